@@ -1,0 +1,74 @@
+// The framework's string: 16-bit character units with 8-bit conversion.
+#pragma once
+
+#include "finaleframework/core/FCBase.h"
+
+/// Text held as signed 16-bit character units. 8-bit text widens each byte as a signed value
+/// (0x80-0xFF become 0xFF80-0xFFFF) and converts back by keeping the low byte, so 8-bit text
+/// survives a round trip exactly. Storage grows in steps of ten characters.
+class FCString : public __FCBase {
+public:
+    FCString();
+    explicit FCString(const char* text);
+    FCString(const FCString& other);
+    FCString& operator=(const FCString& other);
+    ~FCString() override;
+
+    const char* ClassName() override { return "FCString"; }
+
+    /// Replaces the contents with `text`; an empty text releases the storage.
+    void SetCString(const char* text);
+    /// Replaces the contents with a zero-terminated 16-bit text.
+    void SetUnicodeString(const twobyte* text);
+    /// Writes the characters and a terminating 0 to `out`, which must hold GetLength() + 1 units.
+    void GetUnicodeString(twobyte* out) const;
+    /// The 8-bit form, owned by the string and valid until the next call or its destruction.
+    char* GetCString();
+
+    /// Makes this string a copy of `source` (the string itself included).
+    void SetString(const FCString* source);
+    void Append(twobyte ch);
+    void Append(const char* text);
+    /// Appends the characters of `other` (the string itself included).
+    void Append(const FCString* other);
+    void AppendInteger(int value);
+    /// Replaces the contents with the decimal form of `value`.
+    void SetInteger(int value);
+    /// Inserts `text` before `position` (0.._length; _length appends).
+    void Insert(const char* text, int position);
+
+    int GetLength() const { return _length; }
+    /// The character at `index`; 0 when it is out of range.
+    twobyte GetItemAt(int index) const;
+    bool IsCharacter(int index, twobyte ch) const;
+    /// True when the character at `index` equals any byte of `set`.
+    bool IsCharacter(int index, const char* set) const;
+    /// Byte-for-byte equality of the 8-bit forms; false for null.
+    bool IsEqual(const char* text);
+    bool IsEqual(FCString* other);
+    bool StartsWith(const char* prefix);
+    /// Finds `needle`, lowest position first; an empty needle matches at 0.
+    bool Contains(const FCString* needle, int* position = nullptr) const;
+    /// Decimal conversion of the text from `position` on; 0 when position is past the end.
+    int GetInteger(int position = 0);
+    float GetFloat(int position = 0);
+
+    /// Loads string resource `id` of the module named `modulename` (null: the module of the last
+    /// call that named one, at first the host's executable). On failure the string becomes
+    /// "Resource String Error" and the answer is false.
+    bool LoadResource(int id, const char* modulename = nullptr);
+
+    /// Number of character slots allocated.
+    int _GetCapacity() const { return _capacity; }
+    const twobyte* _GetBuffer() const { return _buffer; }
+
+protected:
+    void _ExpandStorageIfNecessary(int needed);
+    void _Release();
+
+private:
+    fourbyte _length = 0;
+    fourbyte _capacity = 0;
+    twobyte* _buffer = nullptr;
+    char* _cstring = nullptr;
+};

@@ -1,0 +1,34 @@
+// The framework's contact with the user: modal alerts, the system beep and the screen height.
+#pragma once
+
+#include "finaleframework/core/FCBase.h"
+
+class FCString;
+
+/// Alerts are modal message boxes owned by the active window. Each takes the message (required)
+/// and a title (null for the default title).
+class FCUI : public __FCBase {
+public:
+    explicit FCUI(ufourbyte context = 0) : hostcontext(context) {}
+
+    /// Error box (OK, error icon), default title "Error"; answers the box's result.
+    int AlertError(const char* message, const char* title = nullptr);
+    int AlertError(FCString* message, FCString* title = nullptr);
+    /// Yes/No box, default title "Error"; answers 0 for Yes, 1 for No, 2 for anything else.
+    int AlertYesNo(const char* message, const char* title = nullptr);
+    int AlertYesNo(FCString* message, FCString* title = nullptr);
+    /// Plain box (OK, no icon), empty default title; answers the box's result.
+    int AlertNeutral(const char* message, const char* title = nullptr);
+    int AlertNeutral(FCString* message, FCString* title = nullptr);
+    /// Information box (OK, information icon), default title "Information".
+    int AlertInfo(const char* message, const char* title = nullptr);
+    int AlertInfo(FCString* message, FCString* title = nullptr);
+
+    /// Plays the exclamation sound, or the simple beep when that fails; answers the last result.
+    bool Beep();
+    /// Height of a full-screen window's client area, in pixels.
+    int GetScreenHeight();
+
+    /// The context the host handed to the invocation; no operation reads it.
+    ufourbyte hostcontext;
+};

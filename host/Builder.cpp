@@ -1,0 +1,68 @@
+#include "host/Builder.h"
+
+#include <algorithm>
+
+namespace host {
+
+EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte endMeasure,
+               fourbyte startPos, fourbyte endPos, utwobyte list) {
+    EREGION region{};
+    region.startInstrumentList = list;
+    region.startSlot = startSlot;
+    region.startMeasure = startMeasure;
+    region.startPos = startPos;
+    region.endInstrumentList = list;
+    region.endSlot = endSlot;
+    region.endMeasure = endMeasure;
+    region.endPos = endPos;
+    return region;
+}
+
+DocumentBuilder& DocumentBuilder::Staff(twobyte number, const std::string& name) {
+    document_.staves.push_back(host::Staff{number, name.empty() ? "Staff " + std::to_string(number)
+                                                                : name});
+    document_.instrumentLists[0].push_back(number);
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::Staves(int count) {
+    twobyte highest = 0;
+    for (const auto& staff : document_.staves) highest = std::max(highest, staff.number);
+    for (int i = 1; i <= count; ++i) Staff(static_cast<twobyte>(highest + i));
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::Measures(int count, twobyte beats, fourbyte beatDuration) {
+    for (int i = 0; i < count; ++i) document_.measures.push_back(Measure{beats, beatDuration});
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::TimeSignature(twobyte measure, twobyte beats,
+                                                fourbyte beatDuration) {
+    if (measure >= 1 && static_cast<size_t>(measure) <= document_.measures.size())
+        document_.measures[static_cast<size_t>(measure) - 1] = Measure{beats, beatDuration};
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::InstrumentList(utwobyte list, std::vector<twobyte> staves) {
+    document_.instrumentLists[list] = std::move(staves);
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::HideLayer(int layerIndex) {
+    if (layerIndex >= 0 && layerIndex < static_cast<int>(document_.layerShown.size()))
+        document_.layerShown[static_cast<size_t>(layerIndex)] = false;
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::MaxLayers(twobyte layers) {
+    document_.maxLayers = layers;
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::Select(const EREGION& region) {
+    document_.selection = region;
+    return *this;
+}
+
+} // namespace host

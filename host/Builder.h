@@ -1,0 +1,47 @@
+// Builds stand-in host documents for tests and programs in a few readable lines:
+//
+//   host::DocumentBuilder(host::Host::Instance().NewDocument())
+//       .Staves(3).Measures(4)
+//       .Select(host::Region(1, 1, 1, 2));
+#pragma once
+
+#include "host/Document.h"
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+/// A selection of slots startSlot..endSlot over measures startMeasure..endMeasure, cut at the
+/// given positions (whole measures by default), counted in instrument list `list`.
+EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte endMeasure,
+               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE,
+               utwobyte list = 0);
+
+class DocumentBuilder {
+public:
+    explicit DocumentBuilder(Document& document) : document_(document) {}
+
+    /// Adds a staff with this number at the end of the score order.
+    DocumentBuilder& Staff(twobyte number, const std::string& name = "");
+    /// Adds `count` staves numbered on from the highest staff number.
+    DocumentBuilder& Staves(int count);
+    /// Appends `count` measures of beats × beatDuration.
+    DocumentBuilder& Measures(int count, twobyte beats = 4, fourbyte beatDuration = EDU_QUARTER);
+    /// Sets the time signature of one existing measure.
+    DocumentBuilder& TimeSignature(twobyte measure, twobyte beats, fourbyte beatDuration);
+    /// Sets an instrument list other than the score order (staff numbers by slot).
+    DocumentBuilder& InstrumentList(utwobyte list, std::vector<twobyte> staves);
+    DocumentBuilder& HideLayer(int layerIndex);
+    DocumentBuilder& MaxLayers(twobyte layers);
+    /// Makes `region` the current selection.
+    DocumentBuilder& Select(const EREGION& region);
+
+    Document& Built() { return document_; }
+    operator Document&() { return document_; }
+
+private:
+    Document& document_;
+};
+
+} // namespace host

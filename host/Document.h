@@ -1,0 +1,79 @@
+// The stand-in host's document model: what one open document holds. Plain values, so that an
+// undoable edit can keep a copy and a cancel can put it back.
+#pragma once
+
+#include "finalepdk/WireRecords.h"
+
+#include <array>
+#include <compare>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace host {
+
+/// One measure of the document: its time signature (beats of beatDuration units each).
+struct Measure {
+    twobyte beats = 4;
+    fourbyte beatDuration = EDU_QUARTER;
+
+    fourbyte Duration() const { return beats * beatDuration; }
+};
+
+/// One staff (the host calls it an instrument) with its number and name.
+struct Staff {
+    twobyte number = 0;
+    std::string name;
+};
+
+/// Where the entries of one frame live: staff number, measure and 0-based layer.
+struct FrameKey {
+    twobyte staff = 0;
+    twobyte measure = 0;
+    twobyte layer = 0;
+    auto operator<=>(const FrameKey&) const = default;
+};
+
+/// A data record's address: its tag and its 8-byte key block.
+struct RecordKey {
+    EXTAG tag = 0;
+    std::array<unsigned char, 8> key{};
+    auto operator<=>(const RecordKey&) const = default;
+};
+
+using RecordStore = std::map<RecordKey, std::vector<unsigned char>>;
+
+struct Document {
+    twobyte number = 0;
+    std::string path;
+
+    std::vector<Staff> staves;
+    /// Instrument lists: list number -> staff numbers by slot (slot 1 first). List 0 is the score
+    /// order.
+    std::map<utwobyte, std::vector<twobyte>> instrumentLists;
+    std::vector<Measure> measures; // measure 1 first
+
+    EREGION selection{};
+    twobyte maxLayers = 4;
+    std::array<bool, 4> layerShown{true, true, true, true};
+
+    /// The music: entries of each (staff, measure, layer), in order.
+    std::map<FrameKey, std::vector<EXENTRY>> frames;
+    /// The next number given to an entry saved without one.
+    fourbyte nextEntryNumber = 1;
+
+    /// Data records by tag and key.
+    RecordStore records;
+
+    const Staff* FindStaff(twobyte number) const;
+    /// The staff number at a 1-based slot of an instrument list; 0 when there is none.
+    twobyte SlotToStaff(twobyte slot, utwobyte list) const;
+    /// The 1-based slot of a staff in an instrument list; 0 when it is not shown there.
+    twobyte StaffToSlot(twobyte staff, utwobyte list) const;
+    /// The region of every staff of the score over every measure, whole measures.
+    EREGION WholeDocumentRegion() const;
+    fourbyte MeasureDuration(twobyte measure) const;
+};
+
+} // namespace host

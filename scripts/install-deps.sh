@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need and is not on this machine yet. Quiet and quick when
+# everything is present; runs apt-get update only when something must be installed.
+set -euo pipefail
+
+packages=(
+    g++ cmake make
+    libgtest-dev libbenchmark-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
