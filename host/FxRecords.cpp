@@ -1,0 +1,179 @@
+// Host functions of the record store: data records by tag and 8-byte key.
+//
+// A key is read as three 16-bit words (bytes 6 and 7 are never part of an address). For entry
+// details, bytes 0-3 are the entry number and word 2 the record number. Records of one tag are
+// ordered by their words as unsigned numbers (entry details: by entry number, then record
+// number); FX_NextEData and FX_PreviousEData step in that order.
+#include "host/EntryDetails.h"
+#include "host/Host.h"
+#include "host/HostFunctions.h"
+
+#include <cstring>
+#include <optional>
+
+namespace host::fx {
+namespace {
+
+constexpr uint16_t CHOOSE_WORD = 0xFFFF;
+
+RecordKey MakeKey(EXTAG tag, const void* keyBlock) {
+    RecordKey key;
+    key.tag = tag;
+    std::memcpy(key.key.data(), keyBlock, 6);
+    return key;
+}
+
+uint16_t Word(const RecordKey& key, int index) {
+    uint16_t word;
+    std::memcpy(&word, key.key.data() + 2 * index, sizeof word);
+    return word;
+}
+
+void SetWord(RecordKey& key, int index, uint16_t value) {
+    std::memcpy(key.key.data() + 2 * index, &value, sizeof value);
+}
+
+/// The position of a key within its tag, as a number that orders keys the host's way.
+uint64_t Rank(const RecordKey& key) {
+    if (IsEntryDetailTag(key.tag)) {
+        const uint32_t entry = static_cast<uint32_t>(EntryNumberOfKey(key.key));
+        return (static_cast<uint64_t>(entry) << 16) | Word(key, 2);
+    }
+    return (static_cast<uint64_t>(Word(key, 0)) << 32) |
+           (static_cast<uint64_t>(Word(key, 1)) << 16) | Word(key, 2);
+}
+
+/// The record of the same tag next after (forward) or before `key` in key order.
+std::optional<RecordKey> Neighbour(const Document& document, const RecordKey& key, bool forward) {
+    std::optional<RecordKey> best;
+    const uint64_t rank = Rank(key);
+    for (auto it = document.records.lower_bound(RecordKey{key.tag, {}});
+         it != document.records.end() && it->first.tag == key.tag; ++it) {
+        const uint64_t candidate = Rank(it->first);
+        if (forward ? candidate <= rank : candidate >= rank) continue;
+        if (!best || (forward ? candidate < Rank(*best) : candidate > Rank(*best))) best = it->first;
+    }
+    return best;
+}
+
+bool Exists(const Document& document, const RecordKey& key) {
+    return document.records.count(key) > 0;
+}
+
+/// Fills in the key words the caller left to the host (-1): the first of them gets the lowest free
+/// number (from 1 for word 0, from 0 for the others) among records agreeing on the words before
+/// it; any later one gets 0. Entry details choose only their record number.
+bool ChooseFreeNumbers(const Document& document, RecordKey& key) {
+    const int firstChoosable = IsEntryDetailTag(key.tag) ? 2 : 0;
+    int chosen = -1;
+    for (int w = firstChoosable; w < 3; ++w) {
+        if (Word(key, w) != CHOOSE_WORD) continue;
+        if (chosen < 0) {
+            chosen = w;
+        } else {
+            SetWord(key, w, 0);
+        }
+    }
+    if (chosen < 0) return !Exists(document, key);
+
+    auto used = [&](uint16_t value) {
+        for (auto it = document.records.lower_bound(RecordKey{key.tag, {}});
+             it != document.records.end() && it->first.tag == key.tag; ++it) {
+            bool samePrefix = true;
+            for (int w = 0; w < chosen && samePrefix; ++w)
+                samePrefix = Word(it->first, w) == Word(key, w);
+            if (samePrefix && Word(it->first, chosen) == value) return true;
+        }
+        return false;
+    };
+    for (uint32_t value = chosen == 0 ? 1 : 0; value < CHOOSE_WORD; ++value) {
+        if (!used(static_cast<uint16_t>(value))) {
+            SetWord(key, chosen, static_cast<uint16_t>(value));
+            return !Exists(document, key);
+        }
+    }
+    return false;
+}
+
+void WriteKeyBack(const RecordKey& key, void* keyBlock) { std::memcpy(keyBlock, key.key.data(), 6); }
+
+} // namespace
+
+int32_t WINAPI FX_LoadEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte* size,
+                            EVERSION version) {
+    if (EnterCall("FX_LoadEData", version, tag, keyBlock, buffer, size ? *size : -1)) return 0;
+    Document* document = Host::Instance().Current();
+    if (!document || !keyBlock || !size) return 0;
+    auto it = document->records.find(MakeKey(tag, keyBlock));
+    if (it == document->records.end()) return 0;
+    const fourbyte stored = static_cast<fourbyte>(it->second.size());
+    if (!buffer) {
+        *size = stored;
+        return 1;
+    }
+    const fourbyte delivered = std::min(std::max(*size, 0), stored);
+    std::memcpy(buffer, it->second.data(), static_cast<size_t>(delivered));
+    *size = delivered;
+    return 1;
+}
+
+int32_t WINAPI FX_SaveEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte size,
+                            EVERSION version) {
+    if (EnterCall("FX_SaveEData", version, tag, keyBlock, buffer, size)) return 0;
+    Document* document = Host::Instance().Current();
+    if (!document || !keyBlock || !buffer || size <= 0) return 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    document->records[MakeKey(tag, keyBlock)].assign(bytes, bytes + size);
+    return 1;
+}
+
+int32_t WINAPI FX_CreateEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte size,
+                              EVERSION version) {
+    if (EnterCall("FX_CreateEData", version, tag, keyBlock, buffer, size)) return 0;
+    Document* document = Host::Instance().Current();
+    if (!document || !keyBlock || !buffer || size <= 0) return 0;
+    RecordKey key = MakeKey(tag, keyBlock);
+    if (!ChooseFreeNumbers(*document, key)) return 0;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    document->records[key].assign(bytes, bytes + size);
+    WriteKeyBack(key, keyBlock);
+    return 1;
+}
+
+int32_t WINAPI FX_DeleteEData(EXTAG tag, void* keyBlock, EVERSION version) {
+    if (EnterCall("FX_DeleteEData", version, tag, keyBlock)) return 0;
+    Document* document = Host::Instance().Current();
+    if (!document || !keyBlock) return 0;
+    return document->records.erase(MakeKey(tag, keyBlock)) > 0 ? 1 : 0;
+}
+
+namespace {
+
+int32_t Step(EXTAG tag, void* keyBlock, void* buffer, fourbyte size, bool forward) {
+    Document* document = Host::Instance().Current();
+    if (!document || !keyBlock) return 0;
+    auto next = Neighbour(*document, MakeKey(tag, keyBlock), forward);
+    if (!next) return 0;
+    WriteKeyBack(*next, keyBlock);
+    if (buffer && size > 0) {
+        const auto& bytes = document->records[*next];
+        std::memcpy(buffer, bytes.data(), std::min(bytes.size(), static_cast<size_t>(size)));
+    }
+    return 1;
+}
+
+} // namespace
+
+int32_t WINAPI FX_NextEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte size,
+                            EVERSION version) {
+    if (EnterCall("FX_NextEData", version, tag, keyBlock, buffer, size)) return 0;
+    return Step(tag, keyBlock, buffer, size, true);
+}
+
+int32_t WINAPI FX_PreviousEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte size,
+                                EVERSION version) {
+    if (EnterCall("FX_PreviousEData", version, tag, keyBlock, buffer, size)) return 0;
+    return Step(tag, keyBlock, buffer, size, false);
+}
+
+} // namespace host::fx
