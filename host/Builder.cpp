@@ -60,6 +60,27 @@ DocumentBuilder& DocumentBuilder::MaxLayers(twobyte layers) {
     return *this;
 }
 
+DocumentBuilder& DocumentBuilder::PageView(twobyte page) {
+    document_.window.pageView = true;
+    document_.window.currentPage = page;
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::ScrollView() {
+    document_.window.pageView = false;
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::Zoom(twobyte percent) {
+    document_.window.zoomLevel = percent;
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::NoWindow() {
+    document_.window.open = false;
+    return *this;
+}
+
 DocumentBuilder& DocumentBuilder::Select(const EREGION& region) {
     document_.selection = region;
     return *this;

@@ -34,6 +34,11 @@ public:
     DocumentBuilder& InstrumentList(utwobyte list, std::vector<twobyte> staves);
     DocumentBuilder& HideLayer(int layerIndex);
     DocumentBuilder& MaxLayers(twobyte layers);
+    /// The document window: page view showing `page`, scroll view, zoom, or no window at all.
+    DocumentBuilder& PageView(twobyte page);
+    DocumentBuilder& ScrollView();
+    DocumentBuilder& Zoom(twobyte percent);
+    DocumentBuilder& NoWindow();
     /// Makes `region` the current selection.
     DocumentBuilder& Select(const EREGION& region);
 

@@ -44,6 +44,18 @@ struct RecordKey {
 
 using RecordStore = std::map<RecordKey, std::vector<unsigned char>>;
 
+/// The state of a document's window as the host shows it.
+struct WindowState {
+    bool open = true;
+    bool pageView = false;
+    twobyte currentPage = 1;
+    twobyte zoomLevel = 100;
+    ufourbyte handle = 0;
+    /// The measure and staff the window was last scrolled to (0 until a scroll).
+    twobyte scrolledMeasure = 0;
+    twobyte scrolledStaff = 0;
+};
+
 struct Document {
     twobyte number = 0;
     std::string path;
@@ -65,6 +77,10 @@ struct Document {
 
     /// Data records by tag and key.
     RecordStore records;
+
+    WindowState window;
+    /// Regions the plug-in asked the host to redraw, in order.
+    std::vector<EREGION> redraws;
 
     const Staff* FindStaff(twobyte number) const;
     /// The staff number at a 1-based slot of an instrument list; 0 when there is none.

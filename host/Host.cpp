@@ -28,6 +28,7 @@ void Host::Reset() {
     fonts_ = {{0, "Maestro"}, {1, "Times New Roman"}, {2, "Arial"}, {3, "Engraver Font Set"}};
     clips_.clear();
     edits_.clear();
+    menuCommands_.clear();
 }
 
 #ifndef _WIN32
@@ -45,6 +46,7 @@ Document& Host::NewDocument(const std::string& path) {
     auto document = std::make_unique<Document>();
     document->number = nextDocumentNumber_++;
     document->path = path;
+    document->window.handle = 0x5000u + static_cast<ufourbyte>(document->number);
     documents_.push_back(std::move(document));
     current_ = documents_.back()->number;
     return *documents_.back();

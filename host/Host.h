@@ -78,6 +78,11 @@ public:
     /// Number of calls that were made to fail.
     int FaultsInjected() const { return faultsInjected_; }
 
+    // Menu commands ----------------------------------------------------------------------------
+
+    /// Menu command numbers the plug-in asked the host to run, in order.
+    std::vector<ufourbyte>& MenuCommandsRun() { return menuCommands_; }
+
     // Fonts ------------------------------------------------------------------------------------
 
     /// The number of a font name, adding the font when it is new.
@@ -118,6 +123,7 @@ private:
     int faultsInjected_ = 0;
 
     std::map<twobyte, std::string> fonts_;
+    std::vector<ufourbyte> menuCommands_;
 
     std::map<ufourbyte, Clip> clips_;
     ufourbyte nextClipToken_ = 0x1000;

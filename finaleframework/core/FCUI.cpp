@@ -1,6 +1,10 @@
 #include "finaleframework/core/FCUI.h"
 
 #include "finaleframework/core/FCString.h"
+#include "finalepdk/FinaleBinding.h"
+
+#include <cstring>
+#include <iterator>
 #include "platform/Windows.h"
 
 namespace {
@@ -24,6 +28,14 @@ int FoldYesNo(int result) {
 }
 
 constexpr UINT MB_SIMPLEBEEP = 0xFFFFFFFFu;
+
+constexpr ufourbyte MENU_COMMAND_NUMBERS[] = {12106, 12112, 0};
+
+/// Reads the current window's information; false when the host cannot describe the window.
+bool ReadWindowInfo(EWINDOWINFO& info) {
+    std::memset(info.reserved0, 0, sizeof info.reserved0);
+    return FX_GetCurrentWindowInfo(&info, FINALEPDK_VERSION) != 0;
+}
 
 } // namespace
 
@@ -62,3 +74,38 @@ bool FCUI::Beep() {
 }
 
 int FCUI::GetScreenHeight() { return GetSystemMetrics(SM_CYFULLSCREEN); }
+
+bool FCUI::MenuCommand(int command) {
+    if (command < 0 || command >= static_cast<int>(std::size(MENU_COMMAND_NUMBERS))) return false;
+    return FX_ExecuteMenuItem(MENU_COMMAND_NUMBERS[command], FINALEPDK_VERSION) != 0;
+}
+
+void FCUI::RedrawDocument() {
+    unsigned char first[4] = {};
+    EREGION selection{};
+    EREGION whole{};
+    FX_GetCurERegions(first, &selection, &whole, FINALEPDK_VERSION);
+    FX_RedrawMusic(&whole, FINALEPDK_VERSION);
+}
+
+bool FCUI::IsPageView() {
+    EWINDOWINFO info{};
+    return ReadWindowInfo(info) && info.pageview != 0;
+}
+
+int FCUI::GetCurrentPage() {
+    EWINDOWINFO info{};
+    if (!ReadWindowInfo(info) || info.pageview == 0) return 0;
+    return info.currentpage;
+}
+
+int FCUI::GetZoomLevel() {
+    EWINDOWINFO info{};
+    return ReadWindowInfo(info) ? info.zoomlevel : 100;
+}
+
+HWND FCUI::GetDocumentWindow() {
+    EWINDOWINFO info{};
+    if (!ReadWindowInfo(info)) return nullptr;
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(info.documentwindow));
+}

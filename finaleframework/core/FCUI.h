@@ -2,6 +2,7 @@
 #pragma once
 
 #include "finaleframework/core/FCBase.h"
+#include "platform/Windows.h"
 
 class FCString;
 
@@ -28,6 +29,25 @@ public:
     bool Beep();
     /// Height of a full-screen window's client area, in pixels.
     int GetScreenHeight();
+
+    /// Host menu commands the framework can run.
+    enum MENU_COMMANDS {
+        MENUCOMMAND_12106 = 0, // host command 12106
+        MENUCOMMAND_12112 = 1, // host command 12112
+        MENUCOMMAND_0 = 2,     // host command 0
+    };
+
+    /// Runs one of the host's menu commands; false for a value outside MENU_COMMANDS (the host
+    /// is not asked) or when the host refuses.
+    bool MenuCommand(int command);
+    /// Asks the host to redraw the whole document.
+    void RedrawDocument();
+    /// Window state of the current document window; the defaults (not page view, page 0, zoom
+    /// 100, no window) when the host cannot describe it.
+    bool IsPageView();
+    int GetCurrentPage();
+    int GetZoomLevel();
+    HWND GetDocumentWindow();
 
     /// The context the host handed to the invocation; no operation reads it.
     ufourbyte hostcontext;
