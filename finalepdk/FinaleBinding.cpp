@@ -67,43 +67,40 @@ template <typename R> R NoHostResult() {
 // Edit nesting. The depth is counted on our side so that an end or cancel without a matching
 // start never reaches the host.
 
-twobyte FX_StartFinaleEdit(ufourbyte argument, EVERSION version) {
+twobyte FX_StartFinaleEdit(const char* name, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_StartFinaleEdit"};
     FinaleEditDepth += 1;
-    auto fn = finalepdk::BoundHostFunction<FX_StartFinaleEdit_HostFn>(binding);
-    if (!fn) return 0;
-    return static_cast<twobyte>(fn(argument, version));
+    const auto opened = finalepdk::CallHostFunction<twobyte, FX_StartFinaleEdit_HostFn>(
+        binding, name, version);
+    // An edit the host did not open is not open: a later end or cancel must not reach the host.
+    if (opened == 0) FinaleEditDepth -= 1;
+    return opened;
 }
 
 twobyte FX_EndFinaleEdit(EVERSION version) {
     static finalepdk::HostBinding binding{"FX_EndFinaleEdit"};
     if (FinaleEditDepth <= 0) return 1;
     FinaleEditDepth -= 1;
-    auto fn = finalepdk::BoundHostFunction<FX_EndFinaleEdit_HostFn>(binding);
-    if (!fn) return 0;
-    return static_cast<twobyte>(fn(version));
+    return finalepdk::CallHostFunction<twobyte, FX_EndFinaleEdit_HostFn>(binding, version);
 }
 
 void FX_CancelFinaleEdit(EVERSION version) {
     static finalepdk::HostBinding binding{"FX_CancelFinaleEdit"};
     if (FinaleEditDepth <= 0) return;
     FinaleEditDepth -= 1;
-    auto fn = finalepdk::BoundHostFunction<FX_CancelFinaleEdit_HostFn>(binding);
-    if (fn) fn(version);
+    finalepdk::CallHostFunction<void, FX_CancelFinaleEdit_HostFn>(binding, version);
 }
 
 fourbyte FX_StartMassEdit(void* a1, void* a2, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_StartMassEdit"};
     MassEditDepth += 1;
-    auto fn = finalepdk::BoundHostFunction<FX_StartMassEdit_HostFn>(binding);
-    return fn ? fn(a1, a2, version) : 0;
+    return finalepdk::CallHostFunction<fourbyte, FX_StartMassEdit_HostFn>(binding, a1, a2, version);
 }
 
 fourbyte FX_EndMassEdit(void* a1, twobyte a2, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_EndMassEdit"};
     MassEditDepth -= 1;
-    auto fn = finalepdk::BoundHostFunction<FX_EndMassEdit_HostFn>(binding);
-    return fn ? fn(a1, a2, version) : 0;
+    return finalepdk::CallHostFunction<fourbyte, FX_EndMassEdit_HostFn>(binding, a1, a2, version);
 }
 
 // ---------------------------------------------------------------------------------------------

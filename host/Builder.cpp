@@ -81,6 +81,11 @@ DocumentBuilder& DocumentBuilder::NoWindow() {
     return *this;
 }
 
+DocumentBuilder& DocumentBuilder::Part(twobyte id, const std::string& name) {
+    document_.parts.push_back(host::Part{id, name});
+    return *this;
+}
+
 DocumentBuilder& DocumentBuilder::Select(const EREGION& region) {
     document_.selection = region;
     return *this;

@@ -39,6 +39,8 @@ public:
     DocumentBuilder& ScrollView();
     DocumentBuilder& Zoom(twobyte percent);
     DocumentBuilder& NoWindow();
+    /// Adds a linked part with this number and name.
+    DocumentBuilder& Part(twobyte id, const std::string& name);
     /// Makes `region` the current selection.
     DocumentBuilder& Select(const EREGION& region);
 

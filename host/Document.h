@@ -44,6 +44,12 @@ struct RecordKey {
 
 using RecordStore = std::map<RecordKey, std::vector<unsigned char>>;
 
+/// A linked part of a document; part 0 is the score itself.
+struct Part {
+    twobyte id = 0;
+    std::string name;
+};
+
 /// The state of a document's window as the host shows it.
 struct WindowState {
     bool open = true;
@@ -79,6 +85,8 @@ struct Document {
     RecordStore records;
 
     WindowState window;
+    std::vector<Part> parts{Part{0, "Score"}};
+    twobyte currentPart = 0;
     /// Regions the plug-in asked the host to redraw, in order.
     std::vector<EREGION> redraws;
 

@@ -121,10 +121,10 @@ int32_t WINAPI FX_GetShowLayer(int32_t layer, EVERSION version) {
 
 // Undoable edits -------------------------------------------------------------------------------
 
-int32_t WINAPI FX_StartFinaleEdit(ufourbyte argument, EVERSION version) {
-    if (EnterCall("FX_StartFinaleEdit", version, argument)) return 0;
+int32_t WINAPI FX_StartFinaleEdit(const char* name, EVERSION version) {
+    if (EnterCall("FX_StartFinaleEdit", version, name)) return 0;
     if (!Current()) return 0;
-    TheHost().StartEdit();
+    TheHost().StartEdit(name ? name : "");
     return 1;
 }
 

@@ -28,6 +28,7 @@ void Host::Reset() {
     fonts_ = {{0, "Maestro"}, {1, "Times New Roman"}, {2, "Arial"}, {3, "Engraver Font Set"}};
     clips_.clear();
     edits_.clear();
+    committedEdits_.clear();
     menuCommands_.clear();
 }
 
@@ -118,14 +119,15 @@ const Clip* Host::FindClip(ufourbyte token) const {
 
 bool Host::DisposeClip(ufourbyte token) { return clips_.erase(token) > 0; }
 
-void Host::StartEdit() {
+void Host::StartEdit(const std::string& name) {
     Document* document = Current();
     if (!document) return;
-    edits_.push_back(OpenEdit{document->number, *document});
+    edits_.push_back(OpenEdit{document->number, name, *document});
 }
 
 bool Host::EndEdit() {
     if (edits_.empty()) return false;
+    committedEdits_.push_back(edits_.back().name);
     edits_.pop_back();
     return true;
 }

@@ -100,12 +100,14 @@ public:
     // Undoable edits ---------------------------------------------------------------------------
 
     /// Opens an edit on the current document: a cancel puts the document back as it is now.
-    void StartEdit();
+    void StartEdit(const std::string& name = "");
     /// Commits the innermost open edit; false when none is open.
     bool EndEdit();
     /// Restores the document kept by the innermost open edit; false when none is open.
     bool CancelEdit();
     size_t OpenEdits() const { return edits_.size(); }
+    /// Names of the edits committed, in order (what the host's undo list would show).
+    const std::vector<std::string>& CommittedEdits() const { return committedEdits_; }
 
 private:
     Host();
@@ -130,9 +132,11 @@ private:
 
     struct OpenEdit {
         twobyte document;
+        std::string name;
         Document saved;
     };
     std::vector<OpenEdit> edits_;
+    std::vector<std::string> committedEdits_;
 };
 
 /// Records a call of the host function `name` with its arguments and answers whether it must

@@ -37,7 +37,7 @@ TEST_F(BindingTest, EndWithoutStartAnswersOneWithoutAskingTheHost) {
     EXPECT_EQ(FinaleEditDepth, 0);
     EXPECT_TRUE(Host().Calls().empty());
 
-    EXPECT_EQ(FX_StartFinaleEdit(0, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(FX_StartFinaleEdit("Test", FINALEPDK_VERSION), 1);
     EXPECT_EQ(FinaleEditDepth, 1);
     EXPECT_EQ(FX_EndFinaleEdit(FINALEPDK_VERSION), 1);
     EXPECT_EQ(FinaleEditDepth, 0);
@@ -52,7 +52,7 @@ TEST_F(BindingTest, ACancelledEditRestoresTheDocument) {
     EREGION before = host::Region(1, 1, 1, 1);
     FX_SetCurERegion(&before, FINALEPDK_VERSION);
 
-    FX_StartFinaleEdit(0, FINALEPDK_VERSION);
+    FX_StartFinaleEdit("Test", FINALEPDK_VERSION);
     EREGION changed = host::Region(2, 3, 1, 2);
     FX_SetCurERegion(&changed, FINALEPDK_VERSION);
     EXPECT_EQ(Host().Current()->selection.endSlot, 3);
@@ -61,7 +61,7 @@ TEST_F(BindingTest, ACancelledEditRestoresTheDocument) {
     EXPECT_EQ(Host().Current()->selection.endSlot, 1);
 
     // A committed edit keeps its change.
-    FX_StartFinaleEdit(0, FINALEPDK_VERSION);
+    FX_StartFinaleEdit("Test", FINALEPDK_VERSION);
     FX_SetCurERegion(&changed, FINALEPDK_VERSION);
     FX_EndFinaleEdit(FINALEPDK_VERSION);
     EXPECT_EQ(Host().Current()->selection.endSlot, 3);
@@ -101,10 +101,9 @@ TEST_F(BindingTest, DialogControlsFallBackToWin32UpToVersion0B01FFFF) {
 }
 
 TEST_F(BindingTest, GuardedFunctionsTheHostLacksAnswerTheirDefaults) {
-    // The stand-in host does not implement the part functions: their defaults come back.
-    EXPECT_EQ(FX_GetCurrentPartID(FINALEPDK_VERSION), -1);
-    EXPECT_EQ(FX_GetNextPartID(0, FINALEPDK_VERSION), -1);
-    EXPECT_STREQ(FX_GetPartName(1, FINALEPDK_VERSION), " ");
+    // Functions the stand-in host does not implement answer their defaults.
+    EXPECT_EQ(FX_GetPlaybackSystem(FINALEPDK_VERSION), -1);
+    EXPECT_EQ(FX_GetWindowCount(FINALEPDK_VERSION), 0);
     EXPECT_EQ(FX_GetTextEncoding(FINALEPDK_VERSION), -2);
     EXPECT_EQ(FX_CountParts(FINALEPDK_VERSION), -1);
     EXPECT_EQ(FX_ProcessMidiData(nullptr, FINALEPDK_VERSION), -1);

@@ -17,8 +17,10 @@ class MissingFunctionsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         HMODULE module = host::Host::Instance().Register(
-            "FINALE.EXE", {"FX_GetMaxLayers", "FX_GetCurrentEnigmaDocument", "FX_GetShowLayer",
-                           "FX_DisposeFinClipFileToken"});
+            "FINALE.EXE",
+            {"FX_GetMaxLayers", "FX_GetCurrentEnigmaDocument", "FX_GetShowLayer",
+             "FX_DisposeFinClipFileToken", "FX_GetCurrentPartID", "FX_GetNextPartID",
+             "FX_GetPartName", "FX_SetCurERegion", "FX_CopyCutMusic"});
         platform::SetExport(module, "FX_GetShowLayer",
                             reinterpret_cast<void*>(&ShowLayerAnsweringWideValue));
         platform::SetExport(module, "FX_DisposeFinClipFileToken",
@@ -48,4 +50,19 @@ TEST_F(MissingFunctionsTest, CurrentDocumentDefaultsToZero) {
 TEST_F(MissingFunctionsTest, ResultsAreNarrowedToTheirWidthAndSign) {
     EXPECT_EQ(FX_GetShowLayer(0, FINALEPDK_VERSION), static_cast<twobyte>(0x8005));
     EXPECT_EQ(FX_DisposeFinClipFileToken(1, FINALEPDK_VERSION), 0xFF);
+}
+
+TEST_F(MissingFunctionsTest, PartAndClipboardFunctionsAnswerTheirDefaults) {
+    EXPECT_EQ(FX_GetCurrentPartID(FINALEPDK_VERSION), -1);
+    EXPECT_EQ(FX_GetNextPartID(0, FINALEPDK_VERSION), -1);
+    EXPECT_STREQ(FX_GetPartName(1, FINALEPDK_VERSION), " ");
+    EREGION region = host::Region(1, 1, 1, 1);
+    EXPECT_EQ(FX_SetCurERegion(&region, FINALEPDK_VERSION), 0);
+
+    // A region whose host lacks the clipboard fails to copy and holds no token.
+    FCMusicRegion music(&region);
+    EXPECT_TRUE(music.IsCurrentDocument());
+    EXPECT_FALSE(music.SetInDocument());
+    EXPECT_FALSE(music.CopyMusic());
+    EXPECT_EQ(music.GetClipToken(), 0u);
 }
