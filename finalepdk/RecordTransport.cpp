@@ -237,6 +237,10 @@ size_t Writable(fourbyte capacity, fourbyte limit) {
     return static_cast<size_t>(std::clamp(capacity, fourbyte{0}, limit));
 }
 
+bool AnyNonZero(const unsigned char* bytes, size_t count) {
+    return std::any_of(bytes, bytes + count, [](unsigned char b) { return b != 0; });
+}
+
 twobyte KeyWord(const void* key, int index) {
     twobyte word;
     std::memcpy(&word, static_cast<const unsigned char*>(key) + 2 * index, sizeof word);
@@ -267,9 +271,7 @@ twobyte FX_LoadEData(EXTAG tag, void* key, void* buffer, fourbyte* size, EVERSIO
         const size_t cleared = Writable(*size, fill);
         auto* bytes = static_cast<unsigned char*>(buffer);
         std::memset(bytes, 0, cleared);
-        if (!HostLoad(tag, key, buffer, size, corrected))
-            return std::any_of(bytes, bytes + cleared, [](unsigned char b) { return b != 0; }) ? 1
-                                                                                               : 0;
+        if (!HostLoad(tag, key, buffer, size, corrected)) return AnyNonZero(bytes, cleared) ? 1 : 0;
         // Loaded: the request goes to the host once more below.
     } else if (tag == SOSD_TAG && !HostLoad(tag, key, buffer, size, corrected)) {
         // A missing SOSD record reads as zeros when its chunk exists.
