@@ -1,6 +1,7 @@
 #include "host/Builder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace host {
 
@@ -88,6 +89,16 @@ DocumentBuilder& DocumentBuilder::Part(twobyte id, const std::string& name) {
 
 DocumentBuilder& DocumentBuilder::Select(const EREGION& region) {
     document_.selection = region;
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
+                                         std::vector<unsigned char> bytes) {
+    RecordKey key;
+    key.tag = tag;
+    const twobyte words[3] = {w0, w1, w2};
+    std::memcpy(key.key.data(), words, sizeof words);
+    document_.records[key] = std::move(bytes);
     return *this;
 }
 

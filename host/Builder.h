@@ -43,6 +43,10 @@ public:
     DocumentBuilder& Part(twobyte id, const std::string& name);
     /// Makes `region` the current selection.
     DocumentBuilder& Select(const EREGION& region);
+    /// Stores a data record under `tag` and the key words w0, w1, w2 (for most records cmper,
+    /// inci and 0), replacing any record there.
+    DocumentBuilder& Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
+                            std::vector<unsigned char> bytes);
 
     Document& Built() { return document_; }
     operator Document&() { return document_; }
