@@ -1,0 +1,42 @@
+#include "finaleframework/document/FCDocuments.h"
+
+#include "finaleframework/core/FCIteratorHandler.h"
+#include "finalepdk/FinaleBinding.h"
+
+namespace {
+/// The host's answer that stands for the current document.
+constexpr twobyte CURRENT_DOCUMENT_ANSWER = -1;
+} // namespace
+
+void FCDocuments::LoadAll() {
+    _FreeElements();
+    DetachAll();
+    twobyte answer = FX_GetNextEnigmaDocument(0, FINALEPDK_VERSION);
+    // A host that keeps answering must not keep us here forever: no host has more documents
+    // open than it can number.
+    for (int guard = 0; answer != 0 && guard < 0x8000; ++guard) {
+        const twobyte id = answer == CURRENT_DOCUMENT_ANSWER
+                               ? FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION)
+                               : answer;
+        Add(new FCDocument(id));
+        answer = FX_GetNextEnigmaDocument(answer, FINALEPDK_VERSION);
+    }
+}
+
+int FCDocuments::ForEachWithScope(FCIteratorHandler* handler, const char* undotext) {
+    int count = 0;
+    for (int i = 0; i < GetCount(); ++i) {
+        FCDocument* document = GetItemAt(i);
+        if (!document) continue;
+        document->_SetSavedDocID(FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION));
+        FX_SetCurrentEnigmaDocument(document->GetID(), FINALEPDK_VERSION);
+        FX_StartFinaleEdit(undotext ? undotext : "Plug-in Edit", FINALEPDK_VERSION);
+        const bool goOn = handler->Iterate(document);
+        FX_EndFinaleEdit(FINALEPDK_VERSION);
+        FX_SetCurrentEnigmaDocument(document->_GetSavedDocID(), FINALEPDK_VERSION);
+        document->_SetSavedDocID(0);
+        if (!goOn) break;
+        ++count;
+    }
+    return count;
+}
