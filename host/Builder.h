@@ -82,6 +82,12 @@ public:
     DocumentBuilder& Select(const EREGION& region);
     /// Entries of layer `layerIndex` (0-based) of `staff`, from `measure` on.
     LayerBuilder Layer(twobyte staff, twobyte measure, twobyte layerIndex = 0);
+    /// Stores a data record under `tag` and the key words w0, w1, w2.
+    DocumentBuilder& Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
+                            std::vector<unsigned char> bytes);
+    /// Stores an entry detail record under `tag`, entry number `entnum` and record number `inci`.
+    DocumentBuilder& DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
+                                  std::vector<unsigned char> bytes);
 
     Document& Built() { return document_; }
     operator Document&() { return document_; }
