@@ -24,24 +24,21 @@ EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte
 }
 
 DocumentBuilder& DocumentBuilder::Staff(twobyte number, const std::string& name) {
-    document_.staves.push_back(
-        host::Staff{number, name.empty() ? "Staff " + std::to_string(number) : name});
+    document_.staves.push_back(host::Staff{number, name.empty() ? "Staff " + std::to_string(number)
+                                                                : name});
     document_.instrumentLists[0].push_back(number);
     return *this;
 }
 
 DocumentBuilder& DocumentBuilder::Staves(int count) {
     twobyte highest = 0;
-    for (const auto& staff : document_.staves)
-        highest = std::max(highest, staff.number);
-    for (int i = 1; i <= count; ++i)
-        Staff(static_cast<twobyte>(highest + i));
+    for (const auto& staff : document_.staves) highest = std::max(highest, staff.number);
+    for (int i = 1; i <= count; ++i) Staff(static_cast<twobyte>(highest + i));
     return *this;
 }
 
 DocumentBuilder& DocumentBuilder::Measures(int count, twobyte beats, fourbyte beatDuration) {
-    for (int i = 0; i < count; ++i)
-        document_.measures.push_back(Measure{beats, beatDuration});
+    for (int i = 0; i < count; ++i) document_.measures.push_back(Measure{beats, beatDuration});
     return *this;
 }
 

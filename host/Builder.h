@@ -23,7 +23,8 @@ namespace host {
 /// A selection of slots startSlot..endSlot over measures startMeasure..endMeasure, cut at the
 /// given positions (whole measures by default), counted in instrument list `list`.
 EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte endMeasure,
-               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE, utwobyte list = 0);
+               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE,
+               utwobyte list = 0);
 
 /// Appends entries to one layer of one staff, from a measure on. The modifiers (Tie, Tuplet,
 /// Articulation) act on the entry added last and throw std::logic_error when there is none.
