@@ -118,6 +118,14 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     ChangePitches(clone.get(), &pitches);
     pitches.DetachAll();
 
+    // The source's articulations are read before anything is written: when the destination
+    // overlaps the source, the save replaces source entries, and the host drops their details.
+    for (int i = 0; i < source->GetCount(); ++i) {
+        FCNoteEntry* from = source->GetItemAt(i);
+        if (from && from->GetArticulationFlag() && !from->GetArticulationCache())
+            from->CacheArticulations();
+    }
+
     // A clone without frames could not read the destination or the source: nothing was written.
     if (clone->GetFrameCount() == 0) return 1;
     // The first save gives the new entries their host numbers, under which tuplets and

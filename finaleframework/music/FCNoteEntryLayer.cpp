@@ -28,12 +28,13 @@ bool HasUnnumberedEntry(const EXTGF2005a* frame) {
 
 // Copying entries between frames ---------------------------------------------------------------
 
-void __FCNoteEntryCollection::_CopyEntries(EXTGF2005a* source, EXTGF2005a* destination) {
-    if (!source || !destination) return;
+bool __FCNoteEntryCollection::_CopyEntries(EXTGF2005a* source, EXTGF2005a* destination) {
+    if (!source || !destination) return false;
     FX_DeleteEXENTRY(destination, 0, destination->entryCount, FINALEPDK_VERSION);
-    const twobyte wanted = source->entries ? source->entryCount : 0;
-    if (wanted > 0) FX_InsertEXENTRY(destination, 0, wanted, FINALEPDK_VERSION);
-    const int count = destination->entries ? std::min<int>(wanted, destination->entryCount) : 0;
+    if (destination->entryCount != 0) return false;
+    const twobyte count = source->entries ? source->entryCount : 0;
+    if (count > 0) FX_InsertEXENTRY(destination, 0, count, FINALEPDK_VERSION);
+    if (destination->entryCount != count || (count > 0 && !destination->entries)) return false;
     for (int i = 0; i < count; ++i) {
         EXENTRY& target = destination->entries[i];
         const fourbyte entryNumber = target.entryNumber;
@@ -42,6 +43,7 @@ void __FCNoteEntryCollection::_CopyEntries(EXTGF2005a* source, EXTGF2005a* desti
         target.entryFlags = target.entryFlags & ~ENTRY_DETAILMASK;
         target.entryFlags2 = static_cast<utwobyte>(target.entryFlags2 & ~ENTRY2_DETAIL20);
     }
+    return true;
 }
 
 // The layer ------------------------------------------------------------------------------------
@@ -173,8 +175,13 @@ bool FCNoteEntryLayer::_LoadRedir(twobyte layerIndex, twobyte staff, twobyte sta
             _ReleaseLoaded();
             return false;
         }
-        _CopyEntries(source, _frames[i]);
+        const bool copied = _CopyEntries(source, _frames[i]);
         FX_FreeTGF(source, FINALEPDK_VERSION);
+        if (!copied) {
+            // A destination frame that was emptied but not refilled must never be saved.
+            _ReleaseLoaded();
+            return false;
+        }
     }
     _endMeasure = static_cast<twobyte>(startMeasure + (_endMeasure - _startMeasure));
     _startMeasure = startMeasure;

@@ -20,9 +20,9 @@ public:
     /// Refills `destination` with copies of the entry records of `source`, entry for entry: the
     /// destination's records are deleted and as many blank ones inserted as the source has; each
     /// copy keeps the blank record's entry number (0) and drops the bits that say detail records
-    /// exist, since details live under entry numbers. When the host inserts fewer records than
-    /// asked, only the records it made are filled.
-    void _CopyEntries(EXTGF2005a* source, EXTGF2005a* destination);
+    /// exist, since details live under entry numbers. False when the host did not delete or
+    /// insert as asked: the destination then holds no copies and must not be saved.
+    bool _CopyEntries(EXTGF2005a* source, EXTGF2005a* destination);
 };
 
 /// Detached entries made by FCNoteEntry::CreateShallowClone; they point into the frames of the
@@ -67,7 +67,7 @@ public:
     /// `startMeasure` on (as many measures as this layer has), refilled with copies of this
     /// layer's entry records. It reads this layer's frames wherever this layer reads them: a
     /// layer loaded with SetVisibleOnly(false) is cloned although the host does not show it.
-    /// Empty when a frame fails to load.
+    /// Empty (no frames) when a frame fails to load or cannot be refilled.
     FCNoteEntryLayer* CreateCloneEntries(twobyte layerIndex, twobyte staff, twobyte startMeasure);
     /// Stores the tuplets of each entry of `source` under this layer's entry with the same index
     /// and sets or clears its tuplet bit; false, changing nothing, when the entry counts differ.
