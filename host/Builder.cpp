@@ -1,5 +1,7 @@
 #include "host/Builder.h"
 
+#include "host/EntryDetails.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -98,6 +100,16 @@ DocumentBuilder& DocumentBuilder::Record(EXTAG tag, twobyte w0, twobyte w1, twob
     key.tag = tag;
     const twobyte words[3] = {w0, w1, w2};
     std::memcpy(key.key.data(), words, sizeof words);
+    document_.records[key] = std::move(bytes);
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
+                                               std::vector<unsigned char> bytes) {
+    RecordKey key;
+    key.tag = tag;
+    SetEntryNumberOfKey(key.key, entnum);
+    std::memcpy(key.key.data() + 4, &inci, sizeof inci);
     document_.records[key] = std::move(bytes);
     return *this;
 }

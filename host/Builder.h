@@ -43,10 +43,12 @@ public:
     DocumentBuilder& Part(twobyte id, const std::string& name);
     /// Makes `region` the current selection.
     DocumentBuilder& Select(const EREGION& region);
-    /// Stores a data record under `tag` and the key words w0, w1, w2 (for most records cmper,
-    /// inci and 0), replacing any record there.
+    /// Stores a data record under `tag` and the key words w0, w1, w2.
     DocumentBuilder& Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
                             std::vector<unsigned char> bytes);
+    /// Stores an entry detail record under `tag`, entry number `entnum` and record number `inci`.
+    DocumentBuilder& DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
+                                  std::vector<unsigned char> bytes);
 
     Document& Built() { return document_; }
     operator Document&() { return document_; }

@@ -1,5 +1,6 @@
 #include "finaleframework/music/FCMusicRegion.h"
 
+#include "finaleframework/music/FCCell.h"
 #include "finalepdk/FinaleBinding.h"
 
 namespace {
@@ -89,6 +90,13 @@ bool FCMusicRegion::_IsPosInsideBoundaries(int measure, fourbyte pos) const {
 
 bool FCMusicRegion::IsMeasurePosWithin(int measure, fourbyte pos) const {
     return _region.startMeasure <= measure && measure <= _region.endMeasure &&
+           _IsPosInsideBoundaries(measure, pos);
+}
+
+bool FCMusicRegion::IsCellPosWithin(FCCell* cell, fourbyte pos) const {
+    if (!cell) return false;
+    const twobyte measure = cell->GetMeasure();
+    return IsMeasureIncluded(measure) && IsStaffIncluded(cell->GetStaff()) &&
            _IsPosInsideBoundaries(measure, pos);
 }
 

@@ -4,6 +4,8 @@
 #include "finaleframework/core/FCBase.h"
 #include "finalepdk/WireRecords.h"
 
+class FCCell;
+
 /// Staff slots by measures, optionally cut at positions inside the first and last measure, in the
 /// host document that was current when the region was set. Wraps the host's EREGION, answers
 /// containment questions, measures its length and drives the host clipboard (at most one clip
@@ -36,6 +38,9 @@ public:
     bool IsStaffIncluded(twobyte staff) const;
     /// Both position boundaries are inclusive.
     bool IsMeasurePosWithin(int measure, fourbyte pos) const;
+    /// The cell's measure and staff are included and `pos` passes both boundary tests of the
+    /// cell's measure; false for no cell.
+    bool IsCellPosWithin(FCCell* cell, fourbyte pos) const;
     bool IsPartial() const;
     bool IsCurrentDocument() const;
     bool IsOverlapping(const FCMusicRegion* other) const;
