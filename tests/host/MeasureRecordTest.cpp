@@ -34,13 +34,19 @@ protected:
     }
 
     template <typename T> static T Field(const std::vector<unsigned char>& bytes, size_t offset) {
-        T value;
-        std::memcpy(&value, bytes.data() + offset, sizeof value);
+        T value{};
+        if (bytes.size() < offset + sizeof value)
+            ADD_FAILURE() << "record of " << bytes.size() << " bytes";
+        else
+            std::memcpy(&value, bytes.data() + offset, sizeof value);
         return value;
     }
     template <typename T>
     static void SetField(std::vector<unsigned char>& bytes, size_t offset, T value) {
-        std::memcpy(bytes.data() + offset, &value, sizeof value);
+        if (bytes.size() < offset + sizeof value)
+            ADD_FAILURE() << "record of " << bytes.size() << " bytes";
+        else
+            std::memcpy(bytes.data() + offset, &value, sizeof value);
     }
 };
 

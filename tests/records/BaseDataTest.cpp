@@ -207,11 +207,4 @@ TEST_F(BaseData, ClearDataReleasesTheStorage) {
     EXPECT_EQ(item._GetData(), item.Area());
 }
 
-TEST_F(BaseData, ClassNames) {
-    Item item;
-    EXPECT_STREQ(item.__FCBaseData::ClassName(), "__FCBaseData");
-    EXPECT_STREQ(item.__FCOther::ClassName(), "__FCOther");
-    EXPECT_STREQ(item.ClassName(), "__FCNoInciOther");
-}
-
 } // namespace

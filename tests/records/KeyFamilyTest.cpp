@@ -21,7 +21,6 @@ using TextItem = Variable<__FCNoInciOther, ITEM>;
 using Entry = Fixed<__FCInciOther, INCI, 4>;
 using TextEntry = Variable<__FCInciOther, INCI>;
 using Global = Fixed<__FCGlobals, GLOBAL, 4>;
-using TwoWords = Fixed<FirstAtZero<__FCInci>, INCI, 4>;
 using Pair = Fixed<FirstAtZero<__FCNoInciDetail>, PAIR, 4>;
 using CellNote = Fixed<__FCCellDetail, CELL, 4>;
 using CellOnce = Fixed<__FCNoInciCellDetail, CELL, 4>;
@@ -139,13 +138,6 @@ TEST_F(KeyFamily, GlobalsNumberItemsFromZeroAndKeepTheOtherWords) {
     global.SetWord(1, 0);
     ASSERT_TRUE(global.Load(3));
     EXPECT_EQ(global.Get(), (Bytes{7, 3, 0, 0}));
-}
-
-TEST_F(KeyFamily, InciLoadsByTwoWords) {
-    TwoWords word;
-    ASSERT_TRUE(word.Load(4, 1));
-    EXPECT_EQ(word.Get(), (Bytes{4, 1, 0, 0}));
-    EXPECT_FALSE(word.Load(1, 4));
 }
 
 TEST_F(KeyFamily, NoInciDetailIsKeyedByAPair) {

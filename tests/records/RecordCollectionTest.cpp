@@ -243,13 +243,4 @@ TEST_F(RecordCollection, LoadAllInRegionAsksForEveryCellStaffByStaff) {
     EXPECT_EQ(cells.LoadAllInRegion(nullptr), 0);
 }
 
-TEST_F(RecordCollection, ClassNames) {
-    Entries entries;
-    EXPECT_STREQ(entries.ClassName(), "__FCCollectionInciOther");
-    CellOnces cells;
-    EXPECT_STREQ(cells.ClassName(), "__FCCollectionNoInciCellDetail");
-    EXPECT_STREQ(cells.__FCCollectionDetail::ClassName(), "__FCCollectionDetail");
-    EXPECT_STREQ(cells.__FCCollectionData::ClassName(), "__FCCollectionData");
-}
-
 } // namespace

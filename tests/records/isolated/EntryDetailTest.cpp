@@ -258,11 +258,4 @@ TEST_F(EntryDetail, DestroyItemAtInTheMiddleRenumbersOnlyTheLaterDetails) {
     EXPECT_EQ(DetailsOf(host::TAG_DOTMOD, 12), (std::map<int, int>{{0, 120}, {1, 122}}));
 }
 
-TEST_F(EntryDetail, ClassNames) {
-    Mark mark;
-    EXPECT_STREQ(mark.ClassName(), "__FCEntryDetail");
-    Marks marks;
-    EXPECT_STREQ(marks.ClassName(), "__FCCollectionEntryDetail");
-}
-
 } // namespace
