@@ -1,6 +1,7 @@
 #include "finaleframework/document/FCCellFrameHold.h"
 
 #include "finaleframework/music/FCCell.h"
+#include "finaleframework/music/FCNoteEntryCell.h"
 #include "finalepdk/FinaleBinding.h"
 
 #include <cstdint>
@@ -62,4 +63,39 @@ twobyte FCCellFrameHold::GetLayerValue(int layer) const {
 void FCCellFrameHold::SetLayerValue(int layer, twobyte value) {
     if (layer < 0 || layer >= _layerCount) return;
     _layerValues[layer] = value;
+}
+
+bool FCCellFrameHold::CalcClefChange() {
+    if (!_cell) return false;
+    const twobyte staff = _cell->GetStaff();
+    const twobyte own = GetClefIndex();
+    // Counted in int, so that the walk ends at measure 1 whatever the cell's measure.
+    for (int measure = _cell->GetMeasure() - 1; measure >= 1; --measure) {
+        FCCell cell(static_cast<twobyte>(measure), staff);
+        FCCellFrameHold hold;
+        hold.SetCell(&cell);
+        if (!hold.LoadFirst()) continue;
+
+        FCNoteEntryCell entries(static_cast<twobyte>(measure), staff,
+                                FCNoteEntryCell::LAYERMODE_ALL);
+        entries.Load();
+        if (entries.GetCount() == 0) {
+            if (hold.GetClefIndex() != own) return true;
+            continue;
+        }
+        // The clef of the latest clef change among the entries.
+        twobyte clef = own;
+        fourbyte latest = -1;
+        for (int i = 0; i < entries.GetCount(); ++i) {
+            FCNoteEntry* entry = entries.GetItemAt(i);
+            const EXENTRY* record = entry ? entry->_GetEntryRecord() : nullptr;
+            if (!record) continue;
+            if (record->clefIndex != clef && record->elapsedTime > latest) {
+                latest = record->elapsedTime;
+                clef = record->clefIndex;
+            }
+        }
+        if (clef != own) return true;
+    }
+    return false;
 }

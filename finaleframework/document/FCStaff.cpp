@@ -3,6 +3,7 @@
 #include "finaleframework/core/FCString.h"
 #include "finaleframework/document/FCTextBlock.h"
 #include "finaleframework/music/FCCell.h"
+#include "finaleframework/music/FCNoteEntry.h"
 
 #include <cstring>
 
@@ -91,4 +92,9 @@ fourbyte FCCurrentStaffSpec::GetItemPosition() const {
 bool FCCurrentStaffSpec::Load(FCCell* cell, fourbyte position) {
     if (!cell) return false;
     return _LoadAt(cell->GetStaff(), cell->GetMeasure(), position);
+}
+
+bool FCCurrentStaffSpec::Load(FCNoteEntry* entry) {
+    if (!entry || !entry->_GetEntryRecord()) return false;
+    return _LoadAt(entry->GetStaff(), entry->GetMeasure(), entry->GetElapsedDuration());
 }

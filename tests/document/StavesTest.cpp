@@ -3,6 +3,8 @@
 #include "finaleframework/core/FCString.h"
 #include "finaleframework/document/FCStaff.h"
 #include "finaleframework/music/FCCell.h"
+#include "finaleframework/music/FCNoteEntryCell.h"
+#include "host/Builder.h"
 #include "host/StaffRecords.h"
 #include "support/HostFixture.h"
 
@@ -145,4 +147,22 @@ TEST_F(Staves, TheCurrentStaffSpecIsReadOnly) {
     EXPECT_FALSE(spec.Load(&missingStaff, 0));
     EXPECT_FALSE(spec.Load(&missingMeasure, 0));
     EXPECT_EQ(spec._GetDataSize(), 0);
+}
+
+TEST_F(Staves, TheCurrentStaffSpecAtAnEntry) {
+    host::DocumentBuilder doc = NewDocument();
+    doc.Staves(1).Measures(2).StaffStyle(1, 2, 1024, 2, 2047, 0x0080);
+    doc.Layer(1, 2, 0).Notes("C4 q, D4 q, E4 q");
+    FCNoteEntryCell cell(2, 1, 1);
+    ASSERT_TRUE(cell.Load());
+    FCCurrentStaffSpec spec;
+    ASSERT_TRUE(spec.Load(cell.GetItemAt(0)));
+    EXPECT_EQ(spec.GetTransposeInterval(), 0);
+    ASSERT_TRUE(spec.Load(cell.GetItemAt(1)));
+    EXPECT_EQ(spec.GetItemPosition(), 1024);
+    EXPECT_EQ(spec.GetItemMeasure(), 2);
+    EXPECT_EQ(spec.GetTransposeInterval(), 2);
+    ASSERT_TRUE(spec.Load(cell.GetItemAt(2)));
+    EXPECT_EQ(spec.GetTransposeInterval(), 0);
+    EXPECT_FALSE(spec.Load(static_cast<FCNoteEntry*>(nullptr)));
 }
