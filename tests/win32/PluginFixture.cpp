@@ -22,6 +22,8 @@ void PluginTest::TearDown() {
     Unload();
     for (const host::Call& call : Host().Calls())
         EXPECT_EQ(call.version, FINALEPDK_VERSION) << call.name;
+    EXPECT_EQ(Host().Frames().LiveCount(), 0) << "frames not freed";
+    EXPECT_EQ(Host().Frames().BadFrees(), 0) << "frames freed twice or never loaded";
     Host().Reset();
 }
 

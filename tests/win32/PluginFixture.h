@@ -33,7 +33,7 @@ protected:
     /// call that the host program makes after loading a plug-in.
     void SetUp() override;
     /// Unloads the plug-in; checks that every host call the test made passed the framework
-    /// version last.
+    /// version last and that every frame the host handed out was freed exactly once.
     void TearDown() override;
 
     host::Host& Host() { return host::Host::Instance(); }
