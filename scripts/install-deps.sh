@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make
     libgtest-dev libbenchmark-dev
+    libpugixml-dev libzip-dev libxml2-utils
 )
 
 missing=()
