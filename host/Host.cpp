@@ -28,6 +28,7 @@ void Host::Reset() {
     fonts_ = {{0, "Maestro"}, {1, "Times New Roman"}, {2, "Arial"}, {3, "Engraver Font Set"}};
     clips_.clear();
     edits_.clear();
+    frames_.Reset();
 }
 
 #ifndef _WIN32

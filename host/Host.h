@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/Document.h"
+#include "host/Frames.h"
 #include "platform/Windows.h"
 
 #include <cstdint>
@@ -102,6 +103,11 @@ public:
     bool CancelEdit();
     size_t OpenEdits() const { return edits_.size(); }
 
+    // Frames -----------------------------------------------------------------------------------
+
+    /// The frames handed out by FX_LoadTGF and not yet freed.
+    FrameRegistry& Frames() { return frames_; }
+
 private:
     Host();
 
@@ -127,6 +133,8 @@ private:
         Document saved;
     };
     std::vector<OpenEdit> edits_;
+
+    FrameRegistry frames_;
 };
 
 /// Records a call of the host function `name` with its arguments and answers whether it must
