@@ -761,20 +761,13 @@ void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& r
     std::map<int, int> perEntry;
     for (size_t g = 0; g < groups.size(); ++g) {
         const TupletGroup& group = groups[g];
-        // The written time the tuplet spans: inner tuplets count at what they take.
-        Rational span(0);
-        for (int i = group.first; i <= group.last; ++i) {
-            Rational duration(entries[static_cast<size_t>(i)].duration);
-            for (size_t h = 0; h < groups.size(); ++h)
-                if (h != g && contains(group, groups[h]) && !(contains(groups[h], group)) &&
-                    groups[h].first <= i && i <= groups[h].last)
-                    duration = duration * groups[h].factor;
-            span += duration;
-        }
+        // The host reaches a tuplet over its entries' written durations, nested ones included.
+        int span = 0;
+        for (int i = group.first; i <= group.last; ++i) span += entries[static_cast<size_t>(i)].duration;
         TupletDefinition definition;
         definition.actualCount = group.actual;
         definition.normalCount = group.normal;
-        definition.unit = static_cast<int>((span / Rational(group.actual)).Round());
+        definition.unit = std::max(1, span / group.actual);
         definition.normalUnit = definition.unit;
         definition.look = group.look;
         EXENTRY& first = entries[static_cast<size_t>(group.first)];

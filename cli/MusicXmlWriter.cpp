@@ -186,12 +186,8 @@ std::vector<EntryTiming> TimeEntries(const host::Document& document,
         if (!active.empty()) timing.normalUnit = active.back().definition.unit;
         timing.duration = Rational(entry.duration, EDU_QUARTER) * factor;
 
-        // Each tuplet counts the entry at what it takes inside the tuplets nested in it.
-        Rational taken(entry.duration);
-        for (size_t k = active.size(); k-- > 0;) {
-            active[k].consumed += taken;
-            taken = taken * active[k].factor;
-        }
+        // The host counts an entry at its written duration in every tuplet it lies in.
+        for (ActiveTuplet& a : active) a.consumed += Rational(entry.duration);
         while (!active.empty() && active.back().consumed >= active.back().span) {
             timing.tupletStops.push_back(static_cast<int>(active.size()));
             active.pop_back();

@@ -1,5 +1,7 @@
 #include "cli/NoteValues.h"
 
+#include "host/Frames.h"
+
 #include <array>
 #include <cstring>
 
@@ -119,18 +121,19 @@ std::vector<unsigned char> ArticulationDefinitionRecord(int id) {
 
 // Tuplets ----------------------------------------------------------------------------------------
 //
-// The definition record holds the four counts as 16-bit words at offsets 0 (actual count),
-// 2 (unit), 4 (normal count) and 6 (normal unit). How it is shown goes into the flag word: the
-// number style (1 actual number, 2 ratio, 3 none), the placement (1 above, 2 below) and the shape
-// (0x2000 bracket, 0x1000 no bracket), with the appearance bit set whenever anything is stated.
+// The counts are the host's own tuplet fields (host/Frames.h). How the tuplet is shown goes into
+// the flag word: the number style (1 actual number, 2 ratio, 3 none), the placement (1 above,
+// 2 below) and the shape (0x2000 bracket, 0x1000 no bracket), with the appearance bit set
+// whenever anything is stated.
 
 EDTTuplet2005 EncodeTuplet(const TupletDefinition& tuplet) {
     EDTTuplet2005 record{};
-    auto* bytes = reinterpret_cast<unsigned char*>(&record);
-    PutLE<int16_t>(bytes + 0, static_cast<int16_t>(tuplet.actualCount));
-    PutLE<int16_t>(bytes + 2, static_cast<int16_t>(tuplet.unit));
-    PutLE<int16_t>(bytes + 4, static_cast<int16_t>(tuplet.normalCount));
-    PutLE<int16_t>(bytes + 6, static_cast<int16_t>(tuplet.normalUnit));
+    host::TupletDefinition counts;
+    counts.number = static_cast<twobyte>(tuplet.actualCount);
+    counts.unitDuration = tuplet.unit;
+    counts.referenceNumber = static_cast<twobyte>(tuplet.normalCount);
+    counts.referenceDuration = tuplet.normalUnit;
+    counts.Write(record);
     utwobyte flags = 0;
     flags |= static_cast<utwobyte>(tuplet.look.showNumber & TUPLET_NUMBERSTYLE_MASK);
     flags |= static_cast<utwobyte>((tuplet.look.placement << 4) & TUPLET_PLACEMENT_MASK);
@@ -142,12 +145,12 @@ EDTTuplet2005 EncodeTuplet(const TupletDefinition& tuplet) {
 }
 
 TupletDefinition DecodeTuplet(const EDTTuplet2005& record) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+    const host::TupletDefinition counts = host::TupletDefinition::Read(record);
     TupletDefinition tuplet;
-    tuplet.actualCount = GetLE<int16_t>(bytes + 0);
-    tuplet.unit = GetLE<int16_t>(bytes + 2);
-    tuplet.normalCount = GetLE<int16_t>(bytes + 4);
-    tuplet.normalUnit = GetLE<int16_t>(bytes + 6);
+    tuplet.actualCount = counts.number;
+    tuplet.unit = counts.unitDuration;
+    tuplet.normalCount = counts.referenceNumber;
+    tuplet.normalUnit = counts.referenceDuration;
     const utwobyte flags = record.tupletFlags;
     tuplet.look.showNumber = flags & TUPLET_NUMBERSTYLE_MASK;
     tuplet.look.placement = (flags & TUPLET_PLACEMENT_MASK) >> 4;
