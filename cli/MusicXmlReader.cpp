@@ -763,7 +763,8 @@ void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& r
         const TupletGroup& group = groups[g];
         // The host reaches a tuplet over its entries' written durations, nested ones included.
         int span = 0;
-        for (int i = group.first; i <= group.last; ++i) span += entries[static_cast<size_t>(i)].duration;
+        for (int i = group.first; i <= group.last; ++i)
+            span += entries[static_cast<size_t>(i)].duration;
         TupletDefinition definition;
         definition.actualCount = group.actual;
         definition.normalCount = group.normal;

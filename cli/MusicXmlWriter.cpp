@@ -187,7 +187,8 @@ std::vector<EntryTiming> TimeEntries(const host::Document& document,
         timing.duration = Rational(entry.duration, EDU_QUARTER) * factor;
 
         // The host counts an entry at its written duration in every tuplet it lies in.
-        for (ActiveTuplet& a : active) a.consumed += Rational(entry.duration);
+        for (ActiveTuplet& a : active)
+            a.consumed += Rational(entry.duration);
         while (!active.empty() && active.back().consumed >= active.back().span) {
             timing.tupletStops.push_back(static_cast<int>(active.size()));
             active.pop_back();

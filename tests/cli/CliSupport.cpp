@@ -66,8 +66,9 @@ bool CanValidate() {
 bool IsSchemaValid(const std::string& path, std::string* errors) {
     const std::string schema = SharedFolder() + "/schema/musicxml-4.0";
     const std::string log = path + ".xmllint.log";
-    const std::string command = "XML_CATALOG_FILES='" + schema + "/catalog.xml' xmllint --nonet --noout --schema '" +
-                                schema + "/musicxml.xsd' '" + path + "' >'" + log + "' 2>&1";
+    const std::string command = "XML_CATALOG_FILES='" + schema +
+                                "/catalog.xml' xmllint --nonet --noout --schema '" + schema +
+                                "/musicxml.xsd' '" + path + "' >'" + log + "' 2>&1";
     const bool valid = std::system(command.c_str()) == 0;
     if (errors) *errors = ReadFile(log);
     std::remove(log.c_str());

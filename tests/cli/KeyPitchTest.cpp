@@ -19,11 +19,11 @@ TEST(KeyPitch, KeyValuesAndRoots) {
     EXPECT_EQ(MakeKeyValue(0, true), 0x0100);
     EXPECT_EQ(MakeKeyValue(-2, false), 0x00FE);
     EXPECT_EQ(MakeKeyValue(-3, true), 0x01FD);
-    EXPECT_EQ(ScaleRootIndex(0x0000), 2);                     // C
-    EXPECT_EQ(ScaleRootIndex(0x0100), 0);                     // a
-    EXPECT_EQ(ScaleRootIndex(MakeKeyValue(-3, false)), 4);    // E flat
-    EXPECT_EQ(ScaleRootIndex(MakeKeyValue(-7, false)), 2);    // C flat
-    EXPECT_EQ(RootRelationAbsoluteIndex(0x0100), 5);          // A above C
+    EXPECT_EQ(ScaleRootIndex(0x0000), 2);                           // C
+    EXPECT_EQ(ScaleRootIndex(0x0100), 0);                           // a
+    EXPECT_EQ(ScaleRootIndex(MakeKeyValue(-3, false)), 4);          // E flat
+    EXPECT_EQ(ScaleRootIndex(MakeKeyValue(-7, false)), 2);          // C flat
+    EXPECT_EQ(RootRelationAbsoluteIndex(0x0100), 5);                // A above C
     EXPECT_EQ(RootRelationAbsoluteIndex(MakeKeyValue(1, true)), 2); // e
     EXPECT_EQ(RootRelationAbsoluteIndex(MakeKeyValue(-7, false)), 7);
     EXPECT_EQ(ScaleRootIndex(0x0200), -1);
@@ -63,7 +63,8 @@ TEST(KeyPitch, EveryPitchRoundTripsInEveryKeyAndSpellsAsTheFrameworkReadsIt) {
                         const SpelledPitch pitch{step, alter, octave};
                         const auto stored = ToHostPitch(pitch, key);
                         ASSERT_TRUE(stored);
-                        EXPECT_EQ(FromHostPitch(*stored, key), pitch) << step << alter << octave << " key " << key;
+                        EXPECT_EQ(FromHostPitch(*stored, key), pitch)
+                            << step << alter << octave << " key " << key;
                         const char letter = LetterOf(ScaleRootIndex(key) + stored->displacement);
                         EXPECT_EQ(letter, step);
                         EXPECT_EQ(SpelledAlteration(*stored, key), alter);

@@ -13,18 +13,22 @@ std::string Ensemble() {
     std::string measures;
     const char* numbers[] = {"0", "1", "2", "3"};
     for (const char* number : numbers)
-        measures += std::string("<measure number=\"") + number + "\"" + (number[0] == '0' ? " implicit=\"yes\"" : "") +
-                    "><attributes><divisions>1</divisions><staves>2</staves></attributes>"
-                    "<note><rest/><duration>4</duration><voice>1</voice><staff>1</staff></note></measure>";
+        measures +=
+            std::string("<measure number=\"") + number + "\"" +
+            (number[0] == '0' ? " implicit=\"yes\"" : "") +
+            "><attributes><divisions>1</divisions><staves>2</staves></attributes>"
+            "<note><rest/><duration>4</duration><voice>1</voice><staff>1</staff></note></measure>";
     std::string plain;
     for (const char* number : numbers)
         plain += std::string("<measure number=\"") + number +
-                 "\"><attributes><divisions>1</divisions></attributes><note><rest/><duration>4</duration></note></measure>";
-    return cli_test::Partwise("<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
-                              "<score-part id=\"P2\"><part-name>Piano</part-name></score-part>"
-                              "<score-part id=\"P3\"><part-name>Violin I - solo</part-name></score-part>",
-                              "<part id=\"P1\">" + plain + "</part><part id=\"P2\">" + measures + "</part><part id=\"P3\">" +
-                                  plain + "</part>");
+                 "\"><attributes><divisions>1</divisions></attributes><note><rest/><duration>4</"
+                 "duration></note></measure>";
+    return cli_test::Partwise(
+        "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+        "<score-part id=\"P2\"><part-name>Piano</part-name></score-part>"
+        "<score-part id=\"P3\"><part-name>Violin I - solo</part-name></score-part>",
+        "<part id=\"P1\">" + plain + "</part><part id=\"P2\">" + measures +
+            "</part><part id=\"P3\">" + plain + "</part>");
 }
 
 } // namespace
@@ -76,7 +80,8 @@ TEST(Selection, UnknownNamesAndReversedRangesAreUsageErrors) {
         return std::string("(no error)");
     };
     EXPECT_EQ(message([&] { ParseStaves(score, "5"); }),
-              "no staff \"5\" in the score (staves are 1 to 4, or a part id or name; see 'cadentra info')");
+              "no staff \"5\" in the score (staves are 1 to 4, or a part id or name; see 'cadentra "
+              "info')");
     EXPECT_NE(message([&] { ParseStaves(score, "P2:3"); }).find("no staff"), std::string::npos);
     EXPECT_NE(message([&] { ParseStaves(score, "3-1"); }).find("comes after"), std::string::npos);
     EXPECT_EQ(message([&] { ParseMeasures(score, "9"); }),
