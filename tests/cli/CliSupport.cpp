@@ -31,6 +31,13 @@ ReadResult Read(const std::string& xml, const std::string& name) {
     return result;
 }
 
+ReadResult ReadAnother(const std::string& xml, const std::string& name) {
+    ReadResult result;
+    result.document = &host::Host::Instance().NewDocument(name);
+    result.score = cadentra_cli::ReadScore(xml, name, *result.document);
+    return result;
+}
+
 TemporaryFolder::TemporaryFolder() {
     std::random_device random;
     path_ = std::filesystem::temp_directory_path() / ("cadentra-test-" + std::to_string(random()));

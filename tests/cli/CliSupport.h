@@ -23,6 +23,9 @@ struct ReadResult {
     host::Document* document = nullptr;
 };
 ReadResult Read(const std::string& xml, const std::string& name = "test.musicxml");
+/// Reads `xml` into a new document of the host, keeping the documents it has (the new one
+/// becomes current).
+ReadResult ReadAnother(const std::string& xml, const std::string& name = "test.musicxml");
 
 /// A folder that is removed with its contents when the object goes.
 class TemporaryFolder {
