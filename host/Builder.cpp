@@ -24,24 +24,21 @@ EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte
 }
 
 DocumentBuilder& DocumentBuilder::Staff(twobyte number, const std::string& name) {
-    document_.staves.push_back(
-        host::Staff{number, name.empty() ? "Staff " + std::to_string(number) : name});
+    document_.staves.push_back(host::Staff{number, name.empty() ? "Staff " + std::to_string(number)
+                                                                : name});
     document_.instrumentLists[0].push_back(number);
     return *this;
 }
 
 DocumentBuilder& DocumentBuilder::Staves(int count) {
     twobyte highest = 0;
-    for (const auto& staff : document_.staves)
-        highest = std::max(highest, staff.number);
-    for (int i = 1; i <= count; ++i)
-        Staff(static_cast<twobyte>(highest + i));
+    for (const auto& staff : document_.staves) highest = std::max(highest, staff.number);
+    for (int i = 1; i <= count; ++i) Staff(static_cast<twobyte>(highest + i));
     return *this;
 }
 
 DocumentBuilder& DocumentBuilder::Measures(int count, twobyte beats, fourbyte beatDuration) {
-    for (int i = 0; i < count; ++i)
-        document_.measures.push_back(Measure{beats, beatDuration});
+    for (int i = 0; i < count; ++i) document_.measures.push_back(Measure{beats, beatDuration});
     return *this;
 }
 
@@ -273,6 +270,26 @@ std::vector<std::vector<EntrySpec>> ReadLayer(const Document& document, twobyte 
 std::string DescribeLayer(const Document& document, twobyte staff, twobyte measureFrom,
                           twobyte measureTo, twobyte layerIndex) {
     return FormatMusic(ReadLayer(document, staff, measureFrom, measureTo, layerIndex));
+}
+
+DocumentBuilder& DocumentBuilder::Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
+                                         std::vector<unsigned char> bytes) {
+    RecordKey key;
+    key.tag = tag;
+    const twobyte words[3] = {w0, w1, w2};
+    std::memcpy(key.key.data(), words, sizeof words);
+    document_.records[key] = std::move(bytes);
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
+                                               std::vector<unsigned char> bytes) {
+    RecordKey key;
+    key.tag = tag;
+    SetEntryNumberOfKey(key.key, entnum);
+    std::memcpy(key.key.data() + 4, &inci, sizeof inci);
+    document_.records[key] = std::move(bytes);
+    return *this;
 }
 
 } // namespace host

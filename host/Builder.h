@@ -23,7 +23,8 @@ namespace host {
 /// A selection of slots startSlot..endSlot over measures startMeasure..endMeasure, cut at the
 /// given positions (whole measures by default), counted in instrument list `list`.
 EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte endMeasure,
-               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE, utwobyte list = 0);
+               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE,
+               utwobyte list = 0);
 
 /// Appends entries to one layer of one staff, from a measure on. The modifiers (Tie, Tuplet,
 /// Articulation) act on the entry added last and throw std::logic_error when there is none.
@@ -82,6 +83,12 @@ public:
     DocumentBuilder& Select(const EREGION& region);
     /// Entries of layer `layerIndex` (0-based) of `staff`, from `measure` on.
     LayerBuilder Layer(twobyte staff, twobyte measure, twobyte layerIndex = 0);
+    /// Stores a data record under `tag` and the key words w0, w1, w2.
+    DocumentBuilder& Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
+                            std::vector<unsigned char> bytes);
+    /// Stores an entry detail record under `tag`, entry number `entnum` and record number `inci`.
+    DocumentBuilder& DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
+                                  std::vector<unsigned char> bytes);
 
     Document& Built() { return document_; }
     operator Document&() { return document_; }

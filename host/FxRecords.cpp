@@ -3,13 +3,17 @@
 // A key is read as three 16-bit words (bytes 6 and 7 are never part of an address). For entry
 // details, bytes 0-3 are the entry number and word 2 the record number. Records of one tag are
 // ordered by their words as unsigned numbers (entry details: by entry number, then record
-// number); FX_NextEData and FX_PreviousEData step in that order.
+// number); FX_NextEData and FX_PreviousEData step in that order. Deleting an entry detail moves
+// the later details of the same entry and tag down by one, so their record numbers stay
+// consecutive from 0.
 #include "host/EntryDetails.h"
 #include "host/Host.h"
 #include "host/HostFunctions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace host::fx {
 namespace {
@@ -140,11 +144,38 @@ int32_t WINAPI FX_CreateEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte 
     return 1;
 }
 
+namespace {
+
+/// The record numbers of an entry's details of one kind stay consecutive: the details after a
+/// deleted one move down by one.
+void CloseDetailGap(Document& document, const RecordKey& deleted) {
+    const uint16_t removed = Word(deleted, 2);
+    std::vector<RecordKey> later;
+    for (auto it = document.records.lower_bound(RecordKey{deleted.tag, {}});
+         it != document.records.end() && it->first.tag == deleted.tag; ++it) {
+        if (EntryNumberOfKey(it->first.key) == EntryNumberOfKey(deleted.key) &&
+            Word(it->first, 2) > removed)
+            later.push_back(it->first);
+    }
+    std::sort(later.begin(), later.end(),
+              [](const RecordKey& a, const RecordKey& b) { return Word(a, 2) < Word(b, 2); });
+    for (const RecordKey& key : later) {
+        auto node = document.records.extract(key);
+        SetWord(node.key(), 2, static_cast<uint16_t>(Word(key, 2) - 1));
+        document.records.insert(std::move(node));
+    }
+}
+
+} // namespace
+
 int32_t WINAPI FX_DeleteEData(EXTAG tag, void* keyBlock, EVERSION version) {
     if (EnterCall("FX_DeleteEData", version, tag, keyBlock)) return 0;
     Document* document = Host::Instance().Current();
     if (!document || !keyBlock) return 0;
-    return document->records.erase(MakeKey(tag, keyBlock)) > 0 ? 1 : 0;
+    const RecordKey key = MakeKey(tag, keyBlock);
+    if (document->records.erase(key) == 0) return 0;
+    if (IsEntryDetailTag(tag)) CloseDetailGap(*document, key);
+    return 1;
 }
 
 namespace {

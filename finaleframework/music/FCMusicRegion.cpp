@@ -1,6 +1,8 @@
 #include "finaleframework/music/FCMusicRegion.h"
 
+#include "finaleframework/music/FCCell.h"
 #include "finalepdk/FinaleBinding.h"
+#include "finaleframework/music/FCNoteEntry.h"
 
 namespace {
 
@@ -81,6 +83,13 @@ bool FCMusicRegion::IsStaffIncluded(twobyte staff) const {
     return slot > 0 && _region.startSlot <= slot && slot <= _region.endSlot;
 }
 
+bool FCMusicRegion::IsEntryPosWithin(FCNoteEntry* entry) const {
+    if (!entry) return false;
+    const twobyte measure = entry->GetMeasure();
+    return IsMeasureIncluded(measure) && IsStaffIncluded(entry->GetStaff()) &&
+           _IsPosInsideBoundaries(measure, entry->GetElapsedDuration());
+}
+
 bool FCMusicRegion::_IsPosInsideBoundaries(int measure, fourbyte pos) const {
     if (measure == _region.startMeasure && pos < _region.startPos) return false;
     if (measure == _region.endMeasure && pos > _region.endPos) return false;
@@ -89,6 +98,13 @@ bool FCMusicRegion::_IsPosInsideBoundaries(int measure, fourbyte pos) const {
 
 bool FCMusicRegion::IsMeasurePosWithin(int measure, fourbyte pos) const {
     return _region.startMeasure <= measure && measure <= _region.endMeasure &&
+           _IsPosInsideBoundaries(measure, pos);
+}
+
+bool FCMusicRegion::IsCellPosWithin(FCCell* cell, fourbyte pos) const {
+    if (!cell) return false;
+    const twobyte measure = cell->GetMeasure();
+    return IsMeasureIncluded(measure) && IsStaffIncluded(cell->GetStaff()) &&
            _IsPosInsideBoundaries(measure, pos);
 }
 

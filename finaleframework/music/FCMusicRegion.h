@@ -4,6 +4,9 @@
 #include "finaleframework/core/FCBase.h"
 #include "finalepdk/WireRecords.h"
 
+class FCCell;
+class FCNoteEntry;
+
 /// Staff slots by measures, optionally cut at positions inside the first and last measure, in the
 /// host document that was current when the region was set. Wraps the host's EREGION, answers
 /// containment questions, measures its length and drives the host clipboard (at most one clip
@@ -36,9 +39,15 @@ public:
     bool IsStaffIncluded(twobyte staff) const;
     /// Both position boundaries are inclusive.
     bool IsMeasurePosWithin(int measure, fourbyte pos) const;
+    /// The cell's measure and staff are included and `pos` passes both boundary tests of the
+    /// cell's measure; false for no cell.
+    bool IsCellPosWithin(FCCell* cell, fourbyte pos) const;
     bool IsPartial() const;
     bool IsCurrentDocument() const;
     bool IsOverlapping(const FCMusicRegion* other) const;
+    /// The entry's measure and staff are included and its position in the measure passes both
+    /// boundary tests; false for no entry.
+    bool IsEntryPosWithin(FCNoteEntry* entry) const;
     /// An empty region is one whose first and last measures are both 0.
     bool IsEmpty() const { return _region.startMeasure == 0 && _region.endMeasure == 0; }
 
