@@ -353,7 +353,8 @@ void Reader::ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational
         cell.runs.back().endTime = cursor_ + advance;
         return;
     }
-    cell.runs.push_back(CellRun{span, cursor_, cursor_ + advance, divisions_ > 0 ? divisions_ : 1});
+    cell.runs.push_back(
+        CellRun{span, cursor_, cursor_ + advance, divisions_ > 0 ? divisions_ : 1, span.begin});
     runOpen_ = true;
     runCell_ = key;
 }
@@ -377,9 +378,12 @@ void Reader::ReadPart(int partIndex) {
         haveMain_ = false;
         pendingGraces_.clear();
         rhythm_.clear();
+        MeasureTail tail;
+        tail.divisions = divisions_ > 0 ? divisions_ : 1;
         for (pugi::xml_node child : measures[m].children()) {
             if (child.type() != pugi::node_element) continue;
             const std::string_view name = child.name();
+            const bool music = name == "note" || name == "backup" || name == "forward";
             if (name == "note") {
                 ReadNote(child);
             } else if (name == "backup") {
@@ -403,7 +407,18 @@ void Reader::ReadPart(int partIndex) {
                 CloseRun();
                 if (name == "attributes") ReadAttributes(child);
             }
+            // After the last note, backup or forward; failing those, after the last element.
+            if (music || !tail.known || !tail.music) {
+                const TextSpan span = SpanOf(text_, child);
+                tail.offset = span.end;
+                tail.indentFrom = span.begin;
+                tail.time = cursor_;
+                tail.divisions = divisions_ > 0 ? divisions_ : 1;
+                tail.known = true;
+                tail.music = tail.music || music;
+            }
         }
+        score_.tails[{part_, measure_}] = tail;
         FinishMeasure();
     }
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <optional>
 #include <set>
 
 namespace cadentra_cli {
@@ -239,8 +240,9 @@ bool IsRhythmNotation(std::string_view name) {
 
 class CellWriter {
 public:
-    CellWriter(const Score& score, const host::Document& after, const host::FrameKey& key)
-        : score_(score), after_(after), key_(key), cell_(score.cells.at(key)) {}
+    CellWriter(const Score& score, const host::Document& after, const host::FrameKey& key,
+               const CellOrigin& cell)
+        : score_(score), after_(after), key_(key), cell_(cell) {}
 
     /// The replacement of each of the cell's runs, in the document's encoding.
     std::vector<std::string> Write();
@@ -494,7 +496,8 @@ std::vector<std::string> CellWriter::Write() {
     const std::string_view text = score_.text->Utf8();
     for (size_t r = 0; r < runCount; ++r) {
         const CellRun& run = cell_.runs[r];
-        const std::string indent = IndentBefore(text, run.span.begin);
+        const std::string indent = IndentBefore(text, run.indentAt);
+        const bool insertion = run.span.begin != run.indentAt;
         // Divisions fine enough for every duration and position written here.
         int64_t divisions = run.divisions;
         for (size_t i : assigned[r]) {
@@ -545,11 +548,32 @@ std::vector<std::string> CellWriter::Write() {
         std::string replacement = out.Take();
         // The run began after its indentation; drop the first line break and indentation we wrote.
         const std::string leading = score_.text->Encode(indent);
-        if (!leading.empty() && replacement.compare(0, leading.size(), leading) == 0)
+        if (!insertion && !leading.empty() && replacement.compare(0, leading.size(), leading) == 0)
             replacement.erase(0, leading.size());
         replacements.push_back(std::move(replacement));
     }
     return replacements;
+}
+
+/// A cell the file did not have (its voice was absent from the measure): written after the
+/// part's last note, backup or forward of the measure, in the voice of its layer.
+std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key) {
+    if (key.staff < 1 || key.staff > static_cast<int>(score.staves.size())) return std::nullopt;
+    const StaffInfo& staff = score.staves[static_cast<size_t>(key.staff - 1)];
+    auto tail = score.tails.find({staff.part, key.measure});
+    if (tail == score.tails.end() || !tail->second.known) return std::nullopt;
+    CellOrigin cell;
+    cell.part = staff.part;
+    cell.partStaff = staff.partStaff;
+    cell.voice = static_cast<size_t>(key.layer) < staff.voices.size()
+                     ? staff.voices[static_cast<size_t>(key.layer)]
+                     : std::to_string(key.layer + 1);
+    cell.voiceWritten = !cell.voice.empty();
+    cell.staffWritten = score.parts[static_cast<size_t>(staff.part)].staffCount > 1;
+    const MeasureTail& at = tail->second;
+    cell.runs.push_back(
+        CellRun{TextSpan{at.offset, at.offset}, at.time, at.time, at.divisions, at.indentFrom});
+    return cell;
 }
 
 } // namespace
@@ -563,10 +587,14 @@ std::string WriteScore(const Score& score, const host::Document& after,
     };
     std::vector<Replacement> replacements;
     for (const host::FrameKey& key : changed) {
-        if (!score.cells.count(key)) continue;
-        CellWriter writer(score, after, key);
+        std::optional<CellOrigin> added;
+        if (!score.cells.count(key)) {
+            added = NewCell(score, key);
+            if (!added) continue;
+        }
+        const CellOrigin& cell = added ? *added : score.cells.at(key);
+        CellWriter writer(score, after, key, cell);
         std::vector<std::string> runs = writer.Write();
-        const CellOrigin& cell = score.cells.at(key);
         for (size_t r = 0; r < runs.size(); ++r)
             replacements.push_back(Replacement{score.text->ByteOffset(cell.runs[r].span.begin),
                                                score.text->ByteOffset(cell.runs[r].span.end),

@@ -56,7 +56,8 @@ struct CellRun {
     TextSpan span;
     Rational startTime;
     Rational endTime;
-    int divisions = 1; // divisions per quarter in force in the run
+    int divisions = 1;   // divisions per quarter in force in the run
+    size_t indentAt = 0; // where the line whose indentation written elements take begins
 };
 
 /// The MusicXML side of one host frame: one voice of one staff in one measure.
@@ -71,6 +72,17 @@ struct CellOrigin {
     std::vector<TextSpan> trailingGraces; // grace notes after the last entry
 };
 
+/// Where music of a voice that a part's measure did not have can be added: after its last note,
+/// backup or forward (or its last element), with the time there.
+struct MeasureTail {
+    size_t offset = 0;     // working-text offset of the insertion point
+    size_t indentFrom = 0; // start of the element before it, whose indentation new lines take
+    Rational time;         // quarter notes from the measure start
+    int divisions = 1;
+    bool known = false;
+    bool music = false; // placed after a note, backup or forward
+};
+
 struct Score {
     std::unique_ptr<SourceText> text;
     pugi::xml_document xml;
@@ -80,6 +92,7 @@ struct Score {
     std::vector<StaffInfo> staves;     // host staff n is staves[n - 1]
     std::vector<MeasureInfo> measures; // host measure n is measures[n - 1]
     std::map<host::FrameKey, CellOrigin> cells;
+    std::map<std::pair<int, int>, MeasureTail> tails; // by (part index, host measure)
 
     /// The host document as read (frames, records, measures), kept to tell what changed.
     host::Document original;
