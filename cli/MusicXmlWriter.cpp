@@ -145,15 +145,12 @@ std::vector<EntryTiming> TimeEntries(const host::Document& document,
     std::vector<EntryTiming> timings;
     std::vector<ActiveTuplet> active;
     Rational previousEnd(0);
-    bool first = true;
     for (const EXENTRY& entry : entries) {
         EntryTiming timing;
-        const Rational elapsed(entry.elapsedTime, EDU_QUARTER);
-        // Follow the previous entry unless the host placed this one later (a gap in the voice);
-        // tuplet positions are rounded in host units, so a difference of one unit is no gap.
-        const Rational gap = elapsed - previousEnd;
-        timing.start = first ? elapsed : (gap > Rational(1, EDU_QUARTER) ? elapsed : previousEnd);
-        first = false;
+        // The host keeps no gaps in a layer and computes positions from the durations and
+        // tuplets (stored elapsed times may be stale), so entries follow each other from the
+        // start of the measure.
+        timing.start = previousEnd;
 
         if (entry.entryFlags & ENTRY_TUPLETSTART) {
             for (const TupletDefinition& tuplet : TupletsOf(document, entry.entryNumber)) {
