@@ -2,7 +2,7 @@
 # machine `make test` (or `make demo`) is the only command needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test test-native test-asan clean
+.PHONY: all deps build test test-native test-asan bench clean
 
 all: build
 
@@ -24,6 +24,11 @@ test-native: build
 
 test-asan: build-asan
 	@ctest --preset asan -j $(JOBS)
+
+bench: deps
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS) --target cadentra_bench
+	@build/bench/bench/cadentra_bench
 
 clean:
 	rm -rf build
