@@ -229,7 +229,8 @@ std::vector<std::pair<twobyte, twobyte>> PitchesOf(const EXENTRY& entry) {
     std::vector<std::pair<twobyte, twobyte>> pitches;
     if (!(entry.entryFlags & ENTRY_NOTE)) return pitches;
     for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n)
-        pitches.emplace_back(twobyte{entry.notes[n].displacement}, twobyte{entry.notes[n].raiseLower});
+        pitches.emplace_back(twobyte{entry.notes[n].displacement},
+                             twobyte{entry.notes[n].raiseLower});
     return pitches;
 }
 
@@ -356,8 +357,8 @@ void CellWriter::WriteEntry(Pieces& out, size_t index, int divisions, const std:
         pugi::xml_node source;
         if (!rest && origin) {
             for (size_t k = 0; k < originalPitches.size() && k < origin->notes.size(); ++k)
-                if (!used[k] &&
-                    originalPitches[k] == std::pair<twobyte, twobyte>(note.displacement, note.raiseLower)) {
+                if (!used[k] && originalPitches[k] == std::pair<twobyte, twobyte>(
+                                                          note.displacement, note.raiseLower)) {
                     used[k] = true;
                     source = origin->notes[k];
                     break;
