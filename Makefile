@@ -2,7 +2,7 @@
 # machine `make test` (or `make demo`) is the only command needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-asan win32 test test-native test-asan test-win32 clean
+.PHONY: all deps build build-asan win32 test test-native test-asan test-win32 bench clean
 
 all: build
 
@@ -34,6 +34,11 @@ test-asan: build-asan
 # FINALE.EXE loads ZQCadentra.dll under wine and drives it through its entry points.
 test-win32: win32
 	@ctest --preset win32
+
+bench: deps
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS) --target cadentra_bench
+	@build/bench/bench/cadentra_bench
 
 clean:
 	rm -rf build

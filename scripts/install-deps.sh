@@ -9,6 +9,8 @@ packages=(
     # The 32-bit Windows build, and wine (with its 32-bit part) to test it.
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386
+    # The command-line program.
+    libpugixml-dev libzip-dev libxml2-utils
 )
 
 SUDO=""
