@@ -2,7 +2,7 @@
 # machine `make test` (or `make demo`) is the only command needed.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-asan win32 test test-native test-asan test-win32 bench clean
+.PHONY: all deps build build-asan win32 demo test test-native test-asan test-win32 bench clean
 
 all: build
 
@@ -12,6 +12,13 @@ deps:
 build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default -j $(JOBS)
+
+# The plug-in on a built-in sample score, step by step.
+demo: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS) --target cadentra >build/demo-build.log 2>&1 \
+		|| (cat build/demo-build.log; exit 1)
+	@build/default/cadentra demo
 
 build-asan: deps
 	@cmake --preset asan >/dev/null
