@@ -7,9 +7,9 @@
 
 namespace {
 
-constexpr int EFFECTS = 1; // offsets of a symbol's bytes from its character
-constexpr int FONT = 2;
-constexpr int SIZE = 3;
+constexpr int SYMBOL_EFFECTS = 1; // offsets of a symbol's bytes from its character
+constexpr int SYMBOL_FONT = 2;
+constexpr int SYMBOL_SIZE = 3;
 
 constexpr utwobyte AUTOPOS_ON = 0x0008;
 constexpr utwobyte SIDE_CODE_MASK = 0x0007;
@@ -63,7 +63,7 @@ void FCArticulationDef::_GetSymbolFont(int symbol, utwobyte noFontBit, char (*na
     // Cleared first: a host that does not know the font number leaves the buffer as it was.
     std::memset(*name, 0, sizeof *name);
     if (_GetWord(DEF_FLAGS2) & noFontBit) return;
-    if (FX_FontNumToName(_record[symbol + FONT], *name, FINALEPDK_VERSION) == 0)
+    if (FX_FontNumToName(_record[symbol + SYMBOL_FONT], *name, FINALEPDK_VERSION) == 0)
         std::memset(*name, 0, sizeof *name);
     (*name)[255] = 0;
 }
@@ -74,7 +74,7 @@ void FCArticulationDef::_SetSymbolFont(int symbol, const char (*name)[256]) {
     std::memcpy(copy, *name, sizeof copy);
     copy[255] = 0;
     const twobyte number = static_cast<twobyte>(FX_FontNameToNum(copy, FINALEPDK_VERSION));
-    _record[symbol + FONT] = static_cast<unsigned char>(number & 0xFF);
+    _record[symbol + SYMBOL_FONT] = static_cast<unsigned char>(number & 0xFF);
 }
 
 void FCArticulationDef::_GetSymbolFontInfo(int symbol, utwobyte noFontBit, FCFontInfo* info) {
@@ -82,8 +82,8 @@ void FCArticulationDef::_GetSymbolFontInfo(int symbol, utwobyte noFontBit, FCFon
     char name[256];
     _GetSymbolFont(symbol, noFontBit, &name);
     info->SetName(name);
-    info->SetEffects(_record[symbol + EFFECTS]);
-    info->SetSize((_GetWord(DEF_FLAGS2) & noFontBit) ? 0 : _record[symbol + SIZE]);
+    info->SetEffects(_record[symbol + SYMBOL_EFFECTS]);
+    info->SetSize((_GetWord(DEF_FLAGS2) & noFontBit) ? 0 : _record[symbol + SYMBOL_SIZE]);
 }
 
 void FCArticulationDef::_SetSymbolFontInfo(int symbol, FCFontInfo* info) {
@@ -92,8 +92,8 @@ void FCArticulationDef::_SetSymbolFontInfo(int symbol, FCFontInfo* info) {
     const char* source = info->GetName();
     std::memcpy(name, source, strnlen(source, sizeof name - 1));
     _SetSymbolFont(symbol, &name);
-    _record[symbol + EFFECTS] = static_cast<unsigned char>(info->GetEffects() & 0xFF);
-    _record[symbol + SIZE] = static_cast<unsigned char>(info->GetSize() & 0xFF);
+    _record[symbol + SYMBOL_EFFECTS] = static_cast<unsigned char>(info->GetEffects() & 0xFF);
+    _record[symbol + SYMBOL_SIZE] = static_cast<unsigned char>(info->GetSize() & 0xFF);
 }
 
 void FCArticulationDef::GetMainSymbolFont(char (*name)[256]) {
