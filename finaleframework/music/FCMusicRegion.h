@@ -50,6 +50,13 @@ public:
     /// Length in duration units; 0 for an empty region.
     int CalcDuration() const;
 
+    /// True when the region ends at the last measure of the document: the measure record of
+    /// `endMeasure` loads and that of the measure after it does not.
+    bool IsLastEndMeasure() const;
+    /// True when the region covers every measure of the document, whole measures: not partial,
+    /// not empty, from measure 1 to the last measure. The staves are not considered.
+    bool IsFullDocumentWidth() const;
+
     /// Clipboard. CopyMusic and CutMusic take a clip token (false when one is already held or the
     /// region is empty); PasteMusic inserts the held clip here; ReleaseMusic gives it back.
     bool CopyMusic();
