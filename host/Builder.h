@@ -33,7 +33,8 @@ public:
     LayerBuilder(Document& document, twobyte staff, twobyte measure, twobyte layerIndex);
 
     /// Appends the music of a text in the notation of host/Notation.h; "|" moves to the next
-    /// measure. Throws std::invalid_argument for malformed text.
+    /// measure. Pitch names are read in the key of their measure as it stands now, so the key is
+    /// set before the notes. Throws std::invalid_argument for malformed text.
     LayerBuilder& Notes(std::string_view music);
     LayerBuilder& Note(std::string_view pitch, fourbyte duration);
     LayerBuilder& Chord(const std::vector<std::string>& pitches, fourbyte duration);
@@ -113,11 +114,12 @@ private:
 /// The entry as the notation sees it: pitches of a note entry, tie when any note is tied, the
 /// tuplet and articulation records 0, 1, ... stored under its entry number.
 EntrySpec ReadEntry(const Document& document, const EXENTRY& entry);
-/// The stored entries of measures measureFrom..measureTo of one layer, per measure.
+/// The stored entries of measures measureFrom..measureTo of one layer, per measure (the pitches
+/// as the note records hold them).
 std::vector<std::vector<EntrySpec>> ReadLayer(const Document& document, twobyte staff,
                                               twobyte measureFrom, twobyte measureTo,
                                               twobyte layerIndex);
-/// The same in the notation: "C4 q, D4 q~ | D4 q, r q".
+/// The same in the notation, pitches named in the key of their measure: "C4 q, D4 q~ | D4 q, r q".
 std::string DescribeLayer(const Document& document, twobyte staff, twobyte measureFrom,
                           twobyte measureTo, twobyte layerIndex = 0);
 
