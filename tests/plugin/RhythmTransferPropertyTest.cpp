@@ -304,7 +304,7 @@ TEST_P(CopyProperty, MatchingLayersTakeTheRhythmAndNothingElseChanges) {
     size_t entries = 0;
     for (const auto& [key, stored] : document.frames)
         for (const EXENTRY& entry : stored) {
-            numbers.insert(entry.entryNumber);
+            numbers.insert(fourbyte{entry.entryNumber});
             ++entries;
         }
     EXPECT_EQ(numbers.size(), entries);
