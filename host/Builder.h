@@ -127,10 +127,14 @@ public:
     DocumentBuilder& TextExpressionDef(twobyte number, twobyte textBlock,
                                        twobyte rehearsalMarkStyle = 0,
                                        const std::string& description = "");
-    /// Places definition `definition` on `staff` in `measure` (the measure's next record number),
-    /// also shown on the staves of staff list `staffList` when it is not 0.
+    /// Places definition `definition` on `staff` in `measure` (the measure's next record number)
+    /// at `position`, also shown on the staves of staff list `staffList` when it is not 0.
     DocumentBuilder& Expression(twobyte measure, twobyte staff, twobyte definition,
-                                twobyte staffList = 0);
+                                twobyte staffList = 0, fourbyte position = 0);
+    /// A chord symbol and a MIDI expression of a cell at `position` in the measure (the cell's
+    /// next record number), in the layouts of host/CellRecords.h.
+    DocumentBuilder& ChordSymbol(twobyte staff, twobyte measure, fourbyte position);
+    DocumentBuilder& MidiExpression(twobyte staff, twobyte measure, fourbyte position);
 
     Document& Built() { return document_; }
     operator Document&() { return document_; }
