@@ -1,7 +1,10 @@
 // The region operations that read the document's measure and staff records.
 #include "finaleframework/music/FCMusicRegion.h"
 
+#include "finaleframework/core/FCIteratorHandler.h"
 #include "finaleframework/document/FCMeasure.h"
+#include "finaleframework/document/FCStaff.h"
+#include "finalepdk/FinaleBinding.h"
 
 bool FCMusicRegion::IsLastEndMeasure() const {
     FCMeasure measure;
@@ -12,4 +15,17 @@ bool FCMusicRegion::IsLastEndMeasure() const {
 
 bool FCMusicRegion::IsFullDocumentWidth() const {
     return !IsPartial() && !IsEmpty() && _region.startMeasure == 1 && IsLastEndMeasure();
+}
+
+int FCMusicRegion::ForEachStaff(FCIteratorHandler* handler) const {
+    if (!handler) return 0;
+    int calls = 0;
+    for (int slot = _region.startSlot; slot <= _region.endSlot; ++slot) {
+        FCStaff staff;
+        staff.Load(static_cast<utwobyte>(FX_SlotToInst(
+            static_cast<twobyte>(slot), _region.startInstrumentList, FINALEPDK_VERSION)));
+        ++calls;
+        if (!handler->Iterate(&staff)) break;
+    }
+    return calls;
 }
