@@ -3,6 +3,7 @@
 // key of their measure, or as raw note records where the record itself is the point.
 #include "finaleframework/music/FCNote.h"
 #include "finaleframework/music/FCNoteEntryLayer.h"
+#include "host/MeasureRecord.h"
 #include "support/FrameFixture.h"
 
 #include <memory>
@@ -264,4 +265,17 @@ TEST_F(PitchSpelling, ADetachedPitchHasNoKeyToBeSpelledIn) {
     EXPECT_EQ(pitch.CalcPitchRaiseLower(false), 0);
     EXPECT_EQ(pitch.CalcActualDisplacement(), 0);
     EXPECT_TRUE(Host().Calls().empty());
+}
+
+TEST_F(PitchSpelling, AMeasureWithoutItsRecordIsReadInCMajor) {
+    auto doc = NewDocument().Staves(1).Measures(2).KeySignature(1, 3);
+    doc.Layer(1, 1).Notes("F#4 w | F#4 w");
+    Host().Current()->records.erase(host::MeasureRecordKey(2));
+    auto layer = Load(1, 1, 2);
+    // Both note records say: two steps below A major's root, no raise or lower of their own.
+    EXPECT_EQ(NoteOf(*layer, 1)->GetDisplacement(), -2);
+    EXPECT_EQ(NoteOf(*layer, 1)->GetRaiseLower(), 0);
+    EXPECT_EQ(Sounding(NoteOf(*layer, 0)), (Spelled{'F', 1}));
+    // Without its measure record, measure 2 has no key: the steps count from C major's root.
+    EXPECT_EQ(Sounding(NoteOf(*layer, 1)), (Spelled{'A', 0}));
 }
