@@ -151,6 +151,11 @@ const std::vector<unsigned char>* FindDetail(const Document& document, EXTAG tag
     return it == document.records.end() ? nullptr : &it->second;
 }
 
+/// The key value in force in `measure`: its measure record's, C major without one.
+utwobyte KeyOf(const Document& document, twobyte measure) {
+    return ReadMeasureKeyValue(document, measure).value_or(0);
+}
+
 void AddTupletRecord(Document& document, EXENTRY& entry, const TupletDefinition& definition) {
     EDTTuplet2005 record{};
     definition.Write(record);
@@ -175,7 +180,8 @@ LayerBuilder::LayerBuilder(Document& document, twobyte staff, twobyte measure, t
     : document_(document), staff_(staff), measure_(measure), layerIndex_(layerIndex) {}
 
 LayerBuilder& LayerBuilder::Notes(std::string_view music) {
-    const auto measures = ParseMusic(music);
+    const auto measures = ParseMusic(
+        music, [this](size_t m) { return KeyOf(document_, static_cast<twobyte>(measure_ + m)); });
     for (size_t m = 0; m < measures.size(); ++m) {
         if (m > 0) NextMeasure();
         for (const EntrySpec& entry : measures[m])
@@ -193,7 +199,7 @@ LayerBuilder& LayerBuilder::Chord(const std::vector<std::string>& pitches, fourb
     entry.rest = false;
     entry.duration = duration;
     for (const std::string& name : pitches) {
-        auto pitch = PitchFromName(name);
+        auto pitch = PitchFromName(name, KeyOf(document_, measure_));
         if (!pitch) throw std::invalid_argument("malformed pitch '" + name + "'");
         entry.pitches.push_back(*pitch);
     }
@@ -319,7 +325,9 @@ std::vector<std::vector<EntrySpec>> ReadLayer(const Document& document, twobyte 
 
 std::string DescribeLayer(const Document& document, twobyte staff, twobyte measureFrom,
                           twobyte measureTo, twobyte layerIndex) {
-    return FormatMusic(ReadLayer(document, staff, measureFrom, measureTo, layerIndex));
+    return FormatMusic(
+        ReadLayer(document, staff, measureFrom, measureTo, layerIndex),
+        [&](size_t m) { return KeyOf(document, static_cast<twobyte>(measureFrom + m)); });
 }
 
 DocumentBuilder& DocumentBuilder::Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,

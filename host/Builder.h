@@ -33,7 +33,8 @@ public:
     LayerBuilder(Document& document, twobyte staff, twobyte measure, twobyte layerIndex);
 
     /// Appends the music of a text in the notation of host/Notation.h; "|" moves to the next
-    /// measure. Throws std::invalid_argument for malformed text.
+    /// measure. Pitch names are read in the key of their measure as it stands now, so the key is
+    /// set before the notes. Throws std::invalid_argument for malformed text.
     LayerBuilder& Notes(std::string_view music);
     LayerBuilder& Note(std::string_view pitch, fourbyte duration);
     LayerBuilder& Chord(const std::vector<std::string>& pitches, fourbyte duration);
@@ -126,10 +127,14 @@ public:
     DocumentBuilder& TextExpressionDef(twobyte number, twobyte textBlock,
                                        twobyte rehearsalMarkStyle = 0,
                                        const std::string& description = "");
-    /// Places definition `definition` on `staff` in `measure` (the measure's next record number),
-    /// also shown on the staves of staff list `staffList` when it is not 0.
+    /// Places definition `definition` on `staff` in `measure` (the measure's next record number)
+    /// at `position`, also shown on the staves of staff list `staffList` when it is not 0.
     DocumentBuilder& Expression(twobyte measure, twobyte staff, twobyte definition,
-                                twobyte staffList = 0);
+                                twobyte staffList = 0, fourbyte position = 0);
+    /// A chord symbol and a MIDI expression of a cell at `position` in the measure (the cell's
+    /// next record number), in the layouts of host/CellRecords.h.
+    DocumentBuilder& ChordSymbol(twobyte staff, twobyte measure, fourbyte position);
+    DocumentBuilder& MidiExpression(twobyte staff, twobyte measure, fourbyte position);
 
     Document& Built() { return document_; }
     operator Document&() { return document_; }
@@ -141,11 +146,12 @@ private:
 /// The entry as the notation sees it: pitches of a note entry, tie when any note is tied, the
 /// tuplet and articulation records 0, 1, ... stored under its entry number.
 EntrySpec ReadEntry(const Document& document, const EXENTRY& entry);
-/// The stored entries of measures measureFrom..measureTo of one layer, per measure.
+/// The stored entries of measures measureFrom..measureTo of one layer, per measure (the pitches
+/// as the note records hold them).
 std::vector<std::vector<EntrySpec>> ReadLayer(const Document& document, twobyte staff,
                                               twobyte measureFrom, twobyte measureTo,
                                               twobyte layerIndex);
-/// The same in the notation: "C4 q, D4 q~ | D4 q, r q".
+/// The same in the notation, pitches named in the key of their measure: "C4 q, D4 q~ | D4 q, r q".
 std::string DescribeLayer(const Document& document, twobyte staff, twobyte measureFrom,
                           twobyte measureTo, twobyte layerIndex = 0);
 

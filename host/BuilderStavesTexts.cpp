@@ -80,9 +80,10 @@ DocumentBuilder& DocumentBuilder::TextExpressionDef(twobyte number, twobyte text
 }
 
 DocumentBuilder& DocumentBuilder::Expression(twobyte measure, twobyte staff, twobyte definition,
-                                             twobyte staffList) {
+                                             twobyte staffList, fourbyte position) {
     std::vector<unsigned char> bytes(EXPRESSION_RECORD_SIZE, 0);
     Put<twobyte>(bytes, 0, definition);
+    Put<fourbyte>(bytes, 4, position);
     Put<twobyte>(bytes, 8, staff);
     Put<twobyte>(bytes, 14, staffList);
     const twobyte inci = CountIncis(document_, TAG_EXPRESSION, measure);

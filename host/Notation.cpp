@@ -27,6 +27,37 @@ int FloorDiv(int a, int b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
+/// What a key means for naming notes: where its root lies above C4 and how it alters each letter.
+struct KeyFrame {
+    int rootStep = 0;                // steps of the root above C4, 0 (C) to 7 (the C above)
+    std::array<int, 7> alteration{}; // by letter, C first
+};
+
+KeyFrame KeyFrameOf(utwobyte keyValue) {
+    KeyFrame key;
+    const int mode = keyValue >> 8;
+    if (mode > 1) return key; // not a standard key: read as C major
+    const int accidentals = static_cast<signed char>(keyValue & 0xFF);
+    // Each sharp moves the major root a fifth (four steps) up, each flat a fifth down; the sharps
+    // fall on F, C, G, D, A, E, B (a fifth apart, from F) and the flats on B, E, A, D, G, C, F.
+    constexpr int F = 3;
+    constexpr int B = 6;
+    if (accidentals > 0) {
+        key.rootStep = (4 * accidentals) % 7;
+        for (int i = 0; i < accidentals; ++i)
+            ++key.alteration[static_cast<size_t>((F + 4 * i) % 7)];
+    } else if (accidentals < 0) {
+        const int flats = -accidentals;
+        // Counted up from C4, the flat keys' roots lie one to seven steps up: seven flats put
+        // the root (C-flat) on the C above.
+        key.rootStep = 7 - (4 * flats) % 7;
+        for (int i = 0; i < flats; ++i)
+            --key.alteration[static_cast<size_t>((B + 3 * i) % 7)];
+    }
+    if (mode == 1) key.rootStep = (key.rootStep + 5) % 7; // the relative minor, a third below
+    return key;
+}
+
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
         text.remove_prefix(1);
@@ -113,7 +144,7 @@ void ParseModifiers(std::string_view text, EntrySpec& entry, std::string_view wh
     }
 }
 
-EntrySpec ParseEntry(std::string_view text) {
+EntrySpec ParseEntry(std::string_view text, utwobyte keyValue) {
     const std::string_view whole = text;
     text = Trim(text);
     const size_t blank = text.find_first_of(" \t");
@@ -125,7 +156,7 @@ EntrySpec ParseEntry(std::string_view text) {
     if (event != "r") {
         entry.rest = false;
         for (std::string_view name : Split(event, '+')) {
-            auto pitch = PitchFromName(name);
+            auto pitch = PitchFromName(name, keyValue);
             if (!pitch) Malformed(whole, "bad pitch '" + std::string(name) + "'");
             entry.pitches.push_back(*pitch);
         }
@@ -146,7 +177,7 @@ EntrySpec ParseEntry(std::string_view text) {
 
 } // namespace
 
-std::optional<NotePitch> PitchFromName(std::string_view name) {
+std::optional<NotePitch> PitchFromName(std::string_view name, utwobyte keyValue) {
     if (name.size() < 2) return std::nullopt;
     const size_t letter =
         LETTERS.find(static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))));
@@ -163,17 +194,22 @@ std::optional<NotePitch> PitchFromName(std::string_view name) {
     auto octave = ParseInteger(name.substr(i));
     if (!octave || *octave > 20) return std::nullopt;
     const int octaveNumber = negative ? -*octave : *octave;
-    return NotePitch{static_cast<twobyte>((octaveNumber - 4) * 7 + static_cast<int>(letter)),
-                     static_cast<twobyte>(alteration)};
+    const KeyFrame key = KeyFrameOf(keyValue);
+    const int stepFromC4 = (octaveNumber - 4) * 7 + static_cast<int>(letter);
+    return NotePitch{static_cast<twobyte>(stepFromC4 - key.rootStep),
+                     static_cast<twobyte>(alteration - key.alteration[letter])};
 }
 
-std::string PitchName(const NotePitch& pitch) {
-    const int octave = 4 + FloorDiv(pitch.displacement, 7);
-    const int step = pitch.displacement - (octave - 4) * 7;
-    std::string name(1, LETTERS[static_cast<size_t>(step)]);
-    for (int i = 0; i < pitch.raiseLower; ++i)
+std::string PitchName(const NotePitch& pitch, utwobyte keyValue) {
+    const KeyFrame key = KeyFrameOf(keyValue);
+    const int stepFromC4 = pitch.displacement + key.rootStep;
+    const int octave = 4 + FloorDiv(stepFromC4, 7);
+    const int letter = stepFromC4 - (octave - 4) * 7;
+    const int alteration = pitch.raiseLower + key.alteration[static_cast<size_t>(letter)];
+    std::string name(1, LETTERS[static_cast<size_t>(letter)]);
+    for (int i = 0; i < alteration; ++i)
         name += '#';
-    for (int i = 0; i > pitch.raiseLower; --i)
+    for (int i = 0; i > alteration; --i)
         name += 'b';
     return name + std::to_string(octave);
 }
@@ -217,25 +253,26 @@ std::string DurationName(fourbyte duration) {
     return std::to_string(duration);
 }
 
-std::vector<std::vector<EntrySpec>> ParseMusic(std::string_view text) {
+std::vector<std::vector<EntrySpec>> ParseMusic(std::string_view text, const KeyOfMeasure& keys) {
     std::vector<std::vector<EntrySpec>> measures;
     for (std::string_view measureText : Split(text, '|')) {
+        const utwobyte keyValue = keys ? keys(measures.size()) : 0;
         std::vector<EntrySpec> entries;
         if (!Trim(measureText).empty())
             for (std::string_view entryText : Split(measureText, ','))
-                entries.push_back(ParseEntry(entryText));
+                entries.push_back(ParseEntry(entryText, keyValue));
         measures.push_back(std::move(entries));
     }
     return measures;
 }
 
-std::string FormatEntry(const EntrySpec& entry) {
+std::string FormatEntry(const EntrySpec& entry, utwobyte keyValue) {
     std::string text;
     if (entry.rest) {
         text = "r";
     } else {
         for (size_t i = 0; i < entry.pitches.size(); ++i)
-            text += (i ? "+" : "") + PitchName(entry.pitches[i]);
+            text += (i ? "+" : "") + PitchName(entry.pitches[i], keyValue);
     }
     text += " " + DurationName(entry.duration);
     if (entry.tie) text += "~";
@@ -252,12 +289,14 @@ std::string FormatEntry(const EntrySpec& entry) {
     return text;
 }
 
-std::string FormatMusic(const std::vector<std::vector<EntrySpec>>& measures) {
+std::string FormatMusic(const std::vector<std::vector<EntrySpec>>& measures,
+                        const KeyOfMeasure& keys) {
     std::string text;
     for (size_t m = 0; m < measures.size(); ++m) {
         if (m > 0) text += " | ";
+        const utwobyte keyValue = keys ? keys(m) : 0;
         for (size_t e = 0; e < measures[m].size(); ++e)
-            text += (e ? ", " : "") + FormatEntry(measures[m][e]);
+            text += (e ? ", " : "") + FormatEntry(measures[m][e], keyValue);
     }
     return text;
 }

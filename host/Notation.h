@@ -22,6 +22,7 @@
 
 #include "host/Frames.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,13 +37,19 @@ struct NotePitch {
     auto operator<=>(const NotePitch&) const = default;
 };
 
-/// A pitch name as note record fields. For now every document is in C major, whose root is C:
-/// the displacement is the diatonic step from C4 and the accidentals are the raise or lower.
-/// This is the one place where names become note records, so that it can take the key in force
-/// once documents have key signatures. Nullopt for a malformed name.
-std::optional<NotePitch> PitchFromName(std::string_view name);
-/// The name of a pitch in the same spelling (sharps for raised, flats for lowered notes).
-std::string PitchName(const NotePitch& pitch);
+/// A pitch name as note record fields in the key `keyValue` (the key value of the measure record:
+/// the low byte signed sharps (+) or flats (-), the high byte 0 for major and 1 for minor). A note
+/// record counts its steps from the key's root in the octave of middle C upwards (from C4 up to
+/// B4; C-flat major, whose root lies seven steps above C, from C5) and its raise or lower from the
+/// key's own alteration of the letter. So "F#4" in D major is {2, 0}, "F4" there {2, -1}; in
+/// C major the displacement is the step from C4 and the raise or lower the accidentals. Keys
+/// beyond seven accidentals go round the order again (eight sharps raise F twice). A key that is
+/// not a standard major or minor key (bit 14 or 15 set, or a mode other than 0 and 1) is read as
+/// C major. This is the one place where names become note records. Nullopt for a malformed name.
+std::optional<NotePitch> PitchFromName(std::string_view name, utwobyte keyValue = 0);
+/// The name of a pitch of the key `keyValue`, spelled with sharps for raised and flats for
+/// lowered notes; the inverse of PitchFromName.
+std::string PitchName(const NotePitch& pitch, utwobyte keyValue = 0);
 
 /// A duration name ("q", "e.", "dw") or a number of units; nullopt for anything else or a
 /// duration that is not positive.
@@ -60,12 +67,18 @@ struct EntrySpec {
     std::vector<twobyte> articulations;    // definition IDs, record 0 first
 };
 
-/// The entries of each measure of a music text. Throws std::invalid_argument naming the
-/// offending entry when the text is malformed.
-std::vector<std::vector<EntrySpec>> ParseMusic(std::string_view text);
-/// One entry in the notation.
-std::string FormatEntry(const EntrySpec& entry);
+/// The key value of each measure of a text, by the measure's index in the text (0 for the first).
+using KeyOfMeasure = std::function<utwobyte(size_t measureIndex)>;
+
+/// The entries of each measure of a music text, pitches in the key of their measure (C major
+/// when no keys are given). Throws std::invalid_argument naming the offending entry when the text
+/// is malformed.
+std::vector<std::vector<EntrySpec>> ParseMusic(std::string_view text,
+                                               const KeyOfMeasure& keys = {});
+/// One entry in the notation, pitches named in the key `keyValue`.
+std::string FormatEntry(const EntrySpec& entry, utwobyte keyValue = 0);
 /// Measures in the notation: entries joined by ", ", measures by " | ".
-std::string FormatMusic(const std::vector<std::vector<EntrySpec>>& measures);
+std::string FormatMusic(const std::vector<std::vector<EntrySpec>>& measures,
+                        const KeyOfMeasure& keys = {});
 
 } // namespace host

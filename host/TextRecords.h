@@ -17,6 +17,7 @@
 //
 // Expression (SODY, key word 0 the measure, word 1 the record number), 24 bytes:
 //   offset 0   s16  number of the text expression definition
+//   offset 4   s32  position in the measure (EDU)
 //   offset 8   s16  staff
 //   offset 14  s16  staff list (0: none)
 //

@@ -3,8 +3,12 @@
 
 #include "finaleframework/records/FCCellDetail.h"
 
+#include <cstring>
+
 /// A chord symbol of a cell, a 30-byte record kept inside the object. A new object already counts
-/// as loaded (a zeroed record), so it can be saved as a new record at once.
+/// as loaded (a zeroed record), so it can be saved as a new record at once. The record starts with
+/// the symbol's position in the measure (s32, EDU from the measure's start); the rest is carried
+/// whole.
 class FCChord : public __FCCellDetail {
 public:
     static constexpr int RECORD_SIZE = 30;
@@ -19,6 +23,13 @@ public:
     __FCBaseData* CreateObject() override { return new FCChord; }
     void CloneMemoryFrom(__FCBaseData* source) override;
     ~FCChord() override = default;
+
+    fourbyte GetMeasurePos() const {
+        fourbyte position;
+        std::memcpy(&position, _record, sizeof position);
+        return position;
+    }
+    void SetMeasurePos(fourbyte position) { std::memcpy(_record, &position, sizeof position); }
 
     /// The record's bytes.
     const unsigned char* _GetRecord() const { return _record; }

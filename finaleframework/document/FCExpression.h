@@ -5,6 +5,8 @@
 #include "finaleframework/records/FCCollectionData.h"
 #include "finaleframework/records/FCOther.h"
 
+#include <cstring>
+
 class FCCell;
 class FCTextExpressionDef;
 
@@ -12,6 +14,7 @@ class FCTextExpressionDef;
 /// record kept inside the object:
 ///
 ///   offset 0   s16  number of the text expression definition
+///   offset 4   s32  position in the measure (EDU from the measure's start)
 ///   offset 8   s16  the staff the expression is attached to
 ///   offset 10  u16  flags; while 0x2000 is set the expression does not name a text expression
 ///                   definition
@@ -34,6 +37,13 @@ public:
     utwobyte GetExpressionFlags() const { return static_cast<utwobyte>(_GetWord(10)); }
     void SetExpressionFlags(utwobyte flags) { _SetWord(10, static_cast<twobyte>(flags)); }
     twobyte GetStaffListID() const { return _GetWord(14); }
+    /// Position in the measure, in EDU from the measure's start.
+    fourbyte GetMeasurePos() const {
+        fourbyte position;
+        std::memcpy(&position, _record + 4, sizeof position);
+        return position;
+    }
+    void SetMeasurePos(fourbyte position) { std::memcpy(_record + 4, &position, sizeof position); }
     void SetStaffListID(twobyte list) { _SetWord(14, list); }
     /// The measure and the number within it of the record last loaded or saved.
     twobyte GetMeasure() const { return static_cast<twobyte>(GetItemCmper()); }

@@ -5,6 +5,7 @@
 #include "finalepdk/WireRecords.h"
 
 class FCCell;
+class FCIteratorHandler;
 class FCNoteEntry;
 
 /// Staff slots by measures, optionally cut at positions inside the first and last measure, in the
@@ -53,6 +54,18 @@ public:
 
     /// Length in duration units; 0 for an empty region.
     int CalcDuration() const;
+
+    /// True when the region ends at the last measure of the document: the measure record of
+    /// `endMeasure` loads and that of the measure after it does not.
+    bool IsLastEndMeasure() const;
+    /// True when the region covers every measure of the document, whole measures: not partial,
+    /// not empty, from measure 1 to the last measure. The staves are not considered.
+    bool IsFullDocumentWidth() const;
+    /// Hands a freshly loaded FCStaff for each slot of the region, in slot order (staves by the
+    /// start instrument list), to the handler's Iterate until it answers false. A staff whose
+    /// record does not load is handed over all the same (not loaded). Answers the number of calls,
+    /// the stopping one included; 0 for a null handler.
+    int ForEachStaff(FCIteratorHandler* handler) const;
 
     /// Clipboard. CopyMusic and CutMusic take a clip token (false when one is already held or the
     /// region is empty); PasteMusic inserts the held clip here; ReleaseMusic gives it back.

@@ -42,6 +42,24 @@ public:
     /// is no entry record (a detached pitch, or an entry not yet numbered by the host).
     fourbyte _GetEntryNumber() const;
 
+    // Pitch spelling. Each operation reads, for the note's entry, the key of the entry's measure,
+    // the staff in force at the entry (its transposition) and the clef the entry names. A note
+    // without an entry (a detached pitch) has none of these: every operation answers 0 for it.
+
+    /// The note's step position independent of key and staff: the key root's steps above C plus
+    /// the displacement, the clef's middle-C position and the staff's transposition interval. Also
+    /// computed for the placeholder note of a rest.
+    twobyte CalcActualDisplacement() const;
+    /// The letter ('A' to 'G') of the sounding pitch; 0 for a rest.
+    char CalcPitchChar() const;
+    /// The letter ('A' to 'G') of the written pitch on a transposing staff; 0 for a rest.
+    char CalcWrittenPitchChar() const;
+    /// The total alteration of the sounding pitch (`written` false) or of the written pitch:
+    /// the note's raise or lower plus what the key (for the written pitch, the key the staff's
+    /// transposition leads to) does to the letter. 0 for a rest and in a key that is not a standard
+    /// major or minor key.
+    twobyte CalcPitchRaiseLower(bool written) const;
+
     /// Same displacement and raise/lower; IDs and flags play no part.
     bool IsIdenticalPitch(const FCNote* other) const;
     /// Lower displacement, or the same displacement and a lower raise/lower.

@@ -2,6 +2,7 @@
 
 #include "finaleframework/core/FCIteratorHandler.h"
 #include "finaleframework/music/FCMusicRegion.h"
+#include "finaleframework/records/FCBrowserMeasures.h"
 #include "finalepdk/FinaleBinding.h"
 
 #include <algorithm>
@@ -51,6 +52,10 @@ bool __FCNoteEntryCollection::_CopyEntries(EXTGF2005a* source, EXTGF2005a* desti
 FCNoteEntryLayer::FCNoteEntryLayer(twobyte layerIndex, twobyte staff, twobyte startMeasure,
                                    twobyte endMeasure)
     : _layerIndex(layerIndex), _staff(staff), _startMeasure(startMeasure), _endMeasure(endMeasure) {
+    if (_endMeasure == -1) {
+        FCBrowserMeasures measures;
+        _endMeasure = static_cast<twobyte>(measures.GetCount());
+    }
 }
 
 FCNoteEntryLayer::~FCNoteEntryLayer() {

@@ -37,8 +37,9 @@ public:
 /// order across measures. Entries are valid while the layer lives and until it is loaded again.
 class FCNoteEntryLayer : public __FCNoteEntryCollection {
 public:
-    /// An unloaded layer; `layerIndex` is 0-based. Only shown layers are loaded until
-    /// SetVisibleOnly(false).
+    /// An unloaded layer; `layerIndex` is 0-based. An `endMeasure` of -1 stands for the last
+    /// measure of the document (the number of measures, counted now). Only shown layers are
+    /// loaded until SetVisibleOnly(false).
     FCNoteEntryLayer(twobyte layerIndex, twobyte staff, twobyte startMeasure, twobyte endMeasure);
     ~FCNoteEntryLayer() override;
     FCNoteEntryLayer(const FCNoteEntryLayer&) = delete;

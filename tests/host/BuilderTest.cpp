@@ -32,6 +32,41 @@ TEST(Notation, PitchNamesCountStepsFromMiddleC) {
         }
 }
 
+TEST(Notation, PitchNamesCountFromTheRootOfTheKey) {
+    struct Case {
+        utwobyte key;
+        const char* name;
+        NotePitch record;
+    };
+    // Note records count steps from the key's root above middle C and alter relative to the key.
+    const Case cases[] = {
+        {0x0002, "D4", {0, 0}},   {0x0002, "F#4", {2, 0}},   {0x0002, "F4", {2, -1}},   // D major
+        {0x0002, "C#5", {6, 0}},  {0x0002, "C4", {-1, -1}},                             //
+        {0x00FE, "Bb4", {0, 0}},  {0x00FE, "E5", {3, 1}},    {0x00FE, "C4", {-6, 0}},   // B-flat
+        {0x0100, "A4", {0, 0}},   {0x0100, "G#4", {-1, 1}},  {0x0100, "C5", {2, 0}},    // a minor
+        {0x01FD, "C4", {0, 0}},   {0x01FD, "Eb4", {2, 0}},   {0x01FD, "B4", {6, 1}},    // c minor
+        {0x0105, "G#4", {0, 0}},  {0x0105, "D#5", {4, 0}},                              // g# minor
+        {0x00F9, "Cb5", {0, 0}},  {0x00F9, "Cb4", {-7, 0}},  {0x00F9, "F4", {-4, 1}},   // C-flat
+        {0x01F9, "Ab4", {0, 0}},  {0x01F9, "Cb5", {2, 0}},                              // ab minor
+        {0x0007, "C#4", {0, 0}},  {0x0007, "B4", {6, -1}},                              // C-sharp
+        {0x0008, "G#4", {0, 0}},  {0x0008, "F##4", {-1, 0}}, {0x0008, "F#4", {-1, -1}}, // 8 sharps
+        {0x00F8, "Fb4", {0, 0}},  {0x00F8, "Bbb4", {3, 0}},  {0x00F8, "Bb4", {3, 1}},   // F-flat
+        {0x00F6, "Ebb4", {0, 0}}, {0x00F6, "Abb4", {3, 0}},  {0x00F6, "Db5", {6, 0}}, // E-dbl-flat
+        {0x4002, "F#5", {10, 1}}, {0x0200, "Bb3", {-1, -1}}, // not standard
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(host::PitchFromName(c.name, c.key), c.record) << c.name << " in " << c.key;
+        EXPECT_EQ(host::PitchName(c.record, c.key), c.name) << c.name << " in " << c.key;
+    }
+    for (utwobyte key : {0x0003, 0x00FB, 0x0104, 0x01FA, 0x0009, 0x00F2})
+        for (int displacement = -20; displacement <= 20; ++displacement)
+            for (int alteration = -2; alteration <= 2; ++alteration) {
+                const NotePitch pitch{static_cast<twobyte>(displacement),
+                                      static_cast<twobyte>(alteration)};
+                EXPECT_EQ(host::PitchFromName(host::PitchName(pitch, key), key), pitch);
+            }
+}
+
 TEST(Notation, DurationsByNameDotsOrUnits) {
     EXPECT_EQ(host::DurationFromName("q"), 1024);
     EXPECT_EQ(host::DurationFromName("q."), 1536);
@@ -91,6 +126,19 @@ TEST_F(Builder, FluentCallsWriteWhatTheTextWrites) {
     EXPECT_EQ(host::DescribeLayer(doc.Built(), 1, 1, 2), host::DescribeLayer(doc.Built(), 2, 1, 2));
     EXPECT_THROW(doc.Layer(1, 1).Tie(), std::logic_error);
     EXPECT_THROW(doc.Layer(1, 1).Rest(512).Tie(), std::logic_error);
+}
+
+TEST_F(Builder, PitchNamesFollowTheKeyOfTheirMeasure) {
+    auto doc = NewDocument().Staves(1).Measures(3).KeySignature(2, 2).KeySignature(3, -3, true);
+    doc.Layer(1, 1).Notes("F#4 w | F#4 w | Eb4 h, E4 h");
+    doc.Layer(1, 3, 1).Note("C4", 4096);
+    const auto stored = host::ReadLayer(doc.Built(), 1, 1, 3, 0);
+    EXPECT_EQ(stored[0][0].pitches[0], (NotePitch{3, 1})); // C major: F raised
+    EXPECT_EQ(stored[1][0].pitches[0], (NotePitch{2, 0})); // D major: the key's F sharp
+    EXPECT_EQ(stored[2][0].pitches[0], (NotePitch{2, 0})); // c minor: the key's E flat
+    EXPECT_EQ(stored[2][1].pitches[0], (NotePitch{2, 1}));
+    EXPECT_EQ(host::StoredEntries(doc.Built(), 1, 3, 1)->at(0).notes[0].displacement, 0);
+    EXPECT_EQ(host::DescribeLayer(doc.Built(), 1, 1, 3), "F#4 w | F#4 w | Eb4 h, E4 h");
 }
 
 TEST_F(Builder, EntriesAreStoredAsTheHostStoresThem) {

@@ -56,6 +56,23 @@ TEST_F(NoteEntryLayers, EntriesAreChainedAcrossMeasuresSkippingEmptyOnes) {
     EXPECT_EQ(layer.GetCount(), 5);
 }
 
+TEST_F(NoteEntryLayers, EndMeasureMinusOneReachesTheLastMeasureOfTheDocument) {
+    doc_.Layer(2, 2).Notes("C4 w | D4 w | E4 w");
+    FCNoteEntryLayer layer(0, 2, 2, -1);
+    EXPECT_EQ(layer.GetEndMeasure(), 4);
+    ASSERT_TRUE(layer.Load());
+    EXPECT_EQ(layer.GetFrameCount(), 3);
+    EXPECT_EQ(Durations(layer), "w w w");
+    EXPECT_EQ(layer.GetItemAt(2)->GetMeasure(), 4);
+
+    // The count is taken when the layer is made: measures added later are not part of it.
+    doc_.Measures(2);
+    EXPECT_EQ(layer.GetEndMeasure(), 4);
+    EXPECT_EQ(FCNoteEntryLayer(0, 2, 1, -1).GetEndMeasure(), 6);
+    // Any other end measure is taken as given.
+    EXPECT_EQ(FCNoteEntryLayer(0, 2, 1, -2).GetEndMeasure(), -2);
+}
+
 TEST_F(NoteEntryLayers, AHiddenLayerLoadsWithoutEntriesUnlessAskedFor) {
     doc_.HideLayer(1);
     doc_.Layer(2, 1, 1).Notes("C4 w");
