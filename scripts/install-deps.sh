@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(
+    clang libclang-rt-14-dev
     g++ cmake make
     libgtest-dev libbenchmark-dev
 )
