@@ -1,6 +1,7 @@
 #include "host/Builder.h"
 
 #include "host/EntryDetails.h"
+#include "host/MeasureRecord.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,14 +37,35 @@ DocumentBuilder& DocumentBuilder::Staves(int count) {
 }
 
 DocumentBuilder& DocumentBuilder::Measures(int count, twobyte beats, fourbyte beatDuration) {
-    for (int i = 0; i < count; ++i) document_.measures.push_back(Measure{beats, beatDuration});
+    for (int i = 0; i < count; ++i) {
+        const utwobyte key = document_.measures.empty() ? 0 : document_.measures.back().keyValue;
+        document_.measures.push_back(Measure{beats, beatDuration, key});
+        WriteMeasureRecord(document_, static_cast<twobyte>(document_.measures.size()));
+    }
     return *this;
 }
 
 DocumentBuilder& DocumentBuilder::TimeSignature(twobyte measure, twobyte beats,
                                                 fourbyte beatDuration) {
-    if (measure >= 1 && static_cast<size_t>(measure) <= document_.measures.size())
-        document_.measures[static_cast<size_t>(measure) - 1] = Measure{beats, beatDuration};
+    if (measure >= 1 && static_cast<size_t>(measure) <= document_.measures.size()) {
+        Measure& target = document_.measures[static_cast<size_t>(measure) - 1];
+        target.beats = beats;
+        target.beatDuration = beatDuration;
+        WriteMeasureRecord(document_, measure);
+    }
+    return *this;
+}
+
+DocumentBuilder& DocumentBuilder::KeySignature(twobyte measure, int accidentals, bool minor) {
+    return KeyValue(measure, StandardKeyValue(accidentals, minor));
+}
+
+DocumentBuilder& DocumentBuilder::KeyValue(twobyte measure, utwobyte keyValue) {
+    if (measure < 1) return *this;
+    for (size_t m = static_cast<size_t>(measure); m <= document_.measures.size(); ++m) {
+        document_.measures[m - 1].keyValue = keyValue;
+        WriteMeasureRecord(document_, static_cast<twobyte>(m));
+    }
     return *this;
 }
 

@@ -26,10 +26,16 @@ public:
     DocumentBuilder& Staff(twobyte number, const std::string& name = "");
     /// Adds `count` staves numbered on from the highest staff number.
     DocumentBuilder& Staves(int count);
-    /// Appends `count` measures of beats × beatDuration.
+    /// Appends `count` measures of beats × beatDuration, each with its measure record. A new
+    /// measure keeps the key of the measure before it (C major for the first).
     DocumentBuilder& Measures(int count, twobyte beats = 4, fourbyte beatDuration = EDU_QUARTER);
-    /// Sets the time signature of one existing measure.
+    /// Sets the time signature of one existing measure (and its measure record).
     DocumentBuilder& TimeSignature(twobyte measure, twobyte beats, fourbyte beatDuration);
+    /// Sets the key from an existing measure on to the last measure: `accidentals` sharps
+    /// (positive) or flats (negative), major or minor. Measures appended later keep it.
+    DocumentBuilder& KeySignature(twobyte measure, int accidentals, bool minor = false);
+    /// The same with a raw key value, for keys that are not standard major or minor keys.
+    DocumentBuilder& KeyValue(twobyte measure, utwobyte keyValue);
     /// Sets an instrument list other than the score order (staff numbers by slot).
     DocumentBuilder& InstrumentList(utwobyte list, std::vector<twobyte> staves);
     DocumentBuilder& HideLayer(int layerIndex);

@@ -1,5 +1,7 @@
 #include "host/Document.h"
 
+#include "host/MeasureRecord.h"
+
 namespace host {
 
 const Staff* Document::FindStaff(twobyte number) const {
@@ -38,6 +40,10 @@ EREGION Document::WholeDocumentRegion() const {
 
 fourbyte Document::MeasureDuration(twobyte measure) const {
     if (measure < 1 || static_cast<size_t>(measure) > measures.size()) return 0;
+    if (auto stored = ReadMeasureTimeSignature(*this, measure)) {
+        if (stored->beats <= 0 || stored->beatDuration <= 0) return 0;
+        return static_cast<fourbyte>(stored->beats) * stored->beatDuration;
+    }
     return measures[static_cast<size_t>(measure) - 1].Duration();
 }
 

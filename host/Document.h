@@ -13,10 +13,13 @@
 
 namespace host {
 
-/// One measure of the document: its time signature (beats of beatDuration units each).
+/// One measure of the document as the builder made it: its time signature (beats of beatDuration
+/// units each) and its key value. The measure record (host/MeasureRecord.h) carries the same
+/// values and is what the host answers from once it is stored.
 struct Measure {
     twobyte beats = 4;
     fourbyte beatDuration = EDU_QUARTER;
+    utwobyte keyValue = 0;
 
     fourbyte Duration() const { return beats * beatDuration; }
 };
@@ -97,6 +100,8 @@ struct Document {
     twobyte StaffToSlot(twobyte staff, utwobyte list) const;
     /// The region of every staff of the score over every measure, whole measures.
     EREGION WholeDocumentRegion() const;
+    /// The length of a measure in EDU, from its stored measure record when there is one (a
+    /// time signature that is not positive gives 0); 0 for a measure the document lacks.
     fourbyte MeasureDuration(twobyte measure) const;
 };
 

@@ -3,6 +3,9 @@
 
 #include "finaleframework/core/FCBase.h"
 
+class FCFontInfo;
+class FCStrings;
+
 /// Text held as signed 16-bit character units. 8-bit text widens each byte as a signed value
 /// (0x80-0xFF become 0xFF80-0xFFFF) and converts back by keeping the low byte, so 8-bit text
 /// survives a round trip exactly. Storage grows in steps of ten characters.
@@ -57,6 +60,30 @@ public:
     /// call that named one, at first the host's executable). On failure the string becomes
     /// "Resource String Error" and the answer is false.
     bool LoadResource(int id, const char* modulename = nullptr);
+
+    // Enigma text: plain characters mixed with caret commands such as ^font(Arial,4096) or
+    // ^size(12). "^^" stands for one literal caret; any other caret starts a command that runs
+    // through the next ')' (or to the end of the text when none follows).
+
+    /// Removes every command and turns each "^^" into "^"; true when a command was removed.
+    bool TrimEnigmaTags();
+    /// Removes the font, size and effects commands (^font..., ^Font..., ^nfx..., ^size...), keeps
+    /// all others and turns each "^^" into "^"; true when a command was removed. A command left
+    /// open at the end is dropped without counting.
+    bool TrimEnigmaFontTags();
+    /// A new collection (the caller's) of the commands in text order, each from its caret through
+    /// its ')'; plain text and "^^" are left out.
+    FCStrings* CreateEnigmaStrings();
+    /// For a string that is one command (a caret first, at least 2 characters): a new collection
+    /// (the caller's) of its name and arguments, split at ',', '(' and ')' with empty parts
+    /// dropped. Null otherwise.
+    FCStrings* CreateEnigmaComponents();
+    /// A new collection (the caller's) of the non-empty runs between characters of `separators`;
+    /// a null or empty set gives the whole text as one run (none for the empty string).
+    FCStrings* CreateParsedStrings(const char* separators);
+    /// A new font (the caller's) with the font, size and effects in force at the end of the text,
+    /// starting from "Times New Roman", 12, no effects.
+    FCFontInfo* CreateLastFontInfo();
 
     /// Number of character slots allocated.
     int _GetCapacity() const { return _capacity; }
