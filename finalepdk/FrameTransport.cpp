@@ -1,6 +1,65 @@
+#include "finalepdk/FrameTransport.h"
+
 #include "finalepdk/FinaleBinding.h"
 
-// Frame transport: every frame fetched is counted until it is released.
+#include <cstring>
+
+bool CanAddNoteRecordToRests = true;
+
+namespace {
+
+/// True when a note other than `index` among the first `count` carries `noteID`.
+bool IsNoteIDTakenElsewhere(const EXENTRY& entry, int count, int index, twobyte noteID) {
+    for (int m = 0; m < count; ++m)
+        if (m != index && entry.notes[m].noteID == noteID) return true;
+    return false;
+}
+
+void CleanEntry(EXENTRY& entry) {
+    if (entry.noteCount < 0) entry.noteCount = 0;
+    if (entry.noteCount > EXENTRY_MAXNOTES) entry.noteCount = EXENTRY_MAXNOTES;
+    const int count = entry.noteCount;
+
+    twobyte top = 0;
+    for (int l = 0; l < count; ++l) {
+        const twobyte noteID = entry.notes[l].noteID;
+        if (noteID > top) top = noteID;
+    }
+
+    for (int l = 0; l < count; ++l) {
+        const twobyte noteID = entry.notes[l].noteID;
+        if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID))
+            entry.notes[l].noteID = ++top;
+    }
+
+    for (int l = 0; l < count; ++l) {
+        const ufourbyte idBits =
+            (static_cast<ufourbyte>(entry.notes[l].noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS;
+        entry.notes[l].noteFlags = (entry.notes[l].noteFlags & ~NOTE_IDBITS) | idBits;
+    }
+
+    if (count < EXENTRY_MAXNOTES)
+        std::memset(static_cast<void*>(&entry.notes[count]), 0,
+                    sizeof(EXNOTE) * static_cast<size_t>(EXENTRY_MAXNOTES - count));
+
+    if (count == 0 && CanAddNoteRecordToRests) {
+        entry.entryFlags |= ENTRY_PLACEHOLDERREST;
+        entry.noteCount = 1;
+        entry.notes[0].noteFlags = NOTE_INUSE;
+    }
+}
+
+} // namespace
+
+void CleanTGF(EXTGF2005a* frame) {
+    if (!frame || frame->entryCount <= 0 || !frame->entries) return;
+    EXENTRY* entries = frame->entries;
+    for (int i = 0; i < frame->entryCount; ++i)
+        CleanEntry(entries[i]);
+}
+
+// Every frame fetched is counted until it is released; every call that hands a frame's entries
+// back to the host cleans the frame first.
 
 EXTGF2005a* FX_LoadTGF(utwobyte instrumentList, twobyte slot, twobyte measure, twobyte layerIndex,
                        twobyte loadFlag, EVERSION version) {
@@ -18,22 +77,26 @@ void FX_FreeTGF(EXTGF2005a* frame, EVERSION version) {
 
 twobyte FX_SaveTGF(EXTGF2005a* frame, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_SaveTGF"};
+    CleanTGF(frame);
     return finalepdk::CallHostFunction<twobyte, FX_SaveTGF_HostFn>(binding, frame, version);
 }
 
 twobyte FX_InsertEXENTRY(EXTGF2005a* frame, twobyte index, twobyte count, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_InsertEXENTRY"};
+    CleanTGF(frame);
     return finalepdk::CallHostFunction<twobyte, FX_InsertEXENTRY_HostFn>(binding, frame, index,
                                                                          count, version);
 }
 
 twobyte FX_DeleteEXENTRY(EXTGF2005a* frame, twobyte index, twobyte count, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_DeleteEXENTRY"};
+    CleanTGF(frame);
     return finalepdk::CallHostFunction<twobyte, FX_DeleteEXENTRY_HostFn>(binding, frame, index,
                                                                          count, version);
 }
 
 fourbyte FX_ReduceEntries(EXTGF2005a* frame, EVERSION version) {
     static finalepdk::HostBinding binding{"FX_ReduceEntries"};
+    CleanTGF(frame);
     return finalepdk::CallHostFunction<fourbyte, FX_ReduceEntries_HostFn>(binding, frame, version);
 }

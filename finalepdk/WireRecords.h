@@ -73,6 +73,8 @@ struct EXNOTE {
     ufourbyte noteFlags;
 };
 static_assert(sizeof(EXNOTE) == 10);
+static_assert(offsetof(EXNOTE, raiseLower) == 2);
+static_assert(offsetof(EXNOTE, noteID) == 4);
 static_assert(offsetof(EXNOTE, noteFlags) == 6);
 
 constexpr ufourbyte NOTE_INUSE = 0x80000000u;
@@ -123,6 +125,11 @@ constexpr ufourbyte ENTRY_DETAIL40 = 0x00000040u;
 /// The bits that say detail records exist under the entry number; a copy into another frame
 /// clears them, since the copy gets a number of its own.
 constexpr ufourbyte ENTRY_DETAILMASK = 0x007A54C0u;
+static_assert(ENTRY_DETAILMASK == (ENTRY_NOTEDETAIL | ENTRY_ARTICULATION | ENTRY_DETAIL100000 |
+                                   ENTRY_TUPLETSTART | ENTRY_PERFDATA | ENTRY_DETAIL4000 |
+                                   ENTRY_SPECIALALTS | ENTRY_DETAIL400 | ENTRY_DETAIL80 |
+                                   ENTRY_DETAIL40));
+static_assert(~ENTRY_DETAILMASK == 0xFF85AB3Fu);
 constexpr utwobyte ENTRY2_DETAIL20 = 0x0020;
 
 /// One tuplet that starts in a frame.
@@ -134,6 +141,8 @@ struct EXTGFTUPLET {
     EDTTuplet2005 tupletDef;
 };
 static_assert(sizeof(EXTGFTUPLET) == 40);
+static_assert(offsetof(EXTGFTUPLET, endIndex) == 2);
+static_assert(offsetof(EXTGFTUPLET, tupletInci) == 4);
 static_assert(offsetof(EXTGFTUPLET, tupletDef) == 10);
 
 /// The entries of one staff, one measure and one layer.
@@ -149,6 +158,7 @@ struct EXTGF2005a {
     EXTGFTUPLET* tuplets;
     twobyte tupletCount;
 };
+static_assert(offsetof(EXTGF2005a, slot) == 2);
 static_assert(offsetof(EXTGF2005a, measure) == 6);
 static_assert(offsetof(EXTGF2005a, layerIndex) == 8);
 static_assert(offsetof(EXTGF2005a, entries) == 14);

@@ -1,13 +1,21 @@
 // Builds stand-in host documents for tests and programs in a few readable lines:
 //
-//   host::DocumentBuilder(host::Host::Instance().NewDocument())
-//       .Staves(3).Measures(4)
-//       .Select(host::Region(1, 1, 1, 2));
+//   host::DocumentBuilder doc(host::Host::Instance().NewDocument());
+//   doc.Staves(3).Measures(4).Select(host::Region(1, 1, 1, 2));
+//   doc.Layer(1, 1, 0).Notes("C4 q, D4 q~, D4 q, r q | E4+G4 h, C5 e/3:2, B4 e, A4 e, r q!3");
+//   doc.Layer(2, 1, 1).Note("C4", 1024).Tie().Note("C4", 512).Tuplet(3, 2, 512).Articulation(5);
+//
+// Music is written in the notation of host/Notation.h. Layers are 0-based, as in every host call
+// (layer 0 is layer 1). Every entry gets the next entry number of the document; its elapsed time
+// is computed from the durations and tuplets of its measure; tuplets and articulations are stored
+// as detail records under the entry (see host/Frames.h for the tuplet bytes the host reads).
 #pragma once
 
 #include "host/Document.h"
+#include "host/Notation.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host {
@@ -17,6 +25,43 @@ namespace host {
 EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte endMeasure,
                fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE,
                utwobyte list = 0);
+
+/// Appends entries to one layer of one staff, from a measure on. The modifiers (Tie, Tuplet,
+/// Articulation) act on the entry added last and throw std::logic_error when there is none.
+class LayerBuilder {
+public:
+    LayerBuilder(Document& document, twobyte staff, twobyte measure, twobyte layerIndex);
+
+    /// Appends the music of a text in the notation of host/Notation.h; "|" moves to the next
+    /// measure. Throws std::invalid_argument for malformed text.
+    LayerBuilder& Notes(std::string_view music);
+    LayerBuilder& Note(std::string_view pitch, fourbyte duration);
+    LayerBuilder& Chord(const std::vector<std::string>& pitches, fourbyte duration);
+    LayerBuilder& Rest(fourbyte duration);
+    /// Ties every note of the last entry to the next entry.
+    LayerBuilder& Tie();
+    /// Starts a tuplet of `number` units of `unitDuration` in the time of `referenceNumber` such
+    /// units on the last entry (after any tuplet already starting there).
+    LayerBuilder& Tuplet(twobyte number, twobyte referenceNumber, fourbyte unitDuration);
+    /// Adds an articulation of definition `definitionID` to the last entry.
+    LayerBuilder& Articulation(twobyte definitionID);
+    /// Further entries go into the next measure.
+    LayerBuilder& NextMeasure();
+    /// Appends one entry as specified.
+    LayerBuilder& Entry(const EntrySpec& entry);
+
+private:
+    EXENTRY& LastEntry();
+    FrameKey Key() const { return FrameKey{staff_, measure_, layerIndex_}; }
+
+    Document& document_;
+    twobyte staff_;
+    twobyte measure_;
+    twobyte layerIndex_;
+    bool hasLast_ = false;
+    FrameKey lastKey_;
+    size_t lastIndex_ = 0;
+};
 
 class DocumentBuilder {
 public:
@@ -49,6 +94,8 @@ public:
     DocumentBuilder& Part(twobyte id, const std::string& name);
     /// Makes `region` the current selection.
     DocumentBuilder& Select(const EREGION& region);
+    /// Entries of layer `layerIndex` (0-based) of `staff`, from `measure` on.
+    LayerBuilder Layer(twobyte staff, twobyte measure, twobyte layerIndex = 0);
     /// Stores a data record under `tag` and the key words w0, w1, w2.
     DocumentBuilder& Record(EXTAG tag, twobyte w0, twobyte w1, twobyte w2,
                             std::vector<unsigned char> bytes);
@@ -62,5 +109,16 @@ public:
 private:
     Document& document_;
 };
+
+/// The entry as the notation sees it: pitches of a note entry, tie when any note is tied, the
+/// tuplet and articulation records 0, 1, ... stored under its entry number.
+EntrySpec ReadEntry(const Document& document, const EXENTRY& entry);
+/// The stored entries of measures measureFrom..measureTo of one layer, per measure.
+std::vector<std::vector<EntrySpec>> ReadLayer(const Document& document, twobyte staff,
+                                              twobyte measureFrom, twobyte measureTo,
+                                              twobyte layerIndex);
+/// The same in the notation: "C4 q, D4 q~ | D4 q, r q".
+std::string DescribeLayer(const Document& document, twobyte staff, twobyte measureFrom,
+                          twobyte measureTo, twobyte layerIndex = 0);
 
 } // namespace host

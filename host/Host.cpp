@@ -30,6 +30,7 @@ void Host::Reset() {
     edits_.clear();
     committedEdits_.clear();
     menuCommands_.clear();
+    frames_.Reset();
 }
 
 #ifndef _WIN32

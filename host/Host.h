@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/Document.h"
+#include "host/Frames.h"
 #include "platform/Windows.h"
 
 #include <cstdint>
@@ -109,6 +110,11 @@ public:
     /// Names of the edits committed, in order (what the host's undo list would show).
     const std::vector<std::string>& CommittedEdits() const { return committedEdits_; }
 
+    // Frames -----------------------------------------------------------------------------------
+
+    /// The frames handed out by FX_LoadTGF and not yet freed.
+    FrameRegistry& Frames() { return frames_; }
+
 private:
     Host();
 
@@ -137,6 +143,8 @@ private:
     };
     std::vector<OpenEdit> edits_;
     std::vector<std::string> committedEdits_;
+
+    FrameRegistry frames_;
 };
 
 /// Records a call of the host function `name` with its arguments and answers whether it must

@@ -1,8 +1,39 @@
 // The work of COPY: the rhythm of the source's layer 1 laid onto every matching destination layer.
 #pragma once
 
-class FCMusicRegion;
+#include "finaleframework/core/FCCollection.h"
 
-/// Copies the rhythm of `source` onto `destination`. False when the copy was refused, with the
-/// message for the user in `message` (CADENTRA_MESSAGE_SIZE bytes).
+class FCMusicRegion;
+class FCNoteEntry;
+class FCNoteEntryLayer;
+
+/// The first entry of every note event of a layer, in order. It borrows the entries from the
+/// layer: empty it (DetachAll) before it is destroyed.
+class FCEntryPitchesCollection : public __FCCollection {
+public:
+    ~FCEntryPitchesCollection() override = default;
+
+    FCNoteEntry* GetItemAt(int index) const;
+    /// Appends the first entry of each note event of `layer` (an entry that starts an event as
+    /// CountNotes counts them).
+    void AddPitches(FCNoteEntryLayer* layer);
+};
+
+/// Copies the rhythm of `source` onto `destination`. True when the copy ran, whether or not any
+/// layer matched. False with the message for the user in `message` (CADENTRA_MESSAGE_SIZE bytes)
+/// when the copy was refused, or when some staves and layers could not be written (the message
+/// names them; every other layer was copied).
 bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message);
+
+/// The number of note events of a layer: a note entry starts an event unless the note entry
+/// before it was tied; a rest is no event and breaks every tie chain.
+int CountNotes(FCNoteEntryLayer* layer);
+
+/// Lays the rhythm of layer `source` onto layer `destination` (whose event count matches),
+/// keeping the destination's pitches. Does nothing when both are the same layer of the same
+/// staff from the same measure. Answers 0 when the destination was written (or left alone as the
+/// source itself), 1 when the host refused to write it.
+int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
+
+/// Gives event k of `clone` the notes of element k of `pitches`, keeping the clone's ties.
+void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches);

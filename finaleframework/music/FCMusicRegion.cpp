@@ -2,6 +2,7 @@
 
 #include "finaleframework/music/FCCell.h"
 #include "finalepdk/FinaleBinding.h"
+#include "finaleframework/music/FCNoteEntry.h"
 
 namespace {
 
@@ -80,6 +81,13 @@ bool FCMusicRegion::IsMeasureIncluded(twobyte measure) const {
 bool FCMusicRegion::IsStaffIncluded(twobyte staff) const {
     const twobyte slot = FX_InstToSlot(staff, _region.startInstrumentList, FINALEPDK_VERSION);
     return slot > 0 && _region.startSlot <= slot && slot <= _region.endSlot;
+}
+
+bool FCMusicRegion::IsEntryPosWithin(FCNoteEntry* entry) const {
+    if (!entry) return false;
+    const twobyte measure = entry->GetMeasure();
+    return IsMeasureIncluded(measure) && IsStaffIncluded(entry->GetStaff()) &&
+           _IsPosInsideBoundaries(measure, entry->GetElapsedDuration());
 }
 
 bool FCMusicRegion::_IsPosInsideBoundaries(int measure, fourbyte pos) const {

@@ -5,6 +5,7 @@
 #include "finalepdk/WireRecords.h"
 
 class FCCell;
+class FCNoteEntry;
 
 /// Staff slots by measures, optionally cut at positions inside the first and last measure, in the
 /// host document that was current when the region was set. Wraps the host's EREGION, answers
@@ -44,6 +45,9 @@ public:
     bool IsPartial() const;
     bool IsCurrentDocument() const;
     bool IsOverlapping(const FCMusicRegion* other) const;
+    /// The entry's measure and staff are included and its position in the measure passes both
+    /// boundary tests; false for no entry.
+    bool IsEntryPosWithin(FCNoteEntry* entry) const;
     /// An empty region is one whose first and last measures are both 0.
     bool IsEmpty() const { return _region.startMeasure == 0 && _region.endMeasure == 0; }
 

@@ -1,0 +1,323 @@
+#include "finaleframework/music/FCNoteEntryLayer.h"
+
+#include "finaleframework/core/FCIteratorHandler.h"
+#include "finaleframework/music/FCMusicRegion.h"
+#include "finalepdk/FinaleBinding.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr EXTAG TAG_TUPLET = 0x45035450;
+constexpr fourbyte TUPLET_RECORD_SIZE = sizeof(EDTTuplet2005);
+
+/// Load flags of FX_LoadTGF: frames read for a layer, and frames reloaded or loaded as copy
+/// targets.
+constexpr twobyte LOADFLAG_READ = 1;
+constexpr twobyte LOADFLAG_TARGET = 0;
+
+bool HasUnnumberedEntry(const EXTGF2005a* frame) {
+    if (!frame->entries) return false;
+    for (int i = 0; i < frame->entryCount; ++i)
+        if (frame->entries[i].entryNumber == 0) return true;
+    return false;
+}
+
+} // namespace
+
+// Copying entries between frames ---------------------------------------------------------------
+
+bool __FCNoteEntryCollection::_CopyEntries(EXTGF2005a* source, EXTGF2005a* destination) {
+    if (!source || !destination) return false;
+    FX_DeleteEXENTRY(destination, 0, destination->entryCount, FINALEPDK_VERSION);
+    if (destination->entryCount != 0) return false;
+    const twobyte count = source->entries ? source->entryCount : 0;
+    if (count > 0) FX_InsertEXENTRY(destination, 0, count, FINALEPDK_VERSION);
+    if (destination->entryCount != count || (count > 0 && !destination->entries)) return false;
+    for (int i = 0; i < count; ++i) {
+        EXENTRY& target = destination->entries[i];
+        const fourbyte entryNumber = target.entryNumber;
+        std::memcpy(static_cast<void*>(&target), &source->entries[i], sizeof(EXENTRY));
+        target.entryNumber = entryNumber;
+        target.entryFlags = target.entryFlags & ~ENTRY_DETAILMASK;
+        target.entryFlags2 = static_cast<utwobyte>(target.entryFlags2 & ~ENTRY2_DETAIL20);
+    }
+    return true;
+}
+
+// The layer ------------------------------------------------------------------------------------
+
+FCNoteEntryLayer::FCNoteEntryLayer(twobyte layerIndex, twobyte staff, twobyte startMeasure,
+                                   twobyte endMeasure)
+    : _layerIndex(layerIndex), _staff(staff), _startMeasure(startMeasure), _endMeasure(endMeasure) {
+}
+
+FCNoteEntryLayer::~FCNoteEntryLayer() {
+    _ReleaseLoaded();
+}
+
+EXTGF2005a* FCNoteEntryLayer::_GetFrame(int index) const {
+    if (!_frames || index < 0 || index >= _frameCount) return nullptr;
+    return _frames[index];
+}
+
+void FCNoteEntryLayer::_ReleaseLoaded() {
+    _FreeElements();
+    _count = 0;
+    if (_frames) {
+        for (int i = 0; i < _frameCount; ++i)
+            if (_frames[i]) FX_FreeTGF(_frames[i], FINALEPDK_VERSION);
+        delete[] _frames;
+    }
+    _frames = nullptr;
+    _frameCount = 0;
+}
+
+bool FCNoteEntryLayer::_AllocateFrames() {
+    if (_endMeasure < _startMeasure) return false;
+    _frameCount = _endMeasure - _startMeasure + 1;
+    _frames = new EXTGF2005a*[static_cast<size_t>(_frameCount)]();
+    return true;
+}
+
+bool FCNoteEntryLayer::Load() {
+    _ReleaseLoaded();
+    if (!_AllocateFrames()) return false;
+    for (int i = 0; i < _frameCount; ++i) {
+        if (_visibleOnly && !FX_GetShowLayer(_layerIndex, FINALEPDK_VERSION)) continue;
+        _frames[i] = FX_LoadTGF(0, FX_InstToSlot(_staff, 0, FINALEPDK_VERSION),
+                                static_cast<twobyte>(_startMeasure + i), _layerIndex, LOADFLAG_READ,
+                                FINALEPDK_VERSION);
+        if (!_frames[i]) {
+            _ReleaseLoaded();
+            return false;
+        }
+    }
+    _SetupEntries();
+    return true;
+}
+
+void FCNoteEntryLayer::_SetupEntries() {
+    FCNoteEntry* previous = nullptr;
+    for (int i = 0; i < _frameCount; ++i) {
+        EXTGF2005a* frame = _frames[i];
+        if (!frame) continue;
+        for (int j = 0; j < frame->entryCount; ++j) {
+            auto* entry = new FCNoteEntry(frame, j);
+            entry->_SetPrevious(previous);
+            if (previous) previous->_SetNext(entry);
+            Add(entry);
+            previous = entry;
+        }
+    }
+}
+
+bool FCNoteEntryLayer::Save() {
+    bool result = true;
+    for (int i = 0; i < _frameCount; ++i) {
+        EXTGF2005a* frame = _frames[i];
+        if (!frame) continue;
+        const bool hasNew = HasUnnumberedEntry(frame);
+        const bool saved = FX_SaveTGF(frame, FINALEPDK_VERSION) != 0;
+        // A frame that was not written has no numbers to learn.
+        if (hasNew && saved) _frames[i] = _SilentTGFUpdate(frame);
+        if (!saved) result = false;
+    }
+    return result;
+}
+
+EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame) {
+    EXTGF2005a* reload = FX_LoadTGF(frame->instrumentList, frame->slot, frame->measure,
+                                    frame->layerIndex, LOADFLAG_TARGET, FINALEPDK_VERSION);
+    if (!reload) return frame;
+    if (reload->entryCount != frame->entryCount || (reload->entryCount > 0 && !reload->entries)) {
+        // Not the frame we wrote: keep pointing into our own.
+        FX_FreeTGF(reload, FINALEPDK_VERSION);
+        return frame;
+    }
+    for (int i = 0; i < GetCount(); ++i) {
+        FCNoteEntry* entry = GetItemAt(i);
+        if (!entry || entry->_GetFrame() != frame) continue;
+        const int index = entry->_CalcTGFIndex();
+        if (index >= 0) entry->_SetEntryRecord(reload, reload->entries + index);
+    }
+    FX_FreeTGF(frame, FINALEPDK_VERSION);
+    return reload;
+}
+
+FCNoteEntryLayer* FCNoteEntryLayer::CreateCloneEntries(twobyte layerIndex, twobyte staff,
+                                                       twobyte startMeasure) {
+    auto* clone = new FCNoteEntryLayer(_layerIndex, _staff, _startMeasure, _endMeasure);
+    clone->_visibleOnly = _visibleOnly;
+    clone->_LoadRedir(layerIndex, staff, startMeasure);
+    return clone;
+}
+
+bool FCNoteEntryLayer::_LoadRedir(twobyte layerIndex, twobyte staff, twobyte startMeasure) {
+    _ReleaseLoaded();
+    if (!_AllocateFrames()) return false;
+    for (int i = 0; i < _frameCount; ++i) {
+        if (_visibleOnly && !FX_GetShowLayer(_layerIndex, FINALEPDK_VERSION)) continue;
+        _frames[i] = FX_LoadTGF(0, FX_InstToSlot(staff, 0, FINALEPDK_VERSION),
+                                static_cast<twobyte>(startMeasure + i), layerIndex, LOADFLAG_TARGET,
+                                FINALEPDK_VERSION);
+        if (!_frames[i]) {
+            _ReleaseLoaded();
+            return false;
+        }
+        EXTGF2005a* source = FX_LoadTGF(0, FX_InstToSlot(_staff, 0, FINALEPDK_VERSION),
+                                        static_cast<twobyte>(_startMeasure + i), _layerIndex,
+                                        LOADFLAG_TARGET, FINALEPDK_VERSION);
+        if (!source) {
+            // Nothing to copy into this measure: the clone would mix source and destination
+            // music, so it loads whole or not at all.
+            _ReleaseLoaded();
+            return false;
+        }
+        const bool copied = _CopyEntries(source, _frames[i]);
+        FX_FreeTGF(source, FINALEPDK_VERSION);
+        if (!copied) {
+            // A destination frame that was emptied but not refilled must never be saved.
+            _ReleaseLoaded();
+            return false;
+        }
+    }
+    _endMeasure = static_cast<twobyte>(startMeasure + (_endMeasure - _startMeasure));
+    _startMeasure = startMeasure;
+    _staff = staff;
+    _layerIndex = layerIndex;
+    _SetupEntries();
+    return true;
+}
+
+bool FCNoteEntryLayer::CloneTuplets(FCNoteEntryLayer* source) {
+    if (!source || source->GetCount() != GetCount()) return false;
+    for (int i = 0; i < GetCount(); ++i) {
+        FCNoteEntry* from = source->GetItemAt(i);
+        FCNoteEntry* to = GetItemAt(i);
+        if (!from || !to || !from->IsTupletStart()) continue;
+        // Details hang under host entry numbers; an entry without one cannot carry them.
+        if (to->GetEntryNumber() == 0) continue;
+        twobyte k = 0;
+        for (;; ++k) {
+            EDTTuplet2005 definition;
+            if (!from->_GetTupletDef(k, &definition)) break;
+            unsigned char key[8] = {};
+            const fourbyte entryNumber = to->GetEntryNumber();
+            std::memcpy(key, &entryNumber, sizeof entryNumber);
+            std::memcpy(key + 4, &k, sizeof k);
+            FX_SaveEData(TAG_TUPLET, key, &definition, TUPLET_RECORD_SIZE, FINALEPDK_VERSION);
+        }
+        to->SetTupletStart(k > 0);
+    }
+    return true;
+}
+
+int FCNoteEntryLayer::CalcFrameDuration(int measure) {
+    if (measure < _startMeasure || measure > _endMeasure) return 0;
+    EXTGF2005a* frame = _GetFrame(measure - _startMeasure);
+    return frame ? FX_GetTGFDuration(frame, FINALEPDK_VERSION) : 0;
+}
+
+// Region queries -------------------------------------------------------------------------------
+
+int FCNoteEntryLayer::CalcRegionCount(FCMusicRegion* region) {
+    if (!region) return 0;
+    int count = 0;
+    for (int i = 0; i < GetCount(); ++i)
+        if (FCNoteEntry* entry = GetItemAt(i); entry && region->IsEntryPosWithin(entry)) ++count;
+    return count;
+}
+
+FCNoteEntry* FCNoteEntryLayer::GetRegionItemAt(int index, FCMusicRegion* region) {
+    if (!region || index < 0) return nullptr;
+    for (int i = 0; i < GetCount(); ++i) {
+        FCNoteEntry* entry = GetItemAt(i);
+        if (!entry || !region->IsEntryPosWithin(entry)) continue;
+        if (index-- == 0) return entry;
+    }
+    return nullptr;
+}
+
+int FCNoteEntryLayer::ForEachInRegion(FCIteratorHandler* handler, FCMusicRegion* region) {
+    if (!handler || !region) return 0;
+    int count = 0;
+    for (int i = 0; i < GetCount(); ++i) {
+        FCNoteEntry* entry = GetItemAt(i);
+        if (!entry || !region->IsEntryPosWithin(entry)) continue;
+        if (!handler->Iterate(entry)) break;
+        ++count;
+    }
+    return count;
+}
+
+FCNoteEntries* FCNoteEntryLayer::CreateRegionEntries(FCMusicRegion* region) {
+    auto* entries = new FCNoteEntries;
+    if (!region) return entries;
+    FCNoteEntry* previous = nullptr;
+    for (int i = 0; i < GetCount(); ++i) {
+        FCNoteEntry* entry = GetItemAt(i);
+        if (!entry || !region->IsEntryPosWithin(entry)) continue;
+        FCNoteEntry* clone = entry->CreateShallowClone();
+        clone->_SetPrevious(previous);
+        if (previous) previous->_SetNext(clone);
+        entries->Add(clone);
+        previous = clone;
+    }
+    return entries;
+}
+
+// Inserting entries ----------------------------------------------------------------------------
+
+FCNoteEntry* FCNoteEntryLayer::InsertEntriesAfter(FCNoteEntry* entry, int count, bool nextMeasure) {
+    const int index = GetIndexOf(entry);
+    if (index < 0 || count <= 0) return nullptr;
+    FCNoteEntry* next = entry->GetNext();
+    int t = entry->_CalcTGFIndex();
+    const twobyte measure = entry->GetMeasure();
+    EXTGF2005a* frame = entry->_GetFrame();
+    twobyte targetMeasure = measure;
+
+    if (nextMeasure) {
+        EXTGF2005a* following = nullptr;
+        for (int i = 0; i <= _frameCount - 2; ++i)
+            if (_frames[i] && _frames[i] == frame) following = _frames[i + 1];
+        if (!following) return nullptr;
+        if (next && next->GetMeasure() == measure) return nullptr;
+        frame = following;
+        targetMeasure = static_cast<twobyte>(measure + 1);
+        t = 0;
+    } else {
+        if (t < 0) return nullptr;
+        t += 1;
+    }
+
+    if (FX_InsertEXENTRY(frame, static_cast<twobyte>(t), static_cast<twobyte>(count),
+                         FINALEPDK_VERSION) == 0)
+        return nullptr;
+
+    FCNoteEntry* first = nullptr;
+    FCNoteEntry* previous = entry;
+    for (int i = 0; i < count; ++i) {
+        auto* created = new FCNoteEntry(frame, t + i);
+        InsertItemAt(created, index + 1 + i);
+        created->_SetPrevious(previous);
+        previous->_SetNext(created);
+        previous = created;
+        if (!first) first = created;
+    }
+    previous->_SetNext(next);
+    if (next) next->_SetPrevious(previous);
+
+    // The insertion may have moved the frame's records: re-point the neighbours in the frame.
+    int forward = count + t;
+    for (FCNoteEntry* e = next;
+         e && e->GetMeasure() == targetMeasure && forward < frame->entryCount; e = e->GetNext())
+        e->_SetEntryRecord(frame, frame->entries + forward++);
+    int backward = t - 1;
+    for (FCNoteEntry* e = entry; e && e->GetMeasure() == targetMeasure && backward >= 0;
+         e = e->GetPrevious())
+        e->_SetEntryRecord(frame, frame->entries + backward--);
+    return first;
+}
