@@ -1,5 +1,6 @@
 #include "plugin/RhythmTransfer.h"
 
+#include "finaleframework/music/FCArticulation.h"
 #include "finaleframework/music/FCMusicRegion.h"
 #include "finaleframework/music/FCNoteEntryLayer.h"
 #include "finalepdk/FinaleBinding.h"
@@ -131,13 +132,22 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     // The first save gives the new entries their host numbers, under which tuplets and
     // articulations are stored; without it there is nothing to attach them to.
     if (!clone->Save()) return 1;
-    clone->CloneTuplets(source);
+    // An entry that did not learn its host number (the saved frame could not be reloaded), or a
+    // tuplet or articulation the host refused to store, leaves the layer copied in part.
+    bool whole = true;
+    for (int i = 0; i < clone->GetCount(); ++i)
+        if (FCNoteEntry* entry = clone->GetItemAt(i); entry && entry->GetEntryNumber() == 0)
+            whole = false;
+    if (!clone->CloneTuplets(source)) whole = false;
     for (int i = 0; i < source->GetCount(); ++i) {
         FCNoteEntry* from = source->GetItemAt(i);
         FCNoteEntry* to = clone->GetItemAt(i);
-        if (from && to && from->GetArticulationFlag()) to->AddArticulations(from, true);
+        if (!from || !to || !from->GetArticulationFlag()) continue;
+        const FCArticulations* articulations = from->GetArticulationCache();
+        const int expected = articulations ? articulations->GetCount() : 0;
+        if (to->AddArticulations(from, true) < expected) whole = false;
     }
-    return clone->Save() ? 0 : 1;
+    return clone->Save() && whole ? 0 : 1;
 }
 
 bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message) {
