@@ -166,18 +166,29 @@ bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message
     }
 
     std::vector<UnwrittenLayer> unwritten;
+    auto copyTo = [&](twobyte staff, twobyte layer) {
+        FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
+                                          destination->GetEndMeasure());
+        destinationLayer.Load();
+        if (CountNotes(&destinationLayer) != events) return;
+        if (DoCopy(sourceLayer.get(), &destinationLayer) != 0)
+            unwritten.push_back(UnwrittenLayer{staff, layer});
+    };
+    // Every copy reads the source's frames from the host again. Layer 1 of the source staff is
+    // the one destination whose writing can change them (when the measures overlap), so it is
+    // written last: until then every copy reads the source as it was.
+    bool sourceStaffLayer1 = false;
     for (int slot = destination->GetStartSlot(); slot <= destination->GetEndSlot(); ++slot) {
         const twobyte staff = FX_SlotToInst(
             static_cast<twobyte>(slot), destination->GetStartInstrumentList(), FINALEPDK_VERSION);
         for (twobyte layer = 0; layer < FX_GetMaxLayers(FINALEPDK_VERSION); ++layer) {
-            FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
-                                              destination->GetEndMeasure());
-            destinationLayer.Load();
-            if (CountNotes(&destinationLayer) != events) continue;
-            if (DoCopy(sourceLayer.get(), &destinationLayer) != 0)
-                unwritten.push_back(UnwrittenLayer{staff, layer});
+            if (staff == sourceStaff && layer == 0)
+                sourceStaffLayer1 = true;
+            else
+                copyTo(staff, layer);
         }
     }
+    if (sourceStaffLayer1) copyTo(sourceStaff, 0);
     if (unwritten.empty()) return true;
     WriteUnwrittenMessage(unwritten, message, CADENTRA_MESSAGE_SIZE);
     return false;

@@ -4,11 +4,16 @@
 
 #include "host/Host.h"
 
+#include <string>
+
 namespace fuzz_support {
 
 /// Registers the stand-in host (once per process) as "FINALE.EXE", replaces the message box by a
 /// silent sink answering IDOK, resets the host and answers it.
 host::Host& FreshHost();
+
+/// The text of the last message box shown since FreshHost (empty when none).
+const std::string& LastAlert();
 
 /// Stops the run (abort, so that libFuzzer keeps the input) when `condition` is false.
 void Require(bool condition, const char* what);
