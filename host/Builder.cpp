@@ -1,8 +1,8 @@
 #include "host/Builder.h"
 
 #include "host/EntryDetails.h"
-#include "host/Frames.h"
 #include "host/MeasureRecord.h"
+#include "host/Frames.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,6 +7,7 @@
 #include "plugin/Cadentra.h"
 #include "plugin/SourceChecks.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>

@@ -158,9 +158,10 @@ public:
     /// otherwise).
     void CacheArticulations();
     FCArticulations* GetArticulationCache() const { return _articulationCache; }
-    /// Copies the articulations of `source` onto this entry, after its own, skipping definitions
-    /// it already has when `skipExisting`; answers the number added. 0 for an entry the host has
-    /// not numbered.
+    /// Copies the articulations of `source` onto this entry as records numbered on from its own
+    /// (without gaps), skipping definitions it already has when `skipExisting`; answers the
+    /// number added. 0 for an entry the host has not numbered. The source (and its cache) keeps
+    /// its own records.
     int AddArticulations(FCNoteEntry* source, bool skipExisting);
 
 protected:

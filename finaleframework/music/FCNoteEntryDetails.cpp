@@ -46,8 +46,9 @@ int FCNoteEntry::AddArticulations(FCNoteEntry* source, bool skipExisting) {
         std::unique_ptr<__FCBaseData> copy(articulation->CreateClone());
         auto* stored = static_cast<FCArticulation*>(copy.get());
         stored->SetNoteEntry(this);
-        if (stored->SaveAs(entryNumber, static_cast<twobyte>(n + articulation->GetItemInci())))
-            ++added;
+        // Numbered on from the entry's own, without gaps: a skipped articulation leaves no hole
+        // in which a walk over the records would stop.
+        if (stored->SaveAs(entryNumber, static_cast<twobyte>(n + added))) ++added;
     }
     if (added > 0) SetArticulationFlag(true);
     return added;
