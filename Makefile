@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_TIME ?= 60
 FUZZ_TARGETS ?=
 
-.PHONY: all deps build build-asan build-fuzz test test-native test-asan test-fuzz fuzz clean
+.PHONY: all deps build build-asan build-fuzz test test-native test-asan test-fuzz fuzz bench clean
 
 all: build
 
@@ -38,6 +38,11 @@ test-fuzz: build-fuzz
 
 fuzz: build-fuzz
 	@FUZZ_TIME=$(FUZZ_TIME) scripts/run-fuzzers.sh $(FUZZ_TARGETS)
+
+bench: deps
+	@cmake --preset bench >/dev/null
+	@cmake --build --preset bench -j $(JOBS) --target cadentra_bench
+	@build/bench/bench/cadentra_bench
 
 clean:
 	rm -rf build

@@ -7,6 +7,7 @@ packages=(
     clang libclang-rt-14-dev
     g++ cmake make
     libgtest-dev libbenchmark-dev
+    libpugixml-dev libzip-dev libxml2-utils
 )
 
 missing=()

@@ -1,0 +1,834 @@
+#include "cli/MusicXmlReader.h"
+
+#include "cli/KeyPitch.h"
+#include "cli/NoteValues.h"
+#include "cli/XmlSpans.h"
+#include "host/EntryDetails.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+namespace cadentra_cli {
+
+int Score::MeasureOfNumber(const std::string& number) const {
+    for (size_t i = 0; i < measures.size(); ++i)
+        if (measures[i].number == number) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+int Score::HostStaff(int part, int partStaff) const {
+    if (part < 0 || part >= static_cast<int>(parts.size())) return 0;
+    if (partStaff < 1 || partStaff > parts[static_cast<size_t>(part)].staffCount) return 0;
+    return parts[static_cast<size_t>(part)].firstHostStaff + partStaff - 1;
+}
+
+namespace {
+
+std::string Trimmed(const char* text) {
+    std::string value(text);
+    const size_t first = value.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    const size_t last = value.find_last_not_of(" \t\r\n");
+    return value.substr(first, last - first + 1);
+}
+
+/// What the rhythm of one entry says about tuplets, gathered while reading a measure.
+struct TupletMark {
+    bool start = false;
+    int number = 1;
+    TupletLook look;
+    int actual = 0; // <tuplet-actual><tuplet-number>, 0 when not stated
+    int normal = 0;
+};
+struct EntryRhythm {
+    int actual = 1; // time modification
+    int normal = 1;
+    std::vector<TupletMark> marks;
+};
+
+struct TupletGroup {
+    int first = 0;
+    int last = 0;
+    TupletLook look;
+    int statedActual = 0;
+    int statedNormal = 0;
+    Rational factor{1}; // normal / actual
+    int actual = 0;
+    int normal = 0;
+};
+
+class Reader {
+public:
+    Reader(Score& score, host::Document& document) : score_(score), document_(document) {}
+
+    void Run();
+
+private:
+    [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
+    int IntegerOf(pugi::xml_node element) const;
+
+    void CollectParts();
+    void CollectMeasures();
+    void CountStaves(Part& part, const std::vector<pugi::xml_node>& measures);
+    void ReadPart(int partIndex);
+    void ReadNote(pugi::xml_node note);
+    void ReadAttributes(pugi::xml_node attributes);
+    void FinishMeasure();
+    void BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& rhythm);
+    void BuildDocument();
+
+    host::FrameKey CellFor(int partStaff, const std::string& voice, pugi::xml_node at);
+    void ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance);
+    void CloseRun() { runOpen_ = false; }
+    Rational DurationOf(pugi::xml_node element) const;
+
+    Score& score_;
+    host::Document& document_;
+    std::string_view text_;
+
+    std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
+    std::vector<host::Measure> hostMeasures_;
+
+    // Reading state of one part.
+    int part_ = 0;
+    int measure_ = 0; // host measure number
+    int divisions_ = 0;
+    Rational cursor_;
+    bool runOpen_ = false;
+    host::FrameKey runCell_;
+    bool haveMain_ = false;
+    host::FrameKey mainCell_;
+    std::map<host::FrameKey, std::vector<TextSpan>> pendingGraces_;
+    std::map<host::FrameKey, std::vector<EntryRhythm>> rhythm_;
+};
+
+void Reader::Fail(pugi::xml_node at, const std::string& problem) const {
+    std::string where = score_.text->Name();
+    if (at) {
+        const ptrdiff_t offset = at.offset_debug();
+        if (offset >= 0)
+            where += ":" + std::to_string(score_.text->LineOf(static_cast<size_t>(offset)));
+        where += ": <" + std::string(at.name()) + ">";
+    }
+    throw InputError{where + ": " + problem};
+}
+
+int Reader::IntegerOf(pugi::xml_node element) const {
+    const std::string value = Trimmed(element.text().get());
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != 0 || !std::isfinite(number) || std::fabs(number) > 1e9)
+        Fail(element, "expected a number, found \"" + value + "\"");
+    return static_cast<int>(std::lround(number));
+}
+
+void Reader::Run() {
+    text_ = score_.text->Utf8();
+    const pugi::xml_parse_result parsed = score_.xml.load_buffer(
+        text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!parsed)
+        throw InputError{score_.text->Name() + ":" +
+                         std::to_string(score_.text->LineOf(static_cast<size_t>(parsed.offset))) +
+                         ": not well-formed XML: " + parsed.description()};
+    const pugi::xml_node root = score_.xml.document_element();
+    const std::string rootName = root.name();
+    if (rootName == "score-timewise") {
+        score_.timewise = true;
+    } else if (rootName != "score-partwise") {
+        Fail(root, "not a MusicXML score (expected <score-partwise> or <score-timewise>)");
+    }
+    CollectParts();
+    CollectMeasures();
+    for (int p = 0; p < static_cast<int>(score_.parts.size()); ++p)
+        ReadPart(p);
+    BuildDocument();
+}
+
+void Reader::CollectParts() {
+    const pugi::xml_node root = score_.xml.document_element();
+    const pugi::xml_node partList = root.child("part-list");
+    if (!partList) Fail(root, "the score has no <part-list>");
+    for (pugi::xml_node scorePart : partList.children("score-part")) {
+        Part part;
+        part.id = scorePart.attribute("id").value();
+        part.name = Trimmed(scorePart.child("part-name").text().get());
+        for (const Part& other : score_.parts)
+            if (other.id == part.id) Fail(scorePart, "part id \"" + part.id + "\" is used twice");
+        score_.parts.push_back(part);
+    }
+    if (score_.parts.empty()) Fail(partList, "the score has no parts");
+
+    partMeasures_.assign(score_.parts.size(), {});
+    auto partIndex = [&](pugi::xml_node at, const std::string& id) {
+        for (size_t i = 0; i < score_.parts.size(); ++i)
+            if (score_.parts[i].id == id) return i;
+        Fail(at, "part \"" + id + "\" is not in the part list");
+    };
+    if (!score_.timewise) {
+        std::set<size_t> seen;
+        for (pugi::xml_node part : root.children("part")) {
+            const size_t index = partIndex(part, part.attribute("id").value());
+            if (!seen.insert(index).second)
+                Fail(part, "part \"" + score_.parts[index].id + "\" appears twice");
+            for (pugi::xml_node measure : part.children("measure"))
+                partMeasures_[index].push_back(measure);
+        }
+    } else {
+        for (pugi::xml_node measure : root.children("measure")) {
+            std::vector<bool> present(score_.parts.size(), false);
+            for (pugi::xml_node part : measure.children("part")) {
+                const size_t index = partIndex(part, part.attribute("id").value());
+                if (present[index])
+                    Fail(part,
+                         "part \"" + score_.parts[index].id + "\" appears twice in one measure");
+                present[index] = true;
+                partMeasures_[index].push_back(part);
+            }
+            for (size_t i = 0; i < present.size(); ++i)
+                if (!present[i])
+                    Fail(measure,
+                         "part \"" + score_.parts[i].id + "\" is missing from this measure");
+        }
+    }
+    const size_t count = partMeasures_[0].size();
+    for (size_t i = 0; i < partMeasures_.size(); ++i) {
+        if (partMeasures_[i].empty())
+            Fail(root, "part \"" + score_.parts[i].id + "\" has no measures");
+        if (partMeasures_[i].size() != count)
+            Fail(partMeasures_[i][0].parent(), "part \"" + score_.parts[i].id + "\" has " +
+                                                   std::to_string(partMeasures_[i].size()) +
+                                                   " measures where part \"" + score_.parts[0].id +
+                                                   "\" has " + std::to_string(count));
+    }
+    if (count > 32000) Fail(root, "the score has more measures than the host can hold");
+
+    int nextStaff = 1;
+    for (size_t i = 0; i < score_.parts.size(); ++i) {
+        CountStaves(score_.parts[i], partMeasures_[i]);
+        score_.parts[i].firstHostStaff = nextStaff;
+        for (int s = 1; s <= score_.parts[i].staffCount; ++s) {
+            StaffInfo staff;
+            staff.part = static_cast<int>(i);
+            staff.partStaff = s;
+            score_.staves.push_back(staff);
+        }
+        nextStaff += score_.parts[i].staffCount;
+    }
+}
+
+void Reader::CountStaves(Part& part, const std::vector<pugi::xml_node>& measures) {
+    int staves = 1;
+    for (pugi::xml_node measure : measures) {
+        for (pugi::xml_node child : measure.children()) {
+            if (std::strcmp(child.name(), "attributes") == 0) {
+                if (pugi::xml_node count = child.child("staves"))
+                    staves = std::max(staves, IntegerOf(count));
+            } else if (std::strcmp(child.name(), "note") == 0 ||
+                       std::strcmp(child.name(), "forward") == 0) {
+                if (pugi::xml_node staff = child.child("staff"))
+                    staves = std::max(staves, IntegerOf(staff));
+            }
+        }
+    }
+    if (staves > 64)
+        Fail(measures[0], "part \"" + part.id + "\" claims more staves than the host can hold");
+    part.staffCount = staves;
+}
+
+/// Measure numbers, keys and time signatures come from the top part (its first staff).
+void Reader::CollectMeasures() {
+    const std::vector<pugi::xml_node>& top = partMeasures_[0];
+    const pugi::xml_node root = score_.xml.document_element();
+    std::vector<pugi::xml_node> numbered;
+    if (score_.timewise) {
+        for (pugi::xml_node measure : root.children("measure"))
+            numbered.push_back(measure);
+    } else {
+        numbered = top;
+    }
+    utwobyte key = 0;
+    int beats = 4;
+    int beatDuration = EDU_QUARTER;
+    bool haveTime = false;
+    for (size_t i = 0; i < top.size(); ++i) {
+        MeasureInfo info;
+        info.number = numbered[i].attribute("number").value();
+        info.implicit = std::strcmp(numbered[i].attribute("implicit").value(), "yes") == 0;
+        bool soundedNote = false;
+        for (pugi::xml_node child : top[i].children()) {
+            const char* name = child.name();
+            if (std::strcmp(name, "note") == 0) {
+                soundedNote = true;
+                continue;
+            }
+            if (std::strcmp(name, "attributes") != 0) continue;
+            for (pugi::xml_node k : child.children("key")) {
+                const char* number = k.attribute("number").value();
+                if (*number && std::strcmp(number, "1") != 0) continue;
+                if (pugi::xml_node fifths = k.child("fifths")) {
+                    const int value = std::clamp(IntegerOf(fifths), -127, 127);
+                    const bool minor = Trimmed(k.child("mode").text().get()) == "minor";
+                    if (!soundedNote) key = MakeKeyValue(value, minor);
+                } else if (!soundedNote) {
+                    key = 0; // a key of its own kind: pitches are held relative to C
+                }
+            }
+            if (pugi::xml_node time = child.child("time")) {
+                if (time.child("senza-misura")) {
+                    haveTime = false;
+                } else {
+                    int total = 0;
+                    for (pugi::xml_node b : time.children("beats")) {
+                        std::string value = Trimmed(b.text().get());
+                        for (size_t start = 0; start <= value.size();) {
+                            const size_t plus = value.find('+', start);
+                            total += std::atoi(value.substr(start, plus - start).c_str());
+                            if (plus == std::string::npos) break;
+                            start = plus + 1;
+                        }
+                    }
+                    const int type =
+                        time.child("beat-type") ? IntegerOf(time.child("beat-type")) : 0;
+                    if (total > 0 && type > 0 && 4096 % type == 0 && total < 32768) {
+                        beats = total;
+                        beatDuration = 4096 / type;
+                        haveTime = true;
+                    }
+                }
+            }
+        }
+        info.keyValue = key;
+        score_.measures.push_back(info);
+        host::Measure measure;
+        measure.beats = static_cast<twobyte>(haveTime ? beats : 4);
+        measure.beatDuration = haveTime ? beatDuration : EDU_QUARTER;
+        hostMeasures_.push_back(measure);
+    }
+}
+
+Rational Reader::DurationOf(pugi::xml_node element) const {
+    const pugi::xml_node duration = element.child("duration");
+    if (!duration) Fail(element, "has no <duration>");
+    if (divisions_ <= 0) Fail(element, "a duration is given before any <divisions>");
+    const int value = IntegerOf(duration);
+    if (value < 0) Fail(duration, "a negative duration");
+    return Rational(value, divisions_);
+}
+
+host::FrameKey Reader::CellFor(int partStaff, const std::string& voice, pugi::xml_node at) {
+    const Part& part = score_.parts[static_cast<size_t>(part_)];
+    if (partStaff < 1 || partStaff > part.staffCount)
+        Fail(at,
+             "staff " + std::to_string(partStaff) + " does not exist in part \"" + part.id + "\"");
+    const int hostStaff = part.firstHostStaff + partStaff - 1;
+    StaffInfo& staff = score_.staves[static_cast<size_t>(hostStaff - 1)];
+    auto found = std::find(staff.voices.begin(), staff.voices.end(), voice);
+    int layer = static_cast<int>(found - staff.voices.begin());
+    if (found == staff.voices.end()) {
+        if (static_cast<int>(staff.voices.size()) >= document_.maxLayers)
+            Fail(at, "part \"" + part.id + "\" (" + part.name + "), staff " +
+                         std::to_string(partStaff) + ", measure " +
+                         score_.measures[static_cast<size_t>(measure_ - 1)].number + ": voice \"" +
+                         voice + "\" would be layer " + std::to_string(staff.voices.size() + 1) +
+                         " of this staff; the host holds at most " +
+                         std::to_string(document_.maxLayers) + " layers per staff");
+        staff.voices.push_back(voice);
+    }
+    const host::FrameKey key{static_cast<twobyte>(hostStaff), static_cast<twobyte>(measure_),
+                             static_cast<twobyte>(layer)};
+    CellOrigin& cell = score_.cells[key];
+    cell.part = part_;
+    cell.partStaff = partStaff;
+    cell.voice = voice;
+    return key;
+}
+
+void Reader::ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance) {
+    CellOrigin& cell = score_.cells[key];
+    if (runOpen_ && runCell_ == key && !cell.runs.empty()) {
+        cell.runs.back().span.end = span.end;
+        cell.runs.back().endTime = cursor_ + advance;
+        return;
+    }
+    cell.runs.push_back(
+        CellRun{span, cursor_, cursor_ + advance, divisions_ > 0 ? divisions_ : 1, span.begin});
+    runOpen_ = true;
+    runCell_ = key;
+}
+
+void Reader::ReadAttributes(pugi::xml_node attributes) {
+    if (pugi::xml_node divisions = attributes.child("divisions")) {
+        const int value = IntegerOf(divisions);
+        if (value <= 0) Fail(divisions, "divisions must be positive");
+        divisions_ = value;
+    }
+}
+
+void Reader::ReadPart(int partIndex) {
+    part_ = partIndex;
+    divisions_ = 0;
+    const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
+    for (size_t m = 0; m < measures.size(); ++m) {
+        measure_ = static_cast<int>(m) + 1;
+        cursor_ = Rational(0);
+        runOpen_ = false;
+        haveMain_ = false;
+        pendingGraces_.clear();
+        rhythm_.clear();
+        MeasureTail tail;
+        tail.divisions = divisions_ > 0 ? divisions_ : 1;
+        for (pugi::xml_node child : measures[m].children()) {
+            if (child.type() != pugi::node_element) continue;
+            const std::string_view name = child.name();
+            const bool music = name == "note" || name == "backup" || name == "forward";
+            if (name == "note") {
+                ReadNote(child);
+            } else if (name == "backup") {
+                CloseRun();
+                // A backup past the measure's start goes to the start, as notation programs read
+                // it.
+                cursor_ -= DurationOf(child);
+                if (cursor_ < Rational(0)) cursor_ = Rational(0);
+            } else if (name == "forward") {
+                const Rational duration = DurationOf(child);
+                pugi::xml_node voice = child.child("voice");
+                if (voice) {
+                    const int staff = child.child("staff") ? IntegerOf(child.child("staff")) : 1;
+                    const host::FrameKey key = CellFor(staff, Trimmed(voice.text().get()), child);
+                    ExtendRun(key, SpanOf(text_, child), duration);
+                } else {
+                    CloseRun();
+                }
+                cursor_ += duration;
+            } else {
+                CloseRun();
+                if (name == "attributes") ReadAttributes(child);
+            }
+            // After the last note, backup or forward; failing those, after the last element.
+            if (music || !tail.known || !tail.music) {
+                const TextSpan span = SpanOf(text_, child);
+                tail.offset = span.end;
+                tail.indentFrom = span.begin;
+                tail.time = cursor_;
+                tail.divisions = divisions_ > 0 ? divisions_ : 1;
+                tail.known = true;
+                tail.music = tail.music || music;
+            }
+        }
+        score_.tails[{part_, measure_}] = tail;
+        FinishMeasure();
+    }
+}
+
+void Reader::ReadNote(pugi::xml_node note) {
+    const bool grace = note.child("grace");
+    const bool chord = note.child("chord");
+    const bool rest = note.child("rest");
+    const TextSpan span = SpanOf(text_, note);
+    const int partStaff = note.child("staff") ? IntegerOf(note.child("staff")) : 1;
+    const pugi::xml_node voiceNode = note.child("voice");
+    const std::string voice = voiceNode ? Trimmed(voiceNode.text().get()) : std::string();
+    const utwobyte key = score_.measures[static_cast<size_t>(measure_ - 1)].keyValue;
+
+    auto addPitch = [&](EXENTRY& entry) {
+        if (entry.noteCount >= EXENTRY_MAXNOTES)
+            Fail(note, "a chord of more than " + std::to_string(EXENTRY_MAXNOTES) +
+                           " notes; the host holds at most " + std::to_string(EXENTRY_MAXNOTES));
+        SpelledPitch pitch;
+        if (pugi::xml_node p = note.child("pitch")) {
+            const std::string step = Trimmed(p.child("step").text().get());
+            if (step.size() != 1 || LetterIndex(step[0]) < 0)
+                Fail(p, "a pitch without a valid <step>");
+            pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
+            pitch.alter = static_cast<int>(std::lround(p.child("alter").text().as_double(0)));
+            if (!p.child("octave")) Fail(p, "a pitch without <octave>");
+            pitch.octave = IntegerOf(p.child("octave"));
+        } else if (pugi::xml_node u = note.child("unpitched")) {
+            const std::string step = Trimmed(u.child("display-step").text().get());
+            if (step.size() == 1 && LetterIndex(step[0]) >= 0) {
+                pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
+                pitch.octave = u.child("display-octave") ? IntegerOf(u.child("display-octave")) : 4;
+            } else {
+                pitch = SpelledPitch{'B', 0, 4};
+            }
+        } else {
+            Fail(note, "a note with neither <pitch>, <unpitched> nor <rest>");
+        }
+        const auto hostPitch = ToHostPitch(pitch, key);
+        if (!hostPitch) Fail(note, "a pitch out of the host's range");
+        EXNOTE& record = entry.notes[entry.noteCount];
+        record = EXNOTE{};
+        record.displacement = hostPitch->displacement;
+        record.raiseLower = hostPitch->raiseLower;
+        record.noteID = static_cast<twobyte>(entry.noteCount + 1);
+        record.noteFlags =
+            NOTE_INUSE |
+            ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
+        bool tied = false;
+        for (pugi::xml_node tie : note.children("tie"))
+            if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
+        for (pugi::xml_node notations : note.children("notations"))
+            for (pugi::xml_node tie : notations.children("tied")) {
+                const std::string type = tie.attribute("type").value();
+                if (type == "start" || type == "continue") tied = true;
+            }
+        if (tied) record.noteFlags |= NOTE_TIE;
+        if (note.child("accidental")) record.noteFlags |= NOTE_SHOWACCI;
+        ++entry.noteCount;
+    };
+
+    if (grace) {
+        const host::FrameKey cell = CellFor(partStaff, voice, note);
+        auto& pending = pendingGraces_[cell];
+        if (chord && !pending.empty())
+            pending.back().end = span.end;
+        else
+            pending.push_back(span);
+        ExtendRun(cell, span, Rational(0));
+        if (voiceNode) score_.cells[cell].voiceWritten = true;
+        if (note.child("staff")) score_.cells[cell].staffWritten = true;
+        return;
+    }
+
+    if (chord) {
+        if (!haveMain_) Fail(note, "a chord note without a note before it");
+        auto& frame = document_.frames[mainCell_];
+        if (rest) return; // a rest inside a chord adds nothing to the entry
+        addPitch(frame.back());
+        score_.cells[mainCell_].entries.back().notes.push_back(note);
+        if (runOpen_ && runCell_ == mainCell_) {
+            score_.cells[mainCell_].runs.back().span.end = span.end;
+        } else {
+            ExtendRun(mainCell_, span, Rational(0));
+        }
+        for (pugi::xml_node notations : note.children("notations"))
+            for (pugi::xml_node articulations : notations.children("articulations"))
+                for (pugi::xml_node a : articulations.children()) {
+                    const int id = ArticulationDefinitionOf(a.name());
+                    if (id == 0) continue;
+                    EXENTRY& entry = frame.back();
+                    int count = 0;
+                    bool present = false;
+                    for (;; ++count) {
+                        auto it = document_.records.find(host::RecordKey{
+                            TAG_ARTICULATION_RECORD, EntryDetailKey(entry.entryNumber, count)});
+                        if (it == document_.records.end()) break;
+                        if (it->second[0] == (id & 0xFF) && it->second[1] == (id >> 8))
+                            present = true;
+                    }
+                    if (present) continue;
+                    std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
+                    record[0] = static_cast<unsigned char>(id & 0xFF);
+                    record[1] = static_cast<unsigned char>(id >> 8);
+                    document_.records[host::RecordKey{TAG_ARTICULATION_RECORD,
+                                                      EntryDetailKey(entry.entryNumber, count)}] =
+                        record;
+                    entry.entryFlags |= ENTRY_ARTICULATION;
+                }
+        return;
+    }
+
+    // A note or rest of its own: a new entry.
+    EntryRhythm rhythm;
+    if (pugi::xml_node modification = note.child("time-modification")) {
+        rhythm.actual =
+            modification.child("actual-notes") ? IntegerOf(modification.child("actual-notes")) : 1;
+        rhythm.normal =
+            modification.child("normal-notes") ? IntegerOf(modification.child("normal-notes")) : 1;
+        if (rhythm.actual <= 0 || rhythm.normal <= 0)
+            Fail(modification, "a time modification must be positive");
+    }
+    const Rational factor(rhythm.normal, rhythm.actual);
+
+    int dots = 0;
+    for ([[maybe_unused]] pugi::xml_node dot : note.children("dot"))
+        ++dots;
+    std::optional<int> written;
+    if (pugi::xml_node type = note.child("type")) {
+        written = DurationOfTypeWithDots(Trimmed(type.text().get()), dots);
+        if (!written)
+            Fail(type, "note value \"" + Trimmed(type.text().get()) +
+                           "\" is longer than the host can hold or unknown");
+    }
+    Rational sounding;
+    if (note.child("duration") && (divisions_ > 0 || !written)) {
+        sounding = DurationOf(note);
+    } else if (written) {
+        sounding = Rational(*written, EDU_QUARTER) * factor;
+    } else {
+        Fail(note, "a note with neither <duration> nor <type>");
+    }
+    if (!written) {
+        const Rational units = sounding / factor * Rational(EDU_QUARTER);
+        const int64_t rounded = units.Round();
+        if (rounded <= 0 || rounded > 32767) Fail(note, "a duration the host cannot hold");
+        written = static_cast<int>(rounded);
+    }
+
+    const host::FrameKey cell = CellFor(partStaff, voice, note);
+    CellOrigin& origin = score_.cells[cell];
+    if (voiceNode) origin.voiceWritten = true;
+    if (note.child("staff")) origin.staffWritten = true;
+
+    EXENTRY entry{};
+    entry.entryNumber = document_.nextEntryNumber++;
+    entry.duration = static_cast<twobyte>(*written);
+    entry.entryFlags = ENTRY_INUSE;
+    entry.elapsedTime = static_cast<fourbyte>((cursor_ * Rational(EDU_QUARTER)).Round());
+    if (rest) {
+        // As the host keeps a rest: one placeholder note record.
+        entry.noteCount = 1;
+        entry.notes[0].noteFlags = NOTE_INUSE;
+        entry.entryFlags |= ENTRY_PLACEHOLDERREST;
+    } else {
+        entry.entryFlags |= ENTRY_NOTE;
+        addPitch(entry);
+    }
+
+    int articulationCount = 0;
+    for (pugi::xml_node notations : note.children("notations")) {
+        for (pugi::xml_node t : notations.children("tuplet")) {
+            const std::string type = t.attribute("type").value();
+            TupletMark mark;
+            mark.start = type == "start";
+            if (!mark.start && type != "stop") continue;
+            mark.number = t.attribute("number").as_int(1);
+            const std::string bracket = t.attribute("bracket").value();
+            mark.look.bracket = bracket == "yes" ? 1 : bracket == "no" ? 2 : 0;
+            const std::string show = t.attribute("show-number").value();
+            mark.look.showNumber = show == "actual" ? 1
+                                   : show == "both" ? 2
+                                   : show == "none" ? 3
+                                                    : 0;
+            const std::string placement = t.attribute("placement").value();
+            mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
+            if (pugi::xml_node n = t.child("tuplet-actual").child("tuplet-number"))
+                mark.actual = IntegerOf(n);
+            if (pugi::xml_node n = t.child("tuplet-normal").child("tuplet-number"))
+                mark.normal = IntegerOf(n);
+            rhythm.marks.push_back(mark);
+        }
+        for (pugi::xml_node articulations : notations.children("articulations"))
+            for (pugi::xml_node a : articulations.children()) {
+                const int id = ArticulationDefinitionOf(a.name());
+                if (id == 0) continue;
+                std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
+                record[0] = static_cast<unsigned char>(id & 0xFF);
+                record[1] = static_cast<unsigned char>(id >> 8);
+                document_.records[host::RecordKey{
+                    TAG_ARTICULATION_RECORD,
+                    EntryDetailKey(entry.entryNumber, articulationCount++)}] = record;
+                entry.entryFlags |= ENTRY_ARTICULATION;
+            }
+    }
+
+    document_.frames[cell].push_back(entry);
+    EntryOrigin entryOrigin;
+    entryOrigin.notes.push_back(note);
+    entryOrigin.gracesBefore = std::move(pendingGraces_[cell]);
+    pendingGraces_.erase(cell);
+    origin.entries.push_back(std::move(entryOrigin));
+    rhythm_[cell].push_back(std::move(rhythm));
+
+    ExtendRun(cell, span, sounding);
+    cursor_ += sounding;
+    haveMain_ = true;
+    mainCell_ = cell;
+}
+
+void Reader::FinishMeasure() {
+    for (auto& [cell, graces] : pendingGraces_)
+        for (const TextSpan& grace : graces)
+            score_.cells[cell].trailingGraces.push_back(grace);
+    pendingGraces_.clear();
+    for (auto& [cell, rhythm] : rhythm_)
+        BuildTuplets(cell, rhythm);
+    rhythm_.clear();
+}
+
+/// Turns the tuplet brackets and time modifications of one cell into tuplet definitions on the
+/// entries that start them.
+void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& rhythm) {
+    std::vector<EXENTRY>& entries = document_.frames[key];
+    const int count = static_cast<int>(rhythm.size());
+    std::vector<TupletGroup> groups;
+
+    // Groups from explicit brackets.
+    std::map<int, TupletGroup> open;
+    for (int i = 0; i < count; ++i) {
+        std::vector<const TupletMark*> laterStops;
+        for (const TupletMark& mark : rhythm[static_cast<size_t>(i)].marks) {
+            if (mark.start) continue;
+            auto it = open.find(mark.number);
+            if (it != open.end() && it->second.first < i) {
+                it->second.last = i;
+                groups.push_back(it->second);
+                open.erase(it);
+            } else {
+                laterStops.push_back(&mark);
+            }
+        }
+        for (const TupletMark& mark : rhythm[static_cast<size_t>(i)].marks) {
+            if (!mark.start) continue;
+            TupletGroup group;
+            group.first = group.last = i;
+            group.look = mark.look;
+            group.statedActual = mark.actual;
+            group.statedNormal = mark.normal;
+            open[mark.number] = group;
+        }
+        for (const TupletMark* mark : laterStops) {
+            auto it = open.find(mark->number);
+            if (it != open.end() && it->second.first == i) {
+                groups.push_back(it->second);
+                open.erase(it);
+            }
+        }
+    }
+    for (auto& [number, group] : open) {
+        group.last = count - 1;
+        groups.push_back(group);
+    }
+    // Outer groups first.
+    std::sort(groups.begin(), groups.end(), [](const TupletGroup& a, const TupletGroup& b) {
+        return a.first != b.first ? a.first < b.first : a.last > b.last;
+    });
+    auto contains = [](const TupletGroup& outer, const TupletGroup& inner) {
+        return outer.first <= inner.first && inner.last <= outer.last;
+    };
+    auto entryFactor = [&](int i) {
+        return Rational(rhythm[static_cast<size_t>(i)].normal,
+                        rhythm[static_cast<size_t>(i)].actual);
+    };
+    for (size_t g = 0; g < groups.size(); ++g) {
+        TupletGroup& group = groups[g];
+        Rational outer(1);
+        for (size_t o = 0; o < g; ++o)
+            if (contains(groups[o], group) && groups[o].factor.num != 0)
+                outer = outer * groups[o].factor;
+        int free = -1;
+        for (int i = group.first; i <= group.last && free < 0; ++i) {
+            bool inInner = false;
+            for (size_t h = g + 1; h < groups.size(); ++h)
+                if (contains(group, groups[h]) && groups[h].first <= i && i <= groups[h].last)
+                    inInner = true;
+            if (!inInner) free = i;
+        }
+        const int probe = free >= 0 ? free : group.first;
+        if (group.statedActual > 0 && group.statedNormal > 0) {
+            group.actual = group.statedActual;
+            group.normal = group.statedNormal;
+        } else if (outer == Rational(1)) {
+            group.actual = rhythm[static_cast<size_t>(probe)].actual;
+            group.normal = rhythm[static_cast<size_t>(probe)].normal;
+        } else {
+            const Rational own = entryFactor(probe) / outer;
+            group.actual = static_cast<int>(own.den);
+            group.normal = static_cast<int>(own.num);
+        }
+        group.factor = Rational(group.normal, group.actual);
+    }
+    std::erase_if(groups, [](const TupletGroup& group) { return group.actual == group.normal; });
+
+    // Time-modified entries outside every bracket form groups of their own: consecutive entries of
+    // one ratio, closed once their written durations fill a whole number of tuplet units.
+    std::vector<bool> covered(static_cast<size_t>(count), false);
+    for (const TupletGroup& group : groups)
+        for (int i = group.first; i <= group.last; ++i)
+            covered[static_cast<size_t>(i)] = true;
+    for (int i = 0; i < count;) {
+        const EntryRhythm& r = rhythm[static_cast<size_t>(i)];
+        if (covered[static_cast<size_t>(i)] || r.actual == r.normal) {
+            ++i;
+            continue;
+        }
+        TupletGroup group;
+        group.first = i;
+        group.actual = r.actual;
+        group.normal = r.normal;
+        group.factor = Rational(r.normal, r.actual);
+        int total = 0;
+        int smallest = 0;
+        int j = i;
+        for (; j < count && !covered[static_cast<size_t>(j)] &&
+               rhythm[static_cast<size_t>(j)].actual == r.actual &&
+               rhythm[static_cast<size_t>(j)].normal == r.normal;
+             ++j) {
+            const int duration = entries[static_cast<size_t>(j)].duration;
+            total += duration;
+            smallest = smallest == 0 ? duration : std::min(smallest, duration);
+            if (total == r.actual * smallest) {
+                ++j;
+                break;
+            }
+        }
+        group.last = j - 1;
+        groups.push_back(group);
+        i = j;
+    }
+
+    std::sort(groups.begin(), groups.end(), [](const TupletGroup& a, const TupletGroup& b) {
+        return a.first != b.first ? a.first < b.first : a.last > b.last;
+    });
+    std::map<int, int> perEntry;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const TupletGroup& group = groups[g];
+        // The host reaches a tuplet over its entries' written durations, nested ones included.
+        int span = 0;
+        for (int i = group.first; i <= group.last; ++i)
+            span += entries[static_cast<size_t>(i)].duration;
+        TupletDefinition definition;
+        definition.actualCount = group.actual;
+        definition.normalCount = group.normal;
+        definition.unit = std::max(1, span / group.actual);
+        definition.normalUnit = definition.unit;
+        definition.look = group.look;
+        EXENTRY& first = entries[static_cast<size_t>(group.first)];
+        const EDTTuplet2005 record = EncodeTuplet(definition);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+        document_.records[host::RecordKey{
+            TAG_TUPLET_RECORD, EntryDetailKey(first.entryNumber, perEntry[group.first]++)}] =
+            std::vector<unsigned char>(bytes, bytes + sizeof record);
+        first.entryFlags |= ENTRY_TUPLETSTART;
+    }
+}
+
+void Reader::BuildDocument() {
+    for (size_t s = 0; s < score_.staves.size(); ++s) {
+        const StaffInfo& staff = score_.staves[s];
+        const Part& part = score_.parts[static_cast<size_t>(staff.part)];
+        std::string name = part.name.empty() ? part.id : part.name;
+        if (part.staffCount > 1) name += ", staff " + std::to_string(staff.partStaff);
+        const auto number = static_cast<twobyte>(s + 1);
+        document_.staves.push_back(host::Staff{number, name});
+        document_.instrumentLists[0].push_back(number);
+    }
+    document_.measures = hostMeasures_;
+    for (size_t m = 0; m < score_.measures.size(); ++m) {
+        std::vector<unsigned char> record(MEASURE_RECORD_SIZE, 0);
+        const utwobyte key = score_.measures[m].keyValue;
+        std::memcpy(&record[MEASURE_RECORD_KEY_OFFSET], &key, sizeof key);
+        document_.records[host::RecordKey{TAG_MEASURE_RECORD, CmperKey(static_cast<int>(m) + 1)}] =
+            record;
+    }
+    for (size_t id = 1; id <= ArticulationNames().size(); ++id)
+        document_
+            .records[host::RecordKey{TAG_ARTICULATION_DEFINITION, CmperKey(static_cast<int>(id))}] =
+            ArticulationDefinitionRecord(static_cast<int>(id));
+}
+
+} // namespace
+
+std::unique_ptr<Score> ReadScore(std::string bytes, const std::string& name,
+                                 host::Document& document) {
+    auto score = std::make_unique<Score>();
+    score->text = std::make_unique<SourceText>(std::move(bytes), name);
+    Reader(*score, document).Run();
+    score->original = document;
+    return score;
+}
+
+} // namespace cadentra_cli

@@ -1,0 +1,106 @@
+// What the program knows of a MusicXML score beyond the host document it fills: the parts and
+// staves with their names, the printed measure numbers, and for every host entry the MusicXML
+// elements it came from, so that the writer can tell what changed and where it lies in the file.
+#pragma once
+
+#include "cli/Rational.h"
+#include "cli/SourceText.h"
+#include "host/Document.h"
+
+#include <pugixml.hpp>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cadentra_cli {
+
+/// A byte-free span of the working text (UTF-8 offsets, end exclusive).
+struct TextSpan {
+    size_t begin = 0;
+    size_t end = 0;
+};
+
+struct Part {
+    std::string id;
+    std::string name;
+    int staffCount = 1;
+    int firstHostStaff = 1; // host staff number (= score position) of the part's staff 1
+};
+
+/// One host staff: a staff of a part.
+struct StaffInfo {
+    int part = 0;      // index into Score::parts
+    int partStaff = 1; // the part's staff number
+    /// Voice texts in the order they first appear on this staff: voice i is layer index i.
+    std::vector<std::string> voices;
+};
+
+struct MeasureInfo {
+    std::string number; // printed number (the measure's number attribute)
+    bool implicit = false;
+    utwobyte keyValue = 0;
+};
+
+/// Where one host entry came from.
+struct EntryOrigin {
+    std::vector<pugi::xml_node> notes;  // the <note> elements: the main note, then its chord notes
+    std::vector<TextSpan> gracesBefore; // grace notes written just before the entry
+};
+
+/// A stretch of the file that holds only elements of one cell (its notes, grace notes and the
+/// forwards of its voice), with the time at its start and end (quarter notes from the measure
+/// start).
+struct CellRun {
+    TextSpan span;
+    Rational startTime;
+    Rational endTime;
+    int divisions = 1;   // divisions per quarter in force in the run
+    size_t indentAt = 0; // where the line whose indentation written elements take begins
+};
+
+/// The MusicXML side of one host frame: one voice of one staff in one measure.
+struct CellOrigin {
+    int part = 0;
+    int partStaff = 1;
+    std::string voice;
+    bool voiceWritten = false; // its notes carry <voice>
+    bool staffWritten = false; // its notes carry <staff>
+    std::vector<CellRun> runs;
+    std::vector<EntryOrigin> entries;     // in frame order
+    std::vector<TextSpan> trailingGraces; // grace notes after the last entry
+};
+
+/// Where music of a voice that a part's measure did not have can be added: after its last note,
+/// backup or forward (or its last element), with the time there.
+struct MeasureTail {
+    size_t offset = 0;     // working-text offset of the insertion point
+    size_t indentFrom = 0; // start of the element before it, whose indentation new lines take
+    Rational time;         // quarter notes from the measure start
+    int divisions = 1;
+    bool known = false;
+    bool music = false; // placed after a note, backup or forward
+};
+
+struct Score {
+    std::unique_ptr<SourceText> text;
+    pugi::xml_document xml;
+    bool timewise = false;
+
+    std::vector<Part> parts;
+    std::vector<StaffInfo> staves;     // host staff n is staves[n - 1]
+    std::vector<MeasureInfo> measures; // host measure n is measures[n - 1]
+    std::map<host::FrameKey, CellOrigin> cells;
+    std::map<std::pair<int, int>, MeasureTail> tails; // by (part index, host measure)
+
+    /// The host document as read (frames, records, measures), kept to tell what changed.
+    host::Document original;
+
+    /// The host measure of a printed measure number; 0 when there is none.
+    int MeasureOfNumber(const std::string& number) const;
+    /// The host staff of a part's staff; 0 when there is none.
+    int HostStaff(int part, int partStaff) const;
+};
+
+} // namespace cadentra_cli

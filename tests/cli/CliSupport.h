@@ -1,0 +1,57 @@
+// Helpers of the command-line program's tests: scores written inline, temporary folders, schema
+// checks with xmllint, and a way to make the host rewrite cells without the plug-in.
+#pragma once
+
+#include "cli/MusicXmlReader.h"
+#include "host/Document.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace cli_test {
+
+/// A partwise MusicXML 4.0 document with one part per body: `parts` holds the <part-list>
+/// entries and `body` the <part> elements.
+std::string Partwise(const std::string& partList, const std::string& parts);
+/// One part "P1" named `name` whose measures are `measures`.
+std::string OnePart(const std::string& measures, const std::string& name = "Flute");
+
+/// Reads `xml` into a fresh document of the reset stand-in host.
+struct ReadResult {
+    std::unique_ptr<cadentra_cli::Score> score;
+    host::Document* document = nullptr;
+};
+ReadResult Read(const std::string& xml, const std::string& name = "test.musicxml");
+/// Reads `xml` into a new document of the host, keeping the documents it has (the new one
+/// becomes current).
+ReadResult ReadAnother(const std::string& xml, const std::string& name = "test.musicxml");
+
+/// A folder that is removed with its contents when the object goes.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+/// The shared folder (corpus, schema); empty when it is absent.
+std::string SharedFolder();
+/// Whether xmllint and the MusicXML 4.0 schema are available.
+bool CanValidate();
+/// True when `path` validates against the MusicXML 4.0 schema; the errors go to `errors`.
+bool IsSchemaValid(const std::string& path, std::string* errors = nullptr);
+
+/// Gives every entry of the frames of `staff` over measures first..last (all layers) a new entry
+/// number, moving its detail records along, as the host does when music is replaced by an equal
+/// copy: the writer must then write those cells anew.
+void RenumberEntries(host::Document& document, int staff, int first, int last);
+
+} // namespace cli_test

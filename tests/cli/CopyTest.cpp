@@ -1,0 +1,128 @@
+// COPY end to end: a score file through `cadentra copy`, the plug-in and the writer, checked
+// note by note in the written file.
+#include "CliSupport.h"
+
+#include "cli/Commands.h"
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <sstream>
+
+using namespace cadentra_cli;
+
+namespace {
+
+/// One written note in a few words: pitch or rest, type with dots, ties, time modification,
+/// tuplet marks, articulations, accidental and lyric.
+std::string Describe(pugi::xml_node note) {
+    std::string text;
+    if (note.child("chord")) text += "+";
+    if (note.child("rest")) {
+        text += "rest";
+    } else {
+        const pugi::xml_node pitch = note.child("pitch");
+        text += pitch.child_value("step");
+        const std::string alter = pitch.child_value("alter");
+        text += alter == "1" ? "#" : alter == "-1" ? "b" : "";
+        text += pitch.child_value("octave");
+    }
+    text += std::string(" ") + note.child_value("type");
+    for ([[maybe_unused]] pugi::xml_node dot : note.children("dot"))
+        text += ".";
+    for (pugi::xml_node tie : note.children("tie"))
+        text += std::string(" tie-") + tie.attribute("type").value();
+    if (pugi::xml_node modification = note.child("time-modification"))
+        text += std::string(" ") + modification.child_value("actual-notes") + ":" +
+                modification.child_value("normal-notes");
+    for (pugi::xml_node tuplet : note.child("notations").children("tuplet"))
+        text += std::string(" tuplet-") + tuplet.attribute("type").value();
+    for (pugi::xml_node mark : note.child("notations").child("articulations").children())
+        text += std::string(" !") + mark.name();
+    if (note.child("accidental")) text += std::string(" acc-") + note.child_value("accidental");
+    if (note.child("lyric"))
+        text += std::string(" \"") + note.child("lyric").child_value("text") + "\"";
+    return text;
+}
+
+std::vector<std::string> NotesOfPart(const std::string& bytes, const std::string& id) {
+    pugi::xml_document document;
+    EXPECT_TRUE(document.load_buffer(bytes.data(), bytes.size()));
+    std::vector<std::string> notes;
+    for (pugi::xml_node part : document.document_element().children("part"))
+        if (id == part.attribute("id").value())
+            for (pugi::xml_node measure : part.children("measure"))
+                for (pugi::xml_node note : measure.children("note"))
+                    notes.push_back(Describe(note));
+    return notes;
+}
+
+int Cadentra(const std::vector<std::string>& arguments, std::string* out = nullptr) {
+    std::ostringstream o, e;
+    const int code = RunCommandLine(arguments, o, e);
+    if (out) *out = o.str() + e.str();
+    return code;
+}
+
+} // namespace
+
+TEST(Copy, TheDestinationTakesTheSourcesRhythmAndKeepsItsPitchesInOrder) {
+    cli_test::TemporaryFolder folder;
+    const std::string input = folder.File("score.musicxml");
+    const std::string original =
+        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
+    cli_test::WriteFile(input, original);
+    std::string report;
+    ASSERT_EQ(Cadentra({"copy", input, "--source", "Flute", "--to", "Violin@1"}, &report),
+              EXIT_DONE)
+        << report;
+    EXPECT_NE(report.find("staff 2 (P2 \"Violin\"), layer 1 (voice 1): copied (4 note events)"),
+              std::string::npos)
+        << report;
+
+    const std::string written = cli_test::ReadFile(folder.File("score.cadentra.musicxml"));
+    // The source is untouched: the flute part's bytes are the same.
+    EXPECT_EQ(NotesOfPart(written, "P1"), NotesOfPart(original, "P1"));
+    const std::string flutePart =
+        original.substr(original.find("<part id=\"P1\">"),
+                        original.find("<part id=\"P2\">") - original.find("<part id=\"P1\">"));
+    EXPECT_NE(written.find(flutePart), std::string::npos);
+    // Durations, rests, ties, the triplet and the articulations of the flute; the violin's
+    // pitches (F sharp, B flat tied over, C, the chord A + C sharp) with their spelling.
+    EXPECT_EQ(NotesOfPart(written, "P2"), (std::vector<std::string>{
+                                              "F#4 quarter. !accent acc-sharp \"one\"",
+                                              "Bb4 eighth tie-start acc-flat",
+                                              "Bb4 quarter tie-stop",
+                                              "C5 eighth 3:2 tuplet-start !staccato",
+                                              "rest eighth 3:2",
+                                              "A4 eighth 3:2 tuplet-stop",
+                                              "+C#5 eighth 3:2",
+                                          }));
+    if (cli_test::CanValidate()) {
+        std::string errors;
+        EXPECT_TRUE(cli_test::IsSchemaValid(folder.File("score.cadentra.musicxml"), &errors))
+            << errors;
+    }
+}
+
+TEST(Copy, ARoundTripWithoutChangesIsByteIdentical) {
+    cli_test::TemporaryFolder folder;
+    const std::string input = folder.File("score.musicxml");
+    const std::string original =
+        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
+    cli_test::WriteFile(input, original);
+    std::string report;
+    // The source onto itself changes nothing, so the file is written back as it was.
+    ASSERT_EQ(Cadentra({"copy", input, "--source", "2", "--to", "2@1", "--in-place"}, &report),
+              EXIT_DONE)
+        << report;
+    EXPECT_NE(report.find("left alone: it is the source"), std::string::npos) << report;
+    EXPECT_EQ(cli_test::ReadFile(input), original);
+    // The other way round the flute takes the violin's four quarters on its own pitches.
+    ASSERT_EQ(Cadentra({"copy", input, "--source", "2", "--to", "1@1", "--in-place"}, &report),
+              EXIT_DONE)
+        << report;
+    EXPECT_EQ(NotesOfPart(cli_test::ReadFile(input), "P1"),
+              (std::vector<std::string>{"D5 quarter", "D5 quarter", "E5 quarter", "G5 quarter"}));
+}

@@ -1,0 +1,167 @@
+// The third-party MusicXML corpus: every file is read or refused with a clear message, an
+// untouched write is byte-identical, and rewriting music leaves every other measure as it was
+// and keeps the file schema-valid.
+#include "CliSupport.h"
+
+#include "cli/MusicXmlWriter.h"
+#include "cli/PluginSession.h"
+#include "cli/XmlSpans.h"
+#include "host/Builder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+using namespace cadentra_cli;
+
+namespace {
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> files;
+    const std::string shared = cli_test::SharedFolder();
+    if (shared.empty()) return files;
+    for (const auto& entry : std::filesystem::directory_iterator(shared + "/corpus/musicxml")) {
+        const std::string extension = entry.path().extension().string();
+        if (extension == ".xml" || extension == ".musicxml" || extension == ".mxl")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+/// The bytes of every part's measure, by (part index, measure index).
+std::map<std::pair<int, int>, std::string> MeasureBytes(const std::string& bytes) {
+    auto read = cli_test::ReadAnother(bytes, "measures.musicxml");
+    const Score& score = *read.score;
+    std::map<std::pair<int, int>, std::string> measures;
+    const pugi::xml_node root = score.xml.document_element();
+    auto add = [&](int part, int measure, pugi::xml_node node) {
+        const TextSpan span = SpanOf(score.text->Utf8(), node);
+        const size_t begin = score.text->ByteOffset(span.begin);
+        measures[{part, measure}] = bytes.substr(begin, score.text->ByteOffset(span.end) - begin);
+    };
+    for (size_t p = 0; p < score.parts.size(); ++p) {
+        int m = 0;
+        if (!score.timewise) {
+            for (pugi::xml_node part : root.children("part"))
+                if (score.parts[p].id == part.attribute("id").value())
+                    for (pugi::xml_node measure : part.children("measure"))
+                        add(static_cast<int>(p), ++m, measure);
+        }
+    }
+    return measures;
+}
+
+/// Every layer of every staff in the notation, to compare music read from two files.
+std::string Music(const host::Document& document, int staves, int measures) {
+    std::string music;
+    for (int staff = 1; staff <= staves; ++staff)
+        for (int layer = 0; layer < 4; ++layer)
+            music +=
+                host::DescribeLayer(document, static_cast<twobyte>(staff), 1,
+                                    static_cast<twobyte>(measures), static_cast<twobyte>(layer)) +
+                "\n";
+    return music;
+}
+
+struct Checked {
+    int read = 0;
+    int refused = 0;
+    int copies = 0;
+};
+
+} // namespace
+
+TEST(Corpus, EveryFileIsReadOrRefusedAndRewritesKeepTheRestOfTheFile) {
+    const std::vector<std::string> files = CorpusFiles();
+    if (files.empty())
+        GTEST_SKIP() << "the shared MusicXML corpus is not at " << CADENTRA_SHARED_DIR;
+    const bool validate = cli_test::CanValidate();
+    cli_test::TemporaryFolder folder;
+    RegisterStandInHost();
+    Checked checked;
+    for (const std::string& path : files) {
+        SCOPED_TRACE(path);
+        const std::string name = std::filesystem::path(path).filename().string();
+        LoadedFile file;
+        cli_test::ReadResult read;
+        try {
+            file = ReadScoreFile(path);
+            read = cli_test::Read(file.bytes, path);
+        } catch (const InputError& error) {
+            // A refusal names the file, where and what.
+            EXPECT_EQ(error.message.rfind(path + ":", 0), 0u) << error.message;
+            EXPECT_GT(error.message.size(), path.size() + 10);
+            ++checked.refused;
+            continue;
+        }
+        ++checked.read;
+        Score& score = *read.score;
+        host::Document& document = *read.document;
+        ASSERT_EQ(WriteScore(score, document, {}), file.bytes) << "untouched write differs";
+
+        const bool inputValid = validate && cli_test::IsSchemaValid(path);
+        const int staves = static_cast<int>(score.staves.size());
+        const int measures = static_cast<int>(score.measures.size());
+        const int first = std::min(2, measures);
+        const int last = std::min(measures, first + 7);
+
+        // COPY from the first staff over a measure range onto all staves, through the plug-in.
+        const CopyOutcome outcome = RunRhythmCopy(
+            document, host::Region(1, 1, static_cast<twobyte>(first), static_cast<twobyte>(last)),
+            host::Region(1, static_cast<twobyte>(staves), static_cast<twobyte>(first),
+                         static_cast<twobyte>(last)));
+        const bool hasNotes =
+            CountEvents([&] {
+                std::vector<EXENTRY> all;
+                for (int m = first; m <= last; ++m)
+                    if (auto it = score.original.frames.find(
+                            host::FrameKey{1, static_cast<twobyte>(m), 0});
+                        it != score.original.frames.end())
+                        all.insert(all.end(), it->second.begin(), it->second.end());
+                return all;
+            }()) > 0;
+        if (hasNotes) {
+            EXPECT_TRUE(outcome.copied) << (outcome.alerts.empty() ? "" : outcome.alerts[0].text);
+        } else if (!outcome.copied) {
+            ASSERT_EQ(outcome.alerts.size(), 1u);
+            EXPECT_EQ(outcome.alerts[0].text, "Source region didn't contain any notes in layer 1.");
+        }
+
+        // Then make the host hand back equal music under new numbers on the first staff over the
+        // whole score, so that every cell of it is written anew.
+        cli_test::RenumberEntries(document, 1, 1, measures);
+        const std::vector<host::FrameKey> changed = ChangedCells(score, document);
+        std::set<std::pair<int, int>> rewritten; // (part, measure)
+        for (const host::FrameKey& key : changed)
+            if (score.cells.count(key)) rewritten.emplace(score.cells.at(key).part, key.measure);
+        const std::string output = WriteScore(score, document, changed);
+        ++checked.copies;
+
+        // Every measure not rewritten is byte-identical.
+        if (!score.timewise) {
+            const auto before = MeasureBytes(file.bytes);
+            const auto after = MeasureBytes(output);
+            ASSERT_EQ(before.size(), after.size());
+            for (const auto& [where, bytes] : before) {
+                if (rewritten.count(where)) continue;
+                EXPECT_EQ(after.at(where), bytes)
+                    << "part " << where.first << " measure " << where.second;
+            }
+        }
+        // The output reads back to the music the host held.
+        auto reread = cli_test::ReadAnother(output, name);
+        EXPECT_EQ(Music(*reread.document, staves, measures), Music(document, staves, measures));
+
+        if (inputValid) {
+            const std::string out = folder.File(name);
+            cli_test::WriteFile(out, output);
+            std::string errors;
+            EXPECT_TRUE(cli_test::IsSchemaValid(out, &errors)) << errors.substr(0, 2000);
+        }
+    }
+    EXPECT_GT(checked.read, static_cast<int>(files.size()) * 9 / 10);
+    std::cout << "[ corpus   ] " << checked.read << " read, " << checked.refused << " refused, "
+              << checked.copies << " rewritten\n";
+}

@@ -1,0 +1,273 @@
+#include "CliSupport.h"
+
+#include "cli/KeyPitch.h"
+#include "cli/NoteValues.h"
+#include "host/Builder.h"
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+#include <cstring>
+
+using namespace cadentra_cli;
+using cli_test::OnePart;
+using cli_test::Read;
+
+namespace {
+
+std::string Note(const std::string& step, int octave, int duration, const std::string& type,
+                 const std::string& extra = "", const std::string& voice = "1") {
+    return "<note><pitch><step>" + step + "</step><octave>" + std::to_string(octave) +
+           "</octave></pitch><duration>" + std::to_string(duration) + "</duration>" + "<voice>" +
+           voice + "</voice><type>" + type + "</type>" + extra + "</note>";
+}
+
+const std::string ATTRIBUTES = "<attributes><divisions>2</divisions><key><fifths>0</fifths></key>"
+                               "<time><beats>4</beats><beat-type>4</beat-type></time></attributes>";
+
+std::string ReadError(const std::string& xml) {
+    try {
+        Read(xml, "bad.musicxml");
+    } catch (const InputError& error) {
+        return error.message;
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(Reader, NotesChordsRestsTiesAndDurations) {
+    const std::string xml =
+        OnePart("<measure number=\"1\">" + ATTRIBUTES + Note("C", 4, 2, "quarter") +
+                Note("D", 4, 3, "quarter", "<dot/>", "1").insert(6, "") +
+                "<note><chord/><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>"
+                "<duration>3</duration><voice>1</voice><type>quarter</type><dot/></note>" +
+                "<note><pitch><step>E</step><octave>4</octave></pitch><duration>1</duration>"
+                "<tie type=\"start\"/><voice>1</voice><type>eighth</type></note>"
+                "</measure><measure number=\"2\">" +
+                Note("E", 4, 2, "quarter", "<notations><tied type=\"stop\"/></notations>") +
+                "<note><rest/><duration>6</duration><voice>1</voice><type>half</type><dot/></note>"
+                "</measure>");
+    auto read = Read(xml);
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 2), "C4 q, D4+F#4 q., E4 e~ | E4 q, r h.");
+    const EXENTRY& rest = read.document->frames.at(host::FrameKey{1, 2, 0}).back();
+    EXPECT_EQ(rest.entryFlags & ENTRY_PLACEHOLDERREST, ENTRY_PLACEHOLDERREST);
+    EXPECT_EQ(rest.elapsedTime, 1024);
+    EXPECT_EQ(read.document->measures.size(), 2u);
+    EXPECT_EQ(read.document->MeasureDuration(1), 4096);
+}
+
+TEST(Reader, StavesOfAPartAndVoicesBecomeLayersInOrderOfAppearance) {
+    const std::string piano =
+        "<measure number=\"1\"><attributes><divisions>1</divisions><staves>2</staves></attributes>"
+        "<note><pitch><step>E</step><octave>5</octave></pitch><duration>4</duration><voice>1</"
+        "voice><type>whole</type><staff>1</staff></note>"
+        "<backup><duration>4</duration></backup>"
+        "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><voice>2</"
+        "voice><type>whole</type><staff>1</staff></note>"
+        "<backup><duration>4</duration></backup>"
+        "<note><pitch><step>C</step><octave>3</octave></pitch><duration>4</duration><voice>6</"
+        "voice><type>whole</type><staff>2</staff></note>"
+        "<backup><duration>4</duration></backup>"
+        "<note><pitch><step>G</step><octave>2</octave></pitch><duration>4</duration><voice>5</"
+        "voice><type>whole</type><staff>2</staff></note>"
+        "</measure>";
+    const std::string xml = cli_test::Partwise(
+        "<score-part id=\"P1\"><part-name>Flute</part-name></score-part><score-part "
+        "id=\"P2\"><part-name>Piano</part-name></score-part>",
+        "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
+        "<note><rest measure=\"yes\"/><duration>4</duration></note></measure></part><part "
+        "id=\"P2\">" +
+            piano + "</part>");
+    auto read = Read(xml);
+    const Score& score = *read.score;
+    ASSERT_EQ(score.staves.size(), 3u);
+    EXPECT_EQ(score.parts[1].firstHostStaff, 2);
+    EXPECT_EQ(score.staves[2].voices, (std::vector<std::string>{"6", "5"}));
+    EXPECT_EQ(read.document->staves[2].name, "Piano, staff 2");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 2, 1, 1, 1), "C5 w");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 3, 1, 1, 0), "C3 w");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 3, 1, 1, 1), "G2 w");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1, 0), "r w");
+}
+
+TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
+    const std::string triplet = "<time-modification><actual-notes>3</actual-notes><normal-notes>2</"
+                                "normal-notes></time-modification>";
+    const std::string xml = OnePart(
+        "<measure number=\"1\"><attributes><divisions>3</divisions></attributes>" +
+        Note("C", 5, 1, "eighth",
+             triplet + "<notations><tuplet type=\"start\" "
+                       "bracket=\"yes\"/><articulations><staccato/><accent/></articulations></"
+                       "notations>") +
+        Note("B", 4, 1, "eighth", triplet) +
+        Note("A", 4, 1, "eighth", triplet + "<notations><tuplet type=\"stop\"/></notations>") +
+        // A triplet without brackets: a quarter and an eighth.
+        Note("G", 4, 2, "quarter", triplet) + Note("F", 4, 1, "eighth", triplet) +
+        "<note><rest/><duration>6</duration><voice>1</voice><type>half</type></note></measure>");
+    auto read = Read(xml);
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1),
+              "C5 e/3:2!3!1, B4 e, A4 e, G4 q/3:2e, F4 e, r h");
+    const EXENTRY& first = read.document->frames.at(host::FrameKey{1, 1, 0}).front();
+    auto record = read.document->records.at(
+        host::RecordKey{TAG_TUPLET_RECORD, EntryDetailKey(first.entryNumber, 0)});
+    EDTTuplet2005 tuplet;
+    std::memcpy(&tuplet, record.data(), sizeof tuplet);
+    EXPECT_EQ(DecodeTuplet(tuplet).look.bracket, 1);
+    // The host's own timing of the frame agrees with the file's.
+    const auto& entries = read.document->frames.at(host::FrameKey{1, 1, 0});
+    EXPECT_EQ(entries[3].elapsedTime, 1024);
+    EXPECT_EQ(entries[5].elapsedTime, 2048);
+}
+
+TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
+    const std::string xml = OnePart(
+        "<measure "
+        "number=\"1\"><attributes><divisions>1</divisions><key><fifths>2</fifths></key></"
+        "attributes>" +
+        Note("D", 4, 4, "whole") +
+        "</measure><measure "
+        "number=\"2\"><attributes><key><fifths>-3</fifths><mode>minor</mode></key></attributes>" +
+        Note("C", 4, 4, "whole") + "</measure><measure number=\"3\">" +
+        Note("E", 4, 4, "whole", "<accidental>natural</accidental>") + "</measure>");
+    auto read = Read(xml);
+    auto keyOf = [&](int measure) {
+        const auto& record =
+            read.document->records.at(host::RecordKey{TAG_MEASURE_RECORD, CmperKey(measure)});
+        EXPECT_EQ(record.size(), static_cast<size_t>(MEASURE_RECORD_SIZE));
+        return static_cast<utwobyte>(record[2] | (record[3] << 8));
+    };
+    EXPECT_EQ(keyOf(1), 0x0002);
+    EXPECT_EQ(keyOf(2), 0x01FD);
+    EXPECT_EQ(keyOf(3), 0x01FD);
+    const EXNOTE& d = read.document->frames.at(host::FrameKey{1, 1, 0})[0].notes[0];
+    EXPECT_EQ(d.displacement, 0); // the root of D major
+    EXPECT_EQ(d.raiseLower, 0);
+    const EXNOTE& e = read.document->frames.at(host::FrameKey{1, 3, 0})[0].notes[0];
+    EXPECT_EQ(FromHostPitch({e.displacement, e.raiseLower}, 0x01FD), (SpelledPitch{'E', 0, 4}));
+    EXPECT_EQ(e.raiseLower, 1); // E natural raises the key's E flat
+    EXPECT_TRUE(e.noteFlags & NOTE_SHOWACCI);
+}
+
+TEST(Reader, GraceNotesStayWithTheNoteTheyLeadInto) {
+    const std::string xml =
+        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
+                "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><voice>1</"
+                "voice><type>eighth</type></note>" +
+                Note("C", 4, 4, "whole") + "</measure>");
+    auto read = Read(xml);
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "C4 w");
+    const CellOrigin& cell = read.score->cells.at(host::FrameKey{1, 1, 0});
+    ASSERT_EQ(cell.entries.size(), 1u);
+    EXPECT_EQ(cell.entries[0].gracesBefore.size(), 1u);
+    ASSERT_EQ(cell.runs.size(), 1u);
+}
+
+TEST(Reader, TimewiseScoresReadLikePartwiseOnes) {
+    const std::string xml =
+        "<?xml version=\"1.0\"?><score-timewise version=\"4.0\"><part-list>"
+        "<score-part id=\"A\"><part-name>Oboe</part-name></score-part><score-part "
+        "id=\"B\"><part-name>Horn</part-name></score-part></part-list>"
+        "<measure number=\"1\"><part id=\"A\"><attributes><divisions>1</divisions></attributes>" +
+        Note("E", 5, 4, "whole") +
+        "</part><part id=\"B\"><attributes><divisions>1</divisions></attributes>" +
+        Note("G", 4, 4, "whole") + "</part></measure><measure number=\"2\"><part id=\"A\">" +
+        Note("F", 5, 4, "whole") + "</part><part id=\"B\">" + Note("A", 4, 4, "whole") +
+        "</part></measure></score-timewise>";
+    auto read = Read(xml);
+    EXPECT_TRUE(read.score->timewise);
+    EXPECT_EQ(read.score->measures[1].number, "2");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 2), "E5 w | F5 w");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 2, 1, 2), "G4 w | A4 w");
+}
+
+TEST(Reader, MalformedAndUnholdableInputIsRefusedWithFileLineAndProblem) {
+    EXPECT_EQ(ReadError("<score-partwise><part-list>"),
+              "bad.musicxml:1: not well-formed XML: Start-end tags mismatch");
+    EXPECT_EQ(ReadError("<?xml version=\"1.0\"?>\n<opus/>"),
+              "bad.musicxml:2: <opus>: not a MusicXML score (expected <score-partwise> or "
+              "<score-timewise>)");
+    std::string five = "<measure number=\"7\"><attributes><divisions>1</divisions></attributes>";
+    for (int v = 1; v <= 5; ++v)
+        five += (v > 1 ? "<backup><duration>4</duration></backup>" : "") +
+                Note("C", 4, 4, "whole", "", std::to_string(v));
+    const std::string message = ReadError(OnePart(five + "</measure>", "Organ"));
+    EXPECT_NE(message.find("part \"P1\" (Organ), staff 1, measure 7"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find("at most 4 layers"), std::string::npos) << message;
+    EXPECT_NE(
+        ReadError(
+            OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>\n" +
+                    Note("C", 4, 4, "maxima") + "</measure>"))
+            .find("<type>: note value \"maxima\" is longer than the host can hold"),
+        std::string::npos);
+}
+
+TEST(Reader, EncodingsAreReadAndOffsetsMapBackToTheBytes) {
+    const std::string xml =
+        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                    Note("C", 4, 4, "whole") + "</measure>",
+                "Fl\xC3\xBBte");
+    // The same score in UTF-16LE with a byte order mark.
+    std::string utf16 = "\xFF\xFE";
+    for (unsigned char c : std::string(xml)) {
+        utf16 += static_cast<char>(c);
+        utf16 += '\0';
+    }
+    // (the name's two UTF-8 bytes become two Latin-1 code units here, which is fine for a test)
+    auto read = Read(utf16);
+    EXPECT_EQ(read.score->text->Encoding(), TextEncoding::Utf16LE);
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "C4 w");
+    const CellOrigin& cell = read.score->cells.at(host::FrameKey{1, 1, 0});
+    const size_t begin = read.score->text->ByteOffset(cell.runs[0].span.begin);
+    EXPECT_EQ(utf16.substr(begin, 4), std::string("<\0n\0", 4));
+    EXPECT_EQ(read.score->text->Encode("<a/>"), std::string("<\0a\0/\0>\0", 8));
+
+    const std::string latin =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" +
+        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                    Note("C", 4, 4, "whole") + "</measure>",
+                "Fl\xFBte")
+            .substr(38);
+    auto latinRead = Read(latin);
+    EXPECT_EQ(latinRead.score->text->Encoding(), TextEncoding::Latin1);
+    EXPECT_EQ(latinRead.score->parts[0].name, "Fl\xC3\xBBte");
+    EXPECT_EQ(latinRead.score->text->Encode("\xC3\xBB\xE2\x82\xAC"), "\xFB&#8364;");
+}
+
+TEST(Reader, CompressedScoresAreReadThroughTheirContainer) {
+    cli_test::TemporaryFolder folder;
+    const std::string path = folder.File("score.mxl");
+    const std::string xml =
+        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                Note("G", 4, 4, "whole") + "</measure>");
+    const std::string container =
+        "<?xml version=\"1.0\"?><container><rootfiles><rootfile full-path=\"music/score.xml\"/>"
+        "</rootfiles></container>";
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_TRUE(archive);
+    zip_file_add(archive, "META-INF/container.xml",
+                 zip_source_buffer(archive, container.data(), container.size(), 0), 0);
+    zip_file_add(archive, "music/score.xml", zip_source_buffer(archive, xml.data(), xml.size(), 0),
+                 0);
+    ASSERT_EQ(zip_close(archive), 0);
+
+    const LoadedFile loaded = ReadScoreFile(path);
+    EXPECT_TRUE(loaded.compressed);
+    EXPECT_EQ(loaded.member, "music/score.xml");
+    EXPECT_EQ(loaded.bytes, xml);
+    const std::string replaced = ReplaceArchiveMember(loaded.archive, loaded.member, "<changed/>");
+    cli_test::WriteFile(folder.File("new.mxl"), replaced);
+    EXPECT_EQ(ReadScoreFile(folder.File("new.mxl")).bytes, "<changed/>");
+
+    cli_test::WriteFile(folder.File("broken.mxl"), "PK\x03\x04 not really");
+    try {
+        ReadScoreFile(folder.File("broken.mxl"));
+        ADD_FAILURE() << "a broken archive was read";
+    } catch (const InputError& e) {
+        EXPECT_NE(e.message.find("broken.mxl: not a readable .mxl archive"), std::string::npos)
+            << e.message;
+    }
+}
