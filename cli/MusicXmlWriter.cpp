@@ -48,8 +48,11 @@ bool SameEntries(const std::vector<EXENTRY>& a, const std::vector<EXENTRY>& b,
     static const std::vector<std::pair<host::RecordKey, std::vector<unsigned char>>> none;
     for (size_t i = 0; i < a.size(); ++i) {
         if (std::memcmp(&a[i], &b[i], sizeof(EXENTRY)) != 0) return false;
-        auto da = detailsA.find(a[i].entryNumber);
-        auto db = detailsB.find(b[i].entryNumber);
+        // By value: a packed record's field cannot be bound to a reference.
+        const fourbyte numberA = a[i].entryNumber;
+        const fourbyte numberB = b[i].entryNumber;
+        auto da = detailsA.find(numberA);
+        auto db = detailsB.find(numberB);
         if ((da == detailsA.end() ? none : da->second) !=
             (db == detailsB.end() ? none : db->second))
             return false;
@@ -573,10 +576,9 @@ std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key)
     return cell;
 }
 
-} // namespace
-
-std::string WriteScore(const Score& score, const host::Document& after,
-                       const std::vector<host::FrameKey>& changed) {
+/// The score with the cells of `changed` written anew.
+std::string WriteChanges(const Score& score, const host::Document& after,
+                         const std::vector<host::FrameKey>& changed) {
     struct Replacement {
         size_t begin;
         size_t end;
@@ -610,6 +612,18 @@ std::string WriteScore(const Score& score, const host::Document& after,
     }
     out.append(bytes, at, std::string::npos);
     return out;
+}
+
+} // namespace
+
+std::string WriteScore(const Score& score, const host::Document& after,
+                       const std::vector<host::FrameKey>& changed) {
+    try {
+        return WriteChanges(score, after, changed);
+    } catch (const RationalOverflow&) {
+        throw InputError{score.text->Name() +
+                         ": the rewritten music's positions do not fit in 64-bit fractions"};
+    }
 }
 
 } // namespace cadentra_cli
