@@ -37,9 +37,15 @@ for target in "${targets[@]}"; do
     options=(-max_total_time="$FUZZ_TIME" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
              -artifact_prefix="$KEPT_DIR/$target/")
     if [ -f "tests/fuzz/$target.dict" ]; then options+=(-dict="tests/fuzz/$target.dict"); fi
+    corpora=("$BUILD_DIR/corpus/$target" "$KEPT_DIR/$target")
+    # The reader also starts from the shared MusicXML corpus, read only, where it is present.
+    if [ "$target" = musicxml ] && [ -d ../shared/corpus/musicxml ]; then
+        corpora+=(../shared/corpus/musicxml)
+        options+=(-max_len=65536)
+    fi
     echo "fuzz: $target for ${FUZZ_TIME}s"
     log="$BUILD_DIR/corpus/$target.log"
-    if "$program" "${options[@]}" "$BUILD_DIR/corpus/$target" "$KEPT_DIR/$target" >"$log" 2>&1; then
+    if "$program" "${options[@]}" "${corpora[@]}" >"$log" 2>&1; then
         grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb' "$log" | sed "s/^/fuzz: $target /"
     else
         echo "fuzz: $target FAILED; the input is kept in $KEPT_DIR/$target/ (log: $log)" >&2
