@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 
 #include "cli/AtomicFile.h"
+#include "cli/Demo.h"
+#include "cli/LayerReport.h"
 #include "cli/MusicXmlReader.h"
 #include "cli/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
@@ -26,6 +28,7 @@ constexpr const char* MAIN_HELP =
     "Commands:\n"
     "  info SCORE   staves, measures and note events per voice, to choose selections\n"
     "  copy SCORE   SET SOURCE on one staff, COPY onto a range of staves, write the score\n"
+    "  demo         the plug-in on a built-in sample score, step by step\n"
     "\n"
     "Run 'cadentra COMMAND --help' for the options of a command.\n";
 
@@ -60,6 +63,13 @@ constexpr const char* COPY_HELP =
     "Only the rewritten notes change; every other byte of the file stays as it was.\n"
     "Exit codes: 0 done, 1 refused by the plug-in, 2 usage, file or format error.\n";
 
+constexpr const char* DEMO_HELP =
+    "Usage: cadentra demo\n"
+    "\n"
+    "Runs the plug-in through its six entry points on a built-in sample score: lists its menus,\n"
+    "records staff 1 with SET SOURCE, runs COPY on staves 2-5, prints the score before and after\n"
+    "and tells which layers took the rhythm and why the others were left alone.\n";
+
 struct Loaded {
     LoadedFile file;
     std::unique_ptr<Score> score;
@@ -74,23 +84,6 @@ Loaded Load(const std::string& path) {
     loaded.document = &host.NewDocument(path);
     loaded.score = ReadScore(loaded.file.bytes, path, *loaded.document);
     return loaded;
-}
-
-/// The entries of one layer of a staff over a measure range, in order.
-std::vector<EXENTRY> LayerEntries(const host::Document& document, int staff, int layer,
-                                  const MeasureRange& range) {
-    std::vector<EXENTRY> entries;
-    for (int m = range.first; m <= range.last; ++m) {
-        auto it = document.frames.find(host::FrameKey{
-            static_cast<twobyte>(staff), static_cast<twobyte>(m), static_cast<twobyte>(layer)});
-        if (it != document.frames.end())
-            entries.insert(entries.end(), it->second.begin(), it->second.end());
-    }
-    return entries;
-}
-
-std::string Plural(int count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 /// Printed numbers of all measures, consecutive integers folded into ranges.
@@ -169,8 +162,9 @@ int Info(const std::vector<std::string>& arguments, std::ostream& out) {
         out << "  " << (s + 1) << ":";
         if (staff.voices.empty()) out << " no notes";
         for (size_t v = 0; v < staff.voices.size(); ++v) {
-            const int events = CountEvents(LayerEntries(*loaded.document, static_cast<int>(s) + 1,
-                                                        static_cast<int>(v), range));
+            const int events =
+                CountEvents(LayerEntries(*loaded.document, static_cast<int>(s) + 1,
+                                         static_cast<int>(v), range.first, range.last));
             out << (v ? "," : "") << " " << VoiceName(staff.voices[v]) << " (layer " << (v + 1)
                 << ") " << Plural(events, "event", "events");
         }
@@ -243,7 +237,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
 
     // What each destination layer holds before the copy, for the report.
     const int sourceStaff = from.staves.first;
-    const int sourceEvents = CountEvents(LayerEntries(document, sourceStaff, 0, sourceMeasures));
+    const int sourceEvents = CountEvents(
+        LayerEntries(document, sourceStaff, 0, sourceMeasures.first, sourceMeasures.last));
 
     const EREGION sourceRegion = host::Region(
         static_cast<twobyte>(from.staves.first), static_cast<twobyte>(from.staves.last),
@@ -251,18 +246,13 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     const EREGION destinationRegion = host::Region(
         static_cast<twobyte>(to.staves.first), static_cast<twobyte>(to.staves.last),
         static_cast<twobyte>(to.measures->first), static_cast<twobyte>(to.measures->last));
-    struct LayerBefore {
-        int staff, layer, events;
-        bool shown;
-    };
     std::vector<LayerBefore> before;
     for (int staff = to.staves.first; staff <= to.staves.last; ++staff) {
         const int layers = std::max<int>(
             1, static_cast<int>(score.staves[static_cast<size_t>(staff - 1)].voices.size()));
-        for (int layer = 0; layer < layers && layer < document.maxLayers; ++layer)
-            before.push_back(LayerBefore{
-                staff, layer, CountEvents(LayerEntries(document, staff, layer, *to.measures)),
-                document.layerShown[static_cast<size_t>(layer)]});
+        for (const LayerBefore& layer : SurveyLayers(document, staff, staff, to.measures->first,
+                                                     to.measures->last, layers))
+            before.push_back(layer);
     }
 
     const CopyOutcome outcome = RunRhythmCopy(document, sourceRegion, destinationRegion);
@@ -291,19 +281,9 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
             << voice << "): ";
         const bool isSource = layer.staff == sourceStaff && layer.layer == 0 &&
                               to.measures->first == sourceMeasures.first;
-        if (changedLayers.count({layer.staff, layer.layer})) {
-            out << "copied (" << Plural(layer.events, "note event", "note events") << ")\n";
-            ++copied;
-        } else if (isSource) {
-            out << "left alone: it is the source\n";
-        } else if (!layer.shown) {
-            out << "left alone: hidden\n";
-        } else if (layer.events != sourceEvents) {
-            out << "left alone: " << Plural(layer.events, "note event", "note events")
-                << ", the source has " << sourceEvents << "\n";
-        } else {
-            out << "unchanged: its rhythm is already the source's\n";
-        }
+        const bool wasChanged = changedLayers.count({layer.staff, layer.layer}) > 0;
+        if (wasChanged) ++copied;
+        out << DescribeOutcome(layer, wasChanged, isSource, sourceEvents) << "\n";
     }
 
     if (dryRun) {
@@ -342,10 +322,18 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         }
         if (command == "info") return Info(rest, out);
         if (command == "copy") return Copy(rest, out, err);
+        if (command == "demo") {
+            if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
+                out << DEMO_HELP;
+                return EXIT_DONE;
+            }
+            if (!rest.empty()) throw UsageError{"demo takes no arguments"};
+            return RunDemo(out) == 0 ? EXIT_DONE : EXIT_REFUSED;
+        }
         throw UsageError{"unknown command \"" + command + "\""};
     } catch (const UsageError& error) {
         err << "cadentra: " << error.message << "\n";
-        const bool known = command == "info" || command == "copy";
+        const bool known = command == "info" || command == "copy" || command == "demo";
         err << "Run 'cadentra " << (known ? command + " " : std::string())
             << "--help' for usage.\n";
         return EXIT_BAD_INPUT;

@@ -3,6 +3,7 @@
 #include "cli/InputLimits.h"
 #include "cli/KeyPitch.h"
 #include "cli/NoteValues.h"
+#include "cli/TupletGroups.h"
 #include "cli/XmlSpans.h"
 #include "host/EntryDetails.h"
 #include "host/MeasureRecord.h"
@@ -36,31 +37,6 @@ std::string Trimmed(const char* text) {
     const size_t last = value.find_last_not_of(" \t\r\n");
     return value.substr(first, last - first + 1);
 }
-
-/// What the rhythm of one entry says about tuplets, gathered while reading a measure.
-struct TupletMark {
-    bool start = false;
-    int number = 1;
-    TupletLook look;
-    int actual = 0; // <tuplet-actual><tuplet-number>, 0 when not stated
-    int normal = 0;
-};
-struct EntryRhythm {
-    int actual = 1; // time modification
-    int normal = 1;
-    std::vector<TupletMark> marks;
-};
-
-struct TupletGroup {
-    int first = 0;
-    int last = 0;
-    TupletLook look;
-    int statedActual = 0;
-    int statedNormal = 0;
-    Rational factor{1}; // normal / actual
-    int actual = 0;
-    int normal = 0;
-};
 
 class Reader {
 public:
@@ -721,155 +697,27 @@ void Reader::FinishMeasure() {
     rhythm_.clear();
 }
 
-/// Turns the tuplet brackets and time modifications of one cell into tuplet definitions on the
-/// entries that start them.
+/// Stores the tuplets of one cell's entries as definition records on the entries that start them.
 void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& rhythm) {
     std::vector<EXENTRY>& entries = document_.frames[key];
-    const int count = static_cast<int>(rhythm.size());
-    std::vector<TupletGroup> groups;
-
-    // Groups from explicit brackets.
-    std::map<int, TupletGroup> open;
-    for (int i = 0; i < count; ++i) {
-        std::vector<const TupletMark*> laterStops;
-        for (const TupletMark& mark : rhythm[static_cast<size_t>(i)].marks) {
-            if (mark.start) continue;
-            auto it = open.find(mark.number);
-            if (it != open.end() && it->second.first < i) {
-                it->second.last = i;
-                groups.push_back(it->second);
-                open.erase(it);
-            } else {
-                laterStops.push_back(&mark);
-            }
-        }
-        for (const TupletMark& mark : rhythm[static_cast<size_t>(i)].marks) {
-            if (!mark.start) continue;
-            TupletGroup group;
-            group.first = group.last = i;
-            group.look = mark.look;
-            group.statedActual = mark.actual;
-            group.statedNormal = mark.normal;
-            open[mark.number] = group;
-        }
-        for (const TupletMark* mark : laterStops) {
-            auto it = open.find(mark->number);
-            if (it != open.end() && it->second.first == i) {
-                groups.push_back(it->second);
-                open.erase(it);
-            }
-        }
+    std::vector<int> durations;
+    for (const EXENTRY& entry : entries)
+        durations.push_back(entry.duration);
+    std::vector<PlacedTuplet> tuplets;
+    try {
+        tuplets = GroupTuplets(durations, rhythm);
+    } catch (const UnholdableTuplet&) {
+        Fail(pugi::xml_node(),
+             "measure " + score_.measures[static_cast<size_t>(key.measure - 1)].number +
+                 ": nested tuplets whose ratio the host cannot hold");
     }
-    for (auto& [number, group] : open) {
-        group.last = count - 1;
-        groups.push_back(group);
-    }
-    // Outer groups first.
-    std::sort(groups.begin(), groups.end(), [](const TupletGroup& a, const TupletGroup& b) {
-        return a.first != b.first ? a.first < b.first : a.last > b.last;
-    });
-    auto contains = [](const TupletGroup& outer, const TupletGroup& inner) {
-        return outer.first <= inner.first && inner.last <= outer.last;
-    };
-    auto entryFactor = [&](int i) {
-        return Rational(rhythm[static_cast<size_t>(i)].normal,
-                        rhythm[static_cast<size_t>(i)].actual);
-    };
-    for (size_t g = 0; g < groups.size(); ++g) {
-        TupletGroup& group = groups[g];
-        Rational outer(1);
-        for (size_t o = 0; o < g; ++o)
-            if (contains(groups[o], group) && groups[o].factor.num != 0)
-                outer = outer * groups[o].factor;
-        int free = -1;
-        for (int i = group.first; i <= group.last && free < 0; ++i) {
-            bool inInner = false;
-            for (size_t h = g + 1; h < groups.size(); ++h)
-                if (contains(group, groups[h]) && groups[h].first <= i && i <= groups[h].last)
-                    inInner = true;
-            if (!inInner) free = i;
-        }
-        const int probe = free >= 0 ? free : group.first;
-        if (group.statedActual > 0 && group.statedNormal > 0) {
-            group.actual = group.statedActual;
-            group.normal = group.statedNormal;
-        } else if (outer == Rational(1)) {
-            group.actual = rhythm[static_cast<size_t>(probe)].actual;
-            group.normal = rhythm[static_cast<size_t>(probe)].normal;
-        } else {
-            const Rational own = entryFactor(probe) / outer;
-            const bool holdable =
-                own.num >= 1 && own.num <= MAX_TUPLET_NOTES && own.den <= MAX_TUPLET_NOTES;
-            group.actual = holdable ? static_cast<int>(own.den) : 0;
-            group.normal = holdable ? static_cast<int>(own.num) : 0;
-        }
-        if (group.actual < 1 || group.actual > MAX_TUPLET_NOTES || group.normal < 1 ||
-            group.normal > MAX_TUPLET_NOTES)
-            Fail(pugi::xml_node(),
-                 "measure " + score_.measures[static_cast<size_t>(key.measure - 1)].number +
-                     ": nested tuplets whose ratio the host cannot hold");
-        group.factor = Rational(group.normal, group.actual);
-    }
-    std::erase_if(groups, [](const TupletGroup& group) { return group.actual == group.normal; });
-
-    // Time-modified entries outside every bracket form groups of their own: consecutive entries of
-    // one ratio, closed once their written durations fill a whole number of tuplet units.
-    std::vector<bool> covered(static_cast<size_t>(count), false);
-    for (const TupletGroup& group : groups)
-        for (int i = group.first; i <= group.last; ++i)
-            covered[static_cast<size_t>(i)] = true;
-    for (int i = 0; i < count;) {
-        const EntryRhythm& r = rhythm[static_cast<size_t>(i)];
-        if (covered[static_cast<size_t>(i)] || r.actual == r.normal) {
-            ++i;
-            continue;
-        }
-        TupletGroup group;
-        group.first = i;
-        group.actual = r.actual;
-        group.normal = r.normal;
-        group.factor = Rational(r.normal, r.actual);
-        int total = 0;
-        int smallest = 0;
-        int j = i;
-        for (; j < count && !covered[static_cast<size_t>(j)] &&
-               rhythm[static_cast<size_t>(j)].actual == r.actual &&
-               rhythm[static_cast<size_t>(j)].normal == r.normal;
-             ++j) {
-            const int duration = entries[static_cast<size_t>(j)].duration;
-            total += duration;
-            smallest = smallest == 0 ? duration : std::min(smallest, duration);
-            if (total == r.actual * smallest) {
-                ++j;
-                break;
-            }
-        }
-        group.last = j - 1;
-        groups.push_back(group);
-        i = j;
-    }
-
-    std::sort(groups.begin(), groups.end(), [](const TupletGroup& a, const TupletGroup& b) {
-        return a.first != b.first ? a.first < b.first : a.last > b.last;
-    });
     std::map<int, int> perEntry;
-    for (size_t g = 0; g < groups.size(); ++g) {
-        const TupletGroup& group = groups[g];
-        // The host reaches a tuplet over its entries' written durations, nested ones included.
-        int span = 0;
-        for (int i = group.first; i <= group.last; ++i)
-            span += entries[static_cast<size_t>(i)].duration;
-        TupletDefinition definition;
-        definition.actualCount = group.actual;
-        definition.normalCount = group.normal;
-        definition.unit = std::max(1, span / group.actual);
-        definition.normalUnit = definition.unit;
-        definition.look = group.look;
-        EXENTRY& first = entries[static_cast<size_t>(group.first)];
-        const EDTTuplet2005 record = EncodeTuplet(definition);
+    for (const PlacedTuplet& tuplet : tuplets) {
+        EXENTRY& first = entries[static_cast<size_t>(tuplet.first)];
+        const EDTTuplet2005 record = EncodeTuplet(tuplet.definition);
         const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
         document_.records[host::RecordKey{
-            TAG_TUPLET_RECORD, EntryDetailKey(first.entryNumber, perEntry[group.first]++)}] =
+            TAG_TUPLET_RECORD, EntryDetailKey(first.entryNumber, perEntry[tuplet.first]++)}] =
             std::vector<unsigned char>(bytes, bytes + sizeof record);
         first.entryFlags |= ENTRY_TUPLETSTART;
     }
@@ -886,17 +734,9 @@ void Reader::BuildDocument() {
         document_.instrumentLists[0].push_back(number);
     }
     document_.measures = hostMeasures_;
-    for (size_t m = 0; m < score_.measures.size(); ++m) {
-        std::vector<unsigned char> record(MEASURE_RECORD_SIZE, 0);
-        const utwobyte key = score_.measures[m].keyValue;
-        std::memcpy(&record[MEASURE_RECORD_KEY_OFFSET], &key, sizeof key);
-        // The host takes a measure's length from the time signature in its record.
-        const twobyte beats = hostMeasures_[m].beats;
-        const auto beatDuration = static_cast<twobyte>(hostMeasures_[m].beatDuration);
-        std::memcpy(&record[host::MEASURE_BEATS_OFFSET], &beats, sizeof beats);
-        std::memcpy(&record[host::MEASURE_BEATDURATION_OFFSET], &beatDuration, sizeof beatDuration);
-        document_.records[host::RecordKey{TAG_MEASURE_RECORD, CmperKey(static_cast<int>(m) + 1)}] =
-            record;
+    for (size_t m = 0; m < score_.measures.size() && m < document_.measures.size(); ++m) {
+        document_.measures[m].keyValue = score_.measures[m].keyValue;
+        host::WriteMeasureRecord(document_, static_cast<twobyte>(m + 1));
     }
     for (size_t id = 1; id <= ArticulationNames().size(); ++id)
         document_

@@ -48,8 +48,7 @@ bool SameEntries(const std::vector<EXENTRY>& a, const std::vector<EXENTRY>& b,
     static const std::vector<std::pair<host::RecordKey, std::vector<unsigned char>>> none;
     for (size_t i = 0; i < a.size(); ++i) {
         if (std::memcmp(&a[i], &b[i], sizeof(EXENTRY)) != 0) return false;
-        // By value: a packed record's field cannot be bound to a reference.
-        const fourbyte numberA = a[i].entryNumber;
+        const fourbyte numberA = a[i].entryNumber; // a packed field: copy before binding
         const fourbyte numberB = b[i].entryNumber;
         auto da = detailsA.find(numberA);
         auto db = detailsB.find(numberB);
@@ -230,7 +229,8 @@ std::vector<std::pair<twobyte, twobyte>> PitchesOf(const EXENTRY& entry) {
     std::vector<std::pair<twobyte, twobyte>> pitches;
     if (!(entry.entryFlags & ENTRY_NOTE)) return pitches;
     for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n)
-        pitches.emplace_back(entry.notes[n].displacement, entry.notes[n].raiseLower);
+        pitches.emplace_back(twobyte{entry.notes[n].displacement},
+                             twobyte{entry.notes[n].raiseLower});
     return pitches;
 }
 
@@ -357,8 +357,8 @@ void CellWriter::WriteEntry(Pieces& out, size_t index, int divisions, const std:
         pugi::xml_node source;
         if (!rest && origin) {
             for (size_t k = 0; k < originalPitches.size() && k < origin->notes.size(); ++k)
-                if (!used[k] &&
-                    originalPitches[k] == std::make_pair(note.displacement, note.raiseLower)) {
+                if (!used[k] && originalPitches[k] == std::pair<twobyte, twobyte>(
+                                                          note.displacement, note.raiseLower)) {
                     used[k] = true;
                     source = origin->notes[k];
                     break;

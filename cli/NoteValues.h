@@ -68,10 +68,6 @@ TupletDefinition DecodeTuplet(const EDTTuplet2005& record);
 
 // Keys -------------------------------------------------------------------------------------------
 
-constexpr EXTAG TAG_MEASURE_RECORD = 0x534F4D53;
-constexpr int MEASURE_RECORD_SIZE = 26;
-constexpr int MEASURE_RECORD_KEY_OFFSET = 2;
-
 /// Record keys: a `cmper` record (word 0) and an entry detail (entry number, record number).
 std::array<unsigned char, 8> CmperKey(int cmper);
 std::array<unsigned char, 8> EntryDetailKey(fourbyte entryNumber, int inci);

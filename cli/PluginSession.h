@@ -5,6 +5,7 @@
 
 #include "host/Document.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,9 @@ struct CopyOutcome {
 void RegisterStandInHost();
 
 /// Runs SET SOURCE on `source` and, when the plug-in accepts it, COPY on `destination`, both in
-/// the current host document, through the plug-in's six entry points.
+/// the current host document, through the plug-in's six entry points. With a transcript, every
+/// step the host takes (handshake, menus and their state, the two commands) is told there.
 CopyOutcome RunRhythmCopy(host::Document& document, const EREGION& source,
-                          const EREGION& destination);
+                          const EREGION& destination, std::ostream* transcript = nullptr);
 
 } // namespace cadentra_cli

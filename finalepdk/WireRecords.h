@@ -6,8 +6,12 @@
 #include "finalepdk/PdkTypes.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #define CADENTRA_TARGET_IS_32BIT (UINTPTR_MAX == 0xFFFFFFFFu)
+// The layout checks that hold only where addresses are 32 bits wide are switched by the macro
+// above; make sure it cannot be silently off on the 32-bit target.
+static_assert(CADENTRA_TARGET_IS_32BIT == (sizeof(void*) == 4));
 
 #pragma pack(push, 1)
 

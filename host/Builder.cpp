@@ -1,8 +1,9 @@
 #include "host/Builder.h"
 
 #include "host/EntryDetails.h"
-#include "host/MeasureRecord.h"
 #include "host/Frames.h"
+#include "host/MeasureRecord.h"
+#include "host/StaffRecords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +29,7 @@ DocumentBuilder& DocumentBuilder::Staff(twobyte number, const std::string& name)
     document_.staves.push_back(host::Staff{number, name.empty() ? "Staff " + std::to_string(number)
                                                                 : name});
     document_.instrumentLists[0].push_back(number);
+    WriteStaffRecord(document_, number);
     return *this;
 }
 

@@ -103,6 +103,34 @@ public:
     DocumentBuilder& DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
                                   std::vector<unsigned char> bytes);
 
+    // Staves, clefs, texts and expressions (host/BuilderStavesTexts.cpp; record layouts in
+    // host/StaffRecords.h and host/TextRecords.h) ----------------------------------------------
+
+    /// Sets the transposition word of the staff's record.
+    DocumentBuilder& StaffTransposition(twobyte staff, utwobyte word);
+    /// Gives the staff a full name (an Enigma text) in a new raw text and text block.
+    DocumentBuilder& StaffFullName(twobyte staff, const std::string& text);
+    /// Transposes the staff by `word` from (startMeasure, startPos) through (endMeasure, endPos).
+    DocumentBuilder& StaffStyle(twobyte staff, twobyte startMeasure, fourbyte startPos,
+                                twobyte endMeasure, fourbyte endPos, utwobyte word);
+    /// The clef in force at the start of a cell (its frame hold record).
+    DocumentBuilder& Clef(twobyte staff, twobyte measure, twobyte clefIndex);
+    /// Clef definition `index` (from 0) with middle C at staff position `middleCPos`.
+    DocumentBuilder& ClefDef(twobyte index, twobyte middleCPos);
+    /// Staff list `list` of kind `tag` (otDC, otdc, otIO or otio) naming these staves.
+    DocumentBuilder& StaffList(twobyte list, EXTAG tag, const std::vector<twobyte>& staves);
+    /// Text block `number` holding `text` in raw text `number` (txxp for an expression text).
+    DocumentBuilder& TextBlock(twobyte number, const std::string& text,
+                               bool expressionText = false);
+    /// Text expression definition `number` showing text block `textBlock`.
+    DocumentBuilder& TextExpressionDef(twobyte number, twobyte textBlock,
+                                       twobyte rehearsalMarkStyle = 0,
+                                       const std::string& description = "");
+    /// Places definition `definition` on `staff` in `measure` (the measure's next record number),
+    /// also shown on the staves of staff list `staffList` when it is not 0.
+    DocumentBuilder& Expression(twobyte measure, twobyte staff, twobyte definition,
+                                twobyte staffList = 0);
+
     Document& Built() { return document_; }
     operator Document&() { return document_; }
 

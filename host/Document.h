@@ -65,6 +65,17 @@ struct WindowState {
     twobyte scrolledStaff = 0;
 };
 
+/// A staff style: over a stretch of the music (from a measure and position through a measure and
+/// position, both included) a staff is transposed differently from its staff record.
+struct StaffStyle {
+    twobyte staff = 0;
+    twobyte startMeasure = 0;
+    fourbyte startPos = 0;
+    twobyte endMeasure = 0;
+    fourbyte endPos = EREGION_END_OF_MEASURE;
+    utwobyte transposition = 0;
+};
+
 struct Document {
     twobyte number = 0;
     std::string path;
@@ -86,6 +97,8 @@ struct Document {
 
     /// Data records by tag and key.
     RecordStore records;
+    /// Staff styles in the order they were applied (a later one wins where they overlap).
+    std::vector<StaffStyle> staffStyles;
 
     WindowState window;
     std::vector<Part> parts{Part{0, "Score"}};

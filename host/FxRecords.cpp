@@ -5,10 +5,11 @@
 // ordered by their words as unsigned numbers (entry details: by entry number, then record
 // number); FX_NextEData and FX_PreviousEData step in that order. Deleting an entry detail moves
 // the later details of the same entry and tag down by one, so their record numbers stay
-// consecutive from 0.
+// consecutive from 0. Records of computed tags (host/StaffRecords.h) are answered, never stored.
 #include "host/EntryDetails.h"
 #include "host/Host.h"
 #include "host/HostFunctions.h"
+#include "host/StaffRecords.h"
 
 #include <algorithm>
 #include <cstring>
@@ -108,16 +109,24 @@ int32_t WINAPI FX_LoadEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte* s
     if (EnterCall("FX_LoadEData", version, tag, keyBlock, buffer, size ? *size : -1)) return 0;
     Document* document = Host::Instance().Current();
     if (!document || !keyBlock || !size) return 0;
-    auto it = document->records.find(MakeKey(tag, keyBlock));
-    if (it == document->records.end()) return 0;
-    const fourbyte stored = static_cast<fourbyte>(it->second.size());
+    std::vector<unsigned char> computed;
+    const std::vector<unsigned char>* record = nullptr;
+    if (IsComputedRecordTag(tag)) {
+        if (!ComputeRecord(*document, tag, keyBlock, computed)) return 0;
+        record = &computed;
+    } else {
+        auto it = document->records.find(MakeKey(tag, keyBlock));
+        if (it == document->records.end()) return 0;
+        record = &it->second;
+    }
+    const fourbyte stored = static_cast<fourbyte>(record->size());
     if (!buffer) {
         *size = stored;
         return 1;
     }
     const fourbyte delivered = std::min(std::max(*size, 0), stored);
     // An empty record has no storage to copy from.
-    if (delivered > 0) std::memcpy(buffer, it->second.data(), static_cast<size_t>(delivered));
+    if (delivered > 0) std::memcpy(buffer, record->data(), static_cast<size_t>(delivered));
     *size = delivered;
     return 1;
 }
@@ -126,7 +135,7 @@ int32_t WINAPI FX_SaveEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte si
                             EVERSION version) {
     if (EnterCall("FX_SaveEData", version, tag, keyBlock, buffer, size)) return 0;
     Document* document = Host::Instance().Current();
-    if (!document || !keyBlock || !buffer || size <= 0) return 0;
+    if (!document || !keyBlock || !buffer || size <= 0 || IsComputedRecordTag(tag)) return 0;
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     document->records[MakeKey(tag, keyBlock)].assign(bytes, bytes + size);
     return 1;
@@ -136,7 +145,7 @@ int32_t WINAPI FX_CreateEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte 
                               EVERSION version) {
     if (EnterCall("FX_CreateEData", version, tag, keyBlock, buffer, size)) return 0;
     Document* document = Host::Instance().Current();
-    if (!document || !keyBlock || !buffer || size <= 0) return 0;
+    if (!document || !keyBlock || !buffer || size <= 0 || IsComputedRecordTag(tag)) return 0;
     RecordKey key = MakeKey(tag, keyBlock);
     if (!ChooseFreeNumbers(*document, key)) return 0;
     const auto* bytes = static_cast<const unsigned char*>(buffer);

@@ -22,6 +22,8 @@ void Host::Reset() {
     current_ = 0;
     nextDocumentNumber_ = 1;
     calls_.clear();
+    callCount_ = 0;
+    keepCallLog_ = true;
     alerts_.clear();
     const int armed = failAfterReset_;
     ClearFaults();
@@ -71,7 +73,8 @@ bool Host::SetCurrent(twobyte number) {
 }
 
 bool Host::Enter(const char* name, EVERSION version, std::vector<int64_t> arguments) {
-    calls_.push_back(Call{name, std::move(arguments), version});
+    ++callCount_;
+    if (keepCallLog_) calls_.push_back(Call{name, std::move(arguments), version});
     bool fail = false;
     if (failCountdown_ > 0 && --failCountdown_ == 0) fail = true;
     if (failNext_.erase(name) > 0) fail = true;

@@ -61,6 +61,10 @@ public:
     /// Records a call and answers whether it must fail (fault injection).
     bool Enter(const char* name, EVERSION version, std::vector<int64_t> arguments);
     const std::vector<Call>& Calls() const { return calls_; }
+    /// Number of host calls since the last Reset, logged or not.
+    long long CallCount() const { return callCount_; }
+    /// Keeps (true, the default) or stops keeping the call log; benchmarks turn it off.
+    void SetCallLog(bool keep) { keepCallLog_ = keep; }
     void ClearCalls() { calls_.clear(); }
     /// Number of logged calls of `name`.
     int CountCalls(const std::string& name) const;
@@ -126,6 +130,8 @@ private:
     twobyte nextDocumentNumber_ = 1;
 
     std::vector<Call> calls_;
+    long long callCount_ = 0;
+    bool keepCallLog_ = true;
     std::vector<std::string> alerts_;
 
     std::set<std::string> failNext_;

@@ -7,8 +7,22 @@ packages=(
     clang libclang-rt-14-dev
     g++ cmake make
     libgtest-dev libbenchmark-dev
+    # The 32-bit Windows build, and wine (with its 32-bit part) to test it.
+    g++-mingw-w64-i686 binutils-mingw-w64-i686
+    wine wine32:i386
+    # The command-line program.
     libpugixml-dev libzip-dev libxml2-utils
 )
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+# wine32 is an i386 package: the architecture must be known to dpkg before apt can find it.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "install-deps: adding the i386 architecture"
+    $SUDO dpkg --add-architecture i386
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -22,8 +36,5 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "install-deps: installing ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,6 +1,7 @@
 #include "finaleframework/core/FCUI.h"
 
 #include "finaleframework/core/FCString.h"
+#include "finaleframework/document/FCStaff.h"
 #include "finalepdk/FinaleBinding.h"
 
 #include <cstring>
@@ -30,6 +31,9 @@ int FoldYesNo(int result) {
 constexpr UINT MB_SIMPLEBEEP = 0xFFFFFFFFu;
 
 constexpr ufourbyte MENU_COMMAND_NUMBERS[] = {12106, 12112, 0};
+
+/// The highest staff number MoveToMeasure tries when it looks for the first staff.
+constexpr int LAST_STAFF_PROBED = 101;
 
 /// Reads the current window's information; false when the host cannot describe the window.
 bool ReadWindowInfo(EWINDOWINFO& info) {
@@ -108,4 +112,14 @@ HWND FCUI::GetDocumentWindow() {
     EWINDOWINFO info{};
     if (!ReadWindowInfo(info)) return nullptr;
     return reinterpret_cast<HWND>(static_cast<uintptr_t>(info.documentwindow));
+}
+
+void FCUI::MoveToMeasure(int measure, int staff) {
+    if (staff == 0) {
+        FCStaff probe;
+        for (int number = 1; number <= LAST_STAFF_PROBED && staff == 0; ++number)
+            if (probe.Load(static_cast<utwobyte>(number))) staff = number;
+        if (staff == 0) return;
+    }
+    FX_ScrollTo(static_cast<twobyte>(measure), static_cast<twobyte>(staff), FINALEPDK_VERSION);
 }

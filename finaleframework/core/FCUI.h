@@ -48,6 +48,9 @@ public:
     int GetCurrentPage();
     int GetZoomLevel();
     HWND GetDocumentWindow();
+    /// Scrolls the document window to `measure` on `staff`. Staff 0 stands for the lowest-numbered
+    /// staff that has a staff record (numbers 1 to 101 are tried); nothing happens when none has.
+    void MoveToMeasure(int measure, int staff);
 
     /// The context the host handed to the invocation; no operation reads it.
     ufourbyte hostcontext;

@@ -3,6 +3,8 @@
 #include "host/EntryDetails.h"
 #include "host/Host.h"
 
+#include <zip.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -59,6 +61,19 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+void WriteArchive(const std::string& path, const std::string& member, const std::string& xml) {
+    const std::string container =
+        "<?xml version=\"1.0\"?><container><rootfiles><rootfile full-path=\"" + member +
+        "\"/></rootfiles></container>";
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive) return;
+    zip_file_add(archive, "META-INF/container.xml",
+                 zip_source_buffer(archive, container.data(), container.size(), 0), 0);
+    zip_file_add(archive, member.c_str(), zip_source_buffer(archive, xml.data(), xml.size(), 0), 0);
+    zip_close(archive);
 }
 
 std::string SharedFolder() {

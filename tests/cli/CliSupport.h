@@ -42,6 +42,9 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
+/// Writes an .mxl archive holding `xml` as `member`, named by META-INF/container.xml.
+void WriteArchive(const std::string& path, const std::string& member, const std::string& xml);
+
 /// The shared folder (corpus, schema); empty when it is absent.
 std::string SharedFolder();
 /// Whether xmllint and the MusicXML 4.0 schema are available.

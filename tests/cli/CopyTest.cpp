@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 
 #include "cli/Commands.h"
+#include "cli/SourceText.h"
 
 #include <gtest/gtest.h>
 
@@ -125,4 +126,30 @@ TEST(Copy, ARoundTripWithoutChangesIsByteIdentical) {
         << report;
     EXPECT_EQ(NotesOfPart(cli_test::ReadFile(input), "P1"),
               (std::vector<std::string>{"D5 quarter", "D5 quarter", "E5 quarter", "G5 quarter"}));
+}
+
+TEST(Copy, CompressedScoresAreRewrittenInsideTheirArchive) {
+    cli_test::TemporaryFolder folder;
+    const std::string archive = folder.File("score.mxl");
+    const std::string original =
+        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
+    cli_test::WriteArchive(archive, "score.musicxml", original);
+    const std::string archiveBytes = cli_test::ReadFile(archive);
+
+    std::string report;
+    ASSERT_EQ(Cadentra({"copy", archive, "--source", "2", "--to", "2@1", "--in-place"}, &report),
+              EXIT_DONE)
+        << report;
+    EXPECT_EQ(cli_test::ReadFile(archive), archiveBytes); // nothing copied: the archive as it was
+
+    ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1"}, &report), EXIT_DONE)
+        << report;
+    EXPECT_EQ(NotesOfPart(cli_test::ReadFile(folder.File("score.cadentra.musicxml")), "P2").size(),
+              7u);
+    ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1", "--in-place"}, &report),
+              EXIT_DONE)
+        << report;
+    const LoadedFile rewritten = ReadScoreFile(archive);
+    EXPECT_TRUE(rewritten.compressed);
+    EXPECT_EQ(rewritten.bytes, cli_test::ReadFile(folder.File("score.cadentra.musicxml")));
 }

@@ -4,6 +4,8 @@
 #include "cli/NoteValues.h"
 #include "host/Builder.h"
 
+#include "host/MeasureRecord.h"
+
 #include <gtest/gtest.h>
 
 #include <zip.h>
@@ -53,7 +55,7 @@ TEST(Reader, NotesChordsRestsTiesAndDurations) {
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 2), "C4 q, D4+F#4 q., E4 e~ | E4 q, r h.");
     const EXENTRY& rest = read.document->frames.at(host::FrameKey{1, 2, 0}).back();
     EXPECT_EQ(rest.entryFlags & ENTRY_PLACEHOLDERREST, ENTRY_PLACEHOLDERREST);
-    EXPECT_EQ(rest.elapsedTime, 1024);
+    EXPECT_EQ(+rest.elapsedTime, 1024);
     EXPECT_EQ(read.document->measures.size(), 2u);
     EXPECT_EQ(read.document->MeasureDuration(1), 4096);
 }
@@ -117,8 +119,8 @@ TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
     EXPECT_EQ(DecodeTuplet(tuplet).look.bracket, 1);
     // The host's own timing of the frame agrees with the file's.
     const auto& entries = read.document->frames.at(host::FrameKey{1, 1, 0});
-    EXPECT_EQ(entries[3].elapsedTime, 1024);
-    EXPECT_EQ(entries[5].elapsedTime, 2048);
+    EXPECT_EQ(+entries[3].elapsedTime, 1024);
+    EXPECT_EQ(+entries[5].elapsedTime, 2048);
 }
 
 TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
@@ -134,19 +136,19 @@ TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
     auto read = Read(xml);
     auto keyOf = [&](int measure) {
         const auto& record =
-            read.document->records.at(host::RecordKey{TAG_MEASURE_RECORD, CmperKey(measure)});
-        EXPECT_EQ(record.size(), static_cast<size_t>(MEASURE_RECORD_SIZE));
+            read.document->records.at(host::MeasureRecordKey(static_cast<twobyte>(measure)));
+        EXPECT_EQ(record.size(), host::MEASURE_RECORD_SIZE);
         return static_cast<utwobyte>(record[2] | (record[3] << 8));
     };
     EXPECT_EQ(keyOf(1), 0x0002);
     EXPECT_EQ(keyOf(2), 0x01FD);
     EXPECT_EQ(keyOf(3), 0x01FD);
     const EXNOTE& d = read.document->frames.at(host::FrameKey{1, 1, 0})[0].notes[0];
-    EXPECT_EQ(d.displacement, 0); // the root of D major
-    EXPECT_EQ(d.raiseLower, 0);
+    EXPECT_EQ(+d.displacement, 0); // the root of D major
+    EXPECT_EQ(+d.raiseLower, 0);
     const EXNOTE& e = read.document->frames.at(host::FrameKey{1, 3, 0})[0].notes[0];
     EXPECT_EQ(FromHostPitch({e.displacement, e.raiseLower}, 0x01FD), (SpelledPitch{'E', 0, 4}));
-    EXPECT_EQ(e.raiseLower, 1); // E natural raises the key's E flat
+    EXPECT_EQ(+e.raiseLower, 1); // E natural raises the key's E flat
     EXPECT_TRUE(e.noteFlags & NOTE_SHOWACCI);
 }
 

@@ -176,8 +176,8 @@ TEST(Writer, PitchesAreSpelledInTheMeasuresKeyWhenTheHostChangedThem) {
         std::string::npos)
         << text;
     const EXNOTE& reread = out.reread.document->frames.at(host::FrameKey{2, 1, 0})[2].notes[0];
-    EXPECT_EQ(reread.displacement, lowered.notes[0].displacement);
-    EXPECT_EQ(reread.raiseLower, lowered.notes[0].raiseLower);
+    EXPECT_EQ(+reread.displacement, +lowered.notes[0].displacement);
+    EXPECT_EQ(+reread.raiseLower, +lowered.notes[0].raiseLower);
     ExpectSchemaValid(text);
 }
 

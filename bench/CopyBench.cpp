@@ -1,0 +1,114 @@
+// COPY on generated scores, against the stand-in host's bare load and save of the frames COPY
+// writes. Every destination staff has two layers with the source's number of note events, one
+// with another number and one empty, so each COPY writes 2 × (staves - 1) × measures frames.
+#include "cli/PluginSession.h"
+#include "finaleframework/music/FCMusicRegion.h"
+#include "finalepdk/FinaleBinding.h"
+#include "host/Builder.h"
+#include "host/Host.h"
+#include "host/HostFunctions.h"
+#include "plugin/Cadentra.h"
+#include "plugin/RhythmTransfer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace {
+
+// One measure of each layer: the source has ties, a rest, a triplet and articulations; the
+// matching layers have its five note events per measure, the third layer four.
+constexpr const char* SOURCE_MEASURE = "C5 q!1, D5 q~, D5 e, r e, E5 e/3:2, F5 e!3, G5 e";
+constexpr const char* MATCHING_MEASURE = "E4 q, F4+A4 q, G4 e, A4 e, B4 q";
+constexpr const char* SECOND_MEASURE = "C4 h, D4 q, E4 e, F4 e, G4 q";
+constexpr const char* OTHER_MEASURE = "G3 h, A3 q, B3 q";
+constexpr int MATCHING_LAYERS = 2;
+
+std::string Repeated(const char* measure, int measures) {
+    std::string music;
+    for (int m = 0; m < measures; ++m) music += (m ? " | " : "") + std::string(measure);
+    return music;
+}
+
+/// A fresh current document of `staves` staves and `measures` measures.
+host::Document& MakeScore(int staves, int measures) {
+    cadentra_cli::RegisterStandInHost();
+    host::Host& host = host::Host::Instance();
+    host.Reset();
+    host.SetCallLog(false);
+    host::Document& document = host.NewDocument("bench");
+    host::DocumentBuilder builder(document);
+    builder.Staves(staves).Measures(measures);
+    builder.Layer(1, 1, 0).Notes(Repeated(SOURCE_MEASURE, measures));
+    for (int staff = 2; staff <= staves; ++staff) {
+        const auto s = static_cast<twobyte>(staff);
+        builder.Layer(s, 1, 0).Notes(Repeated(MATCHING_MEASURE, measures));
+        builder.Layer(s, 1, 1).Notes(Repeated(SECOND_MEASURE, measures));
+        builder.Layer(s, 1, 2).Notes(Repeated(OTHER_MEASURE, measures));
+    }
+    return document;
+}
+
+int64_t CopiedFrames(int staves, int measures) {
+    return static_cast<int64_t>(MATCHING_LAYERS) * (staves - 1) * measures;
+}
+
+void SetCounters(benchmark::State& state, int64_t frames, double callsPerIteration) {
+    state.counters["frames"] = static_cast<double>(frames);
+    state.counters["time_per_frame"] = benchmark::Counter(
+        static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate |
+                                         benchmark::Counter::kInvert);
+    state.counters["host_calls_per_frame"] = callsPerIteration / static_cast<double>(frames);
+}
+
+void CopyRhythmOnScore(benchmark::State& state) {
+    const int staves = static_cast<int>(state.range(0));
+    const int measures = static_cast<int>(state.range(1));
+    MakeScore(staves, measures);
+    EREGION sourceRecord = host::Region(1, 1, 1, static_cast<twobyte>(measures));
+    EREGION destinationRecord =
+        host::Region(2, static_cast<twobyte>(staves), 1, static_cast<twobyte>(measures));
+    FCMusicRegion source(&sourceRecord);
+    FCMusicRegion destination(&destinationRecord);
+    char message[CADENTRA_MESSAGE_SIZE] = {};
+    long long calls = 0;
+    for (auto _ : state) {
+        const long long before = host::Host::Instance().CallCount();
+        if (!CopyRhythm(&source, &destination, message)) state.SkipWithError(message);
+        calls = host::Host::Instance().CallCount() - before;
+    }
+    SetCounters(state, CopiedFrames(staves, measures), static_cast<double>(calls));
+}
+
+/// The floor: the host loads, saves and frees each frame COPY writes, and nothing else happens.
+void BareLoadAndSave(benchmark::State& state) {
+    const int staves = static_cast<int>(state.range(0));
+    const int measures = static_cast<int>(state.range(1));
+    MakeScore(staves, measures);
+    long long calls = 0;
+    for (auto _ : state) {
+        const long long before = host::Host::Instance().CallCount();
+        for (int staff = 2; staff <= staves; ++staff)
+            for (int m = 1; m <= measures; ++m)
+                for (int layer = 0; layer < MATCHING_LAYERS; ++layer) {
+                    EXTGF2005a* frame = host::fx::FX_LoadTGF(0, staff, m, layer, 0,
+                                                             FINALEPDK_VERSION);
+                    host::fx::FX_SaveTGF(frame, FINALEPDK_VERSION);
+                    host::fx::FX_FreeTGF(frame, FINALEPDK_VERSION);
+                }
+        calls = host::Host::Instance().CallCount() - before;
+    }
+    SetCounters(state, CopiedFrames(staves, measures), static_cast<double>(calls));
+}
+
+// Staves × measures: doubling each from 8 × 100 up to 64 × 800.
+void Sizes(benchmark::internal::Benchmark* bench) {
+    bench->Args({8, 100})->Args({16, 100})->Args({8, 200})->Args({16, 200})->Args({32, 400})
+        ->Args({64, 800});
+    bench->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(CopyRhythmOnScore)->Apply(Sizes);
+BENCHMARK(BareLoadAndSave)->Apply(Sizes);
+
+} // namespace

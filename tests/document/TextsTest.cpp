@@ -1,0 +1,332 @@
+// Raw texts, text blocks and text expression definitions.
+#include "finaleframework/core/FCString.h"
+#include "finaleframework/document/FCCategoryDef.h"
+#include "finaleframework/document/FCMeasureNumberRegion.h"
+#include "finaleframework/document/FCRawText.h"
+#include "finaleframework/document/FCTextBlock.h"
+#include "finaleframework/document/FCTextExpressionDef.h"
+#include "host/TextRecords.h"
+#include "support/HostFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using StringPtr = std::unique_ptr<FCString>;
+
+class Texts : public testing_support::HostTest {
+protected:
+    const Bytes* Stored(EXTAG tag, twobyte w0, twobyte w1 = 0) {
+        auto& records = Host().Current()->records;
+        auto it = records.find(host::WordKey(tag, w0, w1));
+        return it == records.end() ? nullptr : &it->second;
+    }
+    twobyte StoredWord(EXTAG tag, twobyte item, size_t offset) {
+        twobyte value = 0;
+        std::memcpy(&value, Stored(tag, item)->data() + offset, sizeof value);
+        return value;
+    }
+    static std::string Text(FCString* string) { return string->GetCString(); }
+    /// A definition in memory with rehearsal mark style `style`.
+    static std::string Mark(FCTextExpressionDef& def, int n) {
+        FCString out("unchanged");
+        def.MakeRehearsalMark(n, &out);
+        return out.GetCString();
+    }
+};
+
+} // namespace
+
+// Raw texts ------------------------------------------------------------------------------------
+
+TEST_F(Texts, ARawTextIsAsLongAsTheHostSays) {
+    NewDocument().TextBlock(4, "^fontTxt(Arial,4096)Flute");
+    FCRawText raw;
+    ASSERT_TRUE(raw.Load(4));
+    EXPECT_EQ(raw._GetDataSize(), 26);
+    StringPtr text(raw.CreateString());
+    EXPECT_EQ(Text(text.get()), "^fontTxt(Arial,4096)Flute");
+    EXPECT_FALSE(raw.Load(5));
+    StringPtr none(raw.CreateString());
+    EXPECT_EQ(Text(none.get()), "");
+    raw.SetCustomTag(FCRawText::EXPRESSION_TAG);
+    EXPECT_FALSE(raw.Load(4)) << "expression texts live under another tag";
+}
+
+TEST_F(Texts, ARawTextWithoutTerminatorEndsWithItsBytes) {
+    NewDocument().Record(FCRawText::DEFAULT_TAG, 1, 0, 0, {'a', 'b', 'c'});
+    FCRawText raw;
+    ASSERT_TRUE(raw.Load(1));
+    StringPtr text(raw.CreateString());
+    EXPECT_EQ(Text(text.get()), "abc");
+}
+
+TEST_F(Texts, SaveNewAsksTheHostForANumberOnlyWithText) {
+    NewDocument().TextBlock(1, "one");
+    FCRawText raw;
+    Host().ClearCalls();
+    EXPECT_FALSE(raw.SaveNew());
+    EXPECT_EQ(Host().Calls().size(), 0u);
+
+    FCString text("two");
+    raw.SetText(&text);
+    EXPECT_EQ(raw._GetDataSize(), 4);
+    ASSERT_TRUE(raw.SaveNew());
+    EXPECT_EQ(raw.GetItemNo(), 2);
+    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::DEFAULT_TAG, 2), "two");
+
+    FCString changed("three");
+    raw.SetText(&changed);
+    ASSERT_TRUE(raw.SaveAs(1));
+    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::DEFAULT_TAG, 1), "three");
+    EXPECT_EQ(raw.CreateObject(), nullptr);
+    EXPECT_EQ(raw.CreateClone(), nullptr);
+}
+
+TEST_F(Texts, LoadFirstStepsFromNumberZero) {
+    NewDocument().TextBlock(3, "third").TextBlock(7, "seventh");
+    FCRawText raw;
+    ASSERT_TRUE(raw.LoadFirst());
+    EXPECT_EQ(raw.GetItemNo(), 3);
+    ASSERT_TRUE(raw.LoadNext());
+    StringPtr text(raw.CreateString());
+    EXPECT_EQ(Text(text.get()), "seventh");
+    EXPECT_FALSE(raw.LoadNext());
+}
+
+// Text blocks ----------------------------------------------------------------------------------
+
+TEST_F(Texts, ANewTextBlockIsInTheDefaultState) {
+    NewDocument();
+    FCTextBlock block;
+    const auto* record = static_cast<const unsigned char*>(block._GetData());
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(block._GetDataSize(), 26);
+    Bytes expected(26, 0);
+    expected[8] = 100;
+    expected[14] = 0x08;
+    expected[15] = 0x1A;
+    EXPECT_EQ(Bytes(record, record + 26), expected);
+
+    block.SetRawTextID(5);
+    block.SetTextKind(FCTextBlock::KIND_BLOCK);
+    ASSERT_TRUE(block.SaveNew());
+    expected[0] = 5;
+    expected[24] = 0x6C;
+    expected[25] = 0x62;
+    EXPECT_EQ(*Stored(host::TAG_TEXTBLOCK, static_cast<twobyte>(block.GetItemNo())), expected);
+}
+
+TEST_F(Texts, ATextBlockReadsItsRawTextUnderTheBlockTag) {
+    NewDocument().TextBlock(2, "Oboe").TextBlock(3, "dolce", true);
+    FCTextBlock block;
+    ASSERT_TRUE(block.Load(2));
+    EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_BLOCK);
+    StringPtr name(block.CreateRawTextString());
+    EXPECT_EQ(Text(name.get()), "Oboe");
+    ASSERT_TRUE(block.Load(3));
+    EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_EXPRESSION);
+    StringPtr none(block.CreateRawTextString());
+    EXPECT_EQ(Text(none.get()), "");
+}
+
+// Text expression definitions ------------------------------------------------------------------
+
+TEST_F(Texts, ADefinitionReadsItsTextThroughItsBlock) {
+    NewDocument()
+        .TextBlock(6, "^fontTxt(Times,4096)rit.", true)
+        .TextExpressionDef(2, 6, 0, "slower");
+    FCTextExpressionDef def;
+    ASSERT_TRUE(def.Load(2));
+    EXPECT_EQ(def.GetTextID(), 6);
+    StringPtr text(def.CreateTextString());
+    EXPECT_EQ(Text(text.get()), "^fontTxt(Times,4096)rit.");
+    FCString description;
+    def.GetDescription(&description);
+    EXPECT_EQ(Text(&description), "slower");
+
+    def.SetTextID(9);
+    StringPtr missing(def.CreateTextString());
+    EXPECT_EQ(Text(missing.get()), "");
+}
+
+TEST_F(Texts, AFailedLoadLeavesAZeroedRecord) {
+    NewDocument().TextExpressionDef(1, 4, 2, "a long description");
+    FCTextExpressionDef def;
+    EXPECT_EQ(def._GetDataSize(), 36);
+    ASSERT_TRUE(def.Load(1));
+    EXPECT_EQ(def.GetRehearsalMarkStyle(), 2);
+    EXPECT_FALSE(def.Load(8));
+    EXPECT_EQ(def._GetDataSize(), 0);
+    EXPECT_EQ(def._GetBufferSize(), 36);
+    EXPECT_EQ(def.GetTextID(), 0);
+    EXPECT_EQ(def.GetRehearsalMarkStyle(), 0);
+    FCString description("x");
+    def.GetDescription(&description);
+    EXPECT_EQ(Text(&description), "");
+}
+
+TEST_F(Texts, AShortRecordReadsZeroBeyondItsEnd) {
+    // A record that ends inside the fixed part and one whose description is not terminated.
+    NewDocument()
+        .Record(0x534F4454, 1, 0, 0, {5, 0, 1, 0})
+        .Record(0x534F4454, 2, 0, 0, Bytes(40, 'z'));
+    FCTextExpressionDef def;
+    ASSERT_TRUE(def.Load(1));
+    EXPECT_EQ(def._GetDataSize(), 4);
+    EXPECT_EQ(def.GetTextID(), 5);
+    EXPECT_EQ(def.GetCategoryID(), 0);
+    FCString description("x");
+    def.GetDescription(&description);
+    EXPECT_EQ(Text(&description), "");
+    ASSERT_TRUE(def.Load(2));
+    def.GetDescription(&description);
+    EXPECT_EQ(Text(&description), "zzzzzz");
+    std::unique_ptr<__FCBaseData> clone(def.CreateClone());
+    auto* copy = dynamic_cast<FCTextExpressionDef*>(clone.get());
+    ASSERT_NE(copy, nullptr);
+    copy->GetDescription(&description);
+    EXPECT_EQ(Text(&description), "zzzzzz");
+}
+
+TEST_F(Texts, SetDescriptionResizesTheRecord) {
+    NewDocument().TextExpressionDef(1, 4, 3, "old");
+    FCTextExpressionDef def;
+    ASSERT_TRUE(def.Load(1));
+    FCString empty;
+    def.SetDescription(&empty);
+    EXPECT_EQ(def._GetDataSize(), 36);
+    EXPECT_EQ(static_cast<const unsigned char*>(def._GetData())[34], 0);
+    FCString description("x");
+    def.GetDescription(&description);
+    EXPECT_EQ(Text(&description), "");
+    EXPECT_EQ(def.GetTextID(), 4) << "the fixed part is kept";
+
+    FCString longer("allargando molto");
+    def.SetDescription(&longer);
+    EXPECT_EQ(def._GetDataSize(), 36 + 16);
+    ASSERT_TRUE(def.Save());
+    FCTextExpressionDef again;
+    ASSERT_TRUE(again.Load(1));
+    again.GetDescription(&description);
+    EXPECT_EQ(Text(&description), "allargando molto");
+    EXPECT_EQ(again.GetRehearsalMarkStyle(), 3);
+}
+
+TEST_F(Texts, SaveNewTextBlockChainsRawTextBlockAndDefinition) {
+    NewDocument().TextBlock(1, "existing", true);
+    FCTextExpressionDef def;
+    FCString text("^fontTxt(Times,4096)a tempo");
+    ASSERT_TRUE(def.SaveNewTextBlock(&text));
+    ASSERT_NE(def.GetTextID(), 1);
+    FCTextBlock block;
+    ASSERT_TRUE(block.Load(static_cast<utwobyte>(def.GetTextID())));
+    EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_EXPRESSION);
+    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::EXPRESSION_TAG, block.GetRawTextID()),
+              "^fontTxt(Times,4096)a tempo");
+    StringPtr back(def.CreateTextString());
+    EXPECT_EQ(Text(back.get()), "^fontTxt(Times,4096)a tempo");
+    EXPECT_EQ(StoredWord(host::TAG_TEXTBLOCK, def.GetTextID(), 8), 100);
+}
+
+TEST_F(Texts, SaveNewTextBlockKeepsTheRawTextWhenTheBlockFails) {
+    NewDocument();
+    FCTextExpressionDef def;
+    def.SetTextID(3);
+    FCString text("cresc.");
+    Host().FailCallNumber(2); // the raw text's create goes through, the block's does not
+    Host().ClearCalls();
+    EXPECT_FALSE(def.SaveNewTextBlock(&text));
+    EXPECT_EQ(def.GetTextID(), 3);
+    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::EXPRESSION_TAG, 1), "cresc.");
+    EXPECT_EQ(Stored(host::TAG_TEXTBLOCK, 1), nullptr);
+
+    Host().FailNext("FX_CreateEData");
+    EXPECT_FALSE(def.SaveNewTextBlock(&text));
+    EXPECT_EQ(Host().CountCalls("FX_CreateEData"), 3) << "no block without a raw text";
+    EXPECT_FALSE(def.SaveNewTextBlock(nullptr));
+}
+
+TEST_F(Texts, AssignToCategoryKeepsTheRecordsOwnBits) {
+    NewDocument();
+    FCTextExpressionDef def;
+    auto* record = static_cast<unsigned char*>(def._GetData());
+    record[27] = 0xC0; // the top two bits of the category word
+    FCCategoryDef category;
+    EXPECT_FALSE(def.AssignToCategory(&category));
+    EXPECT_FALSE(def.AssignToCategory(nullptr));
+    category.SetID(0x4001);
+    for (int i = 1; i <= 6; ++i)
+        category.SetValue(i, static_cast<twobyte>(10 * i));
+    ASSERT_TRUE(def.AssignToCategory(&category));
+    twobyte word;
+    std::memcpy(&word, record + 26, sizeof word);
+    EXPECT_EQ(static_cast<utwobyte>(word), 0xC001);
+    EXPECT_EQ(def.GetCategoryID(), 1);
+    const int offsets[] = {14, 12, 16, 24, 32, 30};
+    for (int i = 0; i < 6; ++i) {
+        twobyte value;
+        std::memcpy(&value, record + offsets[i], sizeof value);
+        EXPECT_EQ(value, 10 * (i + 1)) << "value " << i + 1;
+        EXPECT_EQ(def.GetCategoryValue(i + 1), 10 * (i + 1));
+    }
+}
+
+TEST_F(Texts, RehearsalMarksInLetterStyles) {
+    NewDocument();
+    FCTextExpressionDef def;
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERS);
+    EXPECT_EQ(Mark(def, 1), "A");
+    EXPECT_EQ(Mark(def, 26), "Z");
+    EXPECT_EQ(Mark(def, 27), "AA");
+    EXPECT_EQ(Mark(def, 52), "ZZ");
+    EXPECT_EQ(Mark(def, 53), "AAA");
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS);
+    EXPECT_EQ(Mark(def, 26), "Z");
+    EXPECT_EQ(Mark(def, 27), "A1");
+    EXPECT_EQ(Mark(def, 52), "Z1");
+    EXPECT_EQ(Mark(def, 53), "A2");
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERS_LC);
+    EXPECT_EQ(Mark(def, 28), "bb");
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS_LC);
+    EXPECT_EQ(Mark(def, 1), "a");
+    EXPECT_EQ(Mark(def, 27), "a1");
+    // There is no letter for 0 or below.
+    FCString out("unchanged");
+    EXPECT_FALSE(def.MakeRehearsalMark(0, &out));
+    EXPECT_FALSE(def.MakeRehearsalMark(-30, &out));
+    EXPECT_EQ(Text(&out), "unchanged");
+    EXPECT_FALSE(def.MakeRehearsalMark(1, nullptr));
+}
+
+TEST_F(Texts, RehearsalMarksInNumberStylesAndUnknownStyles) {
+    NewDocument().Measures(12);
+    FCTextExpressionDef def;
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_NUMBERS);
+    EXPECT_EQ(Mark(def, 53), "53");
+    for (twobyte style : {0, 7, -1}) {
+        def.SetRehearsalMarkStyle(style);
+        FCString out("unchanged");
+        EXPECT_FALSE(def.MakeRehearsalMark(3, &out)) << style;
+        EXPECT_EQ(Text(&out), "unchanged");
+    }
+
+    // Measure numbers as the document's regions show them: letters a, b, ... from measure 5.
+    FCMeasureNumberRegion region;
+    region.SetStartMeasure(5);
+    region.SetEndMeasure(12);
+    region.SetStartNumber(1);
+    region.SetBase(26);
+    region.SetStartChar('a');
+    region.SetCountFromOne(false);
+    ASSERT_TRUE(region.SaveNew());
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_MEASURENUMBER);
+    EXPECT_EQ(Mark(def, 6), "b");
+    EXPECT_EQ(Mark(def, 3), "3") << "outside every region: the plain number";
+}
