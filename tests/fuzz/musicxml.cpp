@@ -52,7 +52,8 @@ std::string Music(const cadentra_cli::Score& score, const host::Document& docume
         start = end + 1;
     }
     std::sort(lines.begin(), lines.end());
-    for (const std::string& line : lines) sorted += line;
+    for (const std::string& line : lines)
+        sorted += line;
     return sorted;
 }
 
@@ -64,7 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::string xml;
     try {
         if (size >= 4 && std::equal(bytes, bytes + 4, "PK\x03\x04")) {
-            xml = cadentra_cli::ReadScoreFile(ArchiveFile(bytes, size)).bytes;
+            const std::string path = ArchiveFile(bytes, size);
+            struct Remove {
+                const std::string& path;
+                ~Remove() { std::remove(path.c_str()); }
+            } remove{path};
+            xml = cadentra_cli::ReadScoreFile(path).bytes;
         } else {
             xml.assign(reinterpret_cast<const char*>(bytes), size);
         }
@@ -112,8 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const std::string copied = Music(*score, document);
     const std::string readBack = Music(*again, reread);
     if (copied != readBack) {
-        std::fprintf(stderr, "after COPY:\n%s\nread back:\n%s\n", copied.c_str(),
-                     readBack.c_str());
+        std::fprintf(stderr, "after COPY:\n%s\nread back:\n%s\n", copied.c_str(), readBack.c_str());
         FUZZ_REQUIRE(!"the written file holds the music COPY made");
     }
     return 0;

@@ -82,7 +82,7 @@ int OrphanDetails(const host::Document& document) {
     std::set<fourbyte> entries;
     for (const auto& [key, frame] : document.frames)
         for (const EXENTRY& entry : frame)
-            entries.insert(entry.entryNumber);
+            entries.insert(+entry.entryNumber); // by value: the field is packed
     int orphans = 0;
     for (const auto& [key, bytes] : document.records)
         if (host::IsEntryDetailTag(key.tag) && !entries.count(host::EntryNumberOfKey(key.key)))
