@@ -1,5 +1,6 @@
 #include "cli/MusicXmlReader.h"
 
+#include "cli/InputLimits.h"
 #include "cli/KeyPitch.h"
 #include "cli/NoteValues.h"
 #include "cli/TupletGroups.h"
@@ -45,6 +46,7 @@ public:
 
 private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
+    void CheckDocumentShape(pugi::xml_node root) const;
     int IntegerOf(pugi::xml_node element) const;
 
     void CollectParts();
@@ -93,6 +95,40 @@ void Reader::Fail(pugi::xml_node at, const std::string& problem) const {
     throw InputError{where + ": " + problem};
 }
 
+/// Refuses what no score needs and what could make reading costly: entity declarations (a
+/// DOCTYPE with an internal subset) and elements nested deeper than MAX_ELEMENT_DEPTH.
+void Reader::CheckDocumentShape(pugi::xml_node root) const {
+    const ptrdiff_t rootOffset = root.offset_debug();
+    const std::string_view prolog =
+        text_.substr(0, rootOffset > 0 ? static_cast<size_t>(rootOffset) : text_.size());
+    const size_t doctype = prolog.find("<!DOCTYPE");
+    const size_t subset =
+        doctype == std::string_view::npos ? doctype : prolog.find_first_of("[>", doctype);
+    if (subset != std::string_view::npos && prolog[subset] == '[')
+        throw InputError{score_.text->Name() +
+                         ": the document declares entities (a DOCTYPE with an internal subset); "
+                         "a score needs none, and the file is refused"};
+    // Depth first, without recursion; `depth` counts the nodes from the root to `node`.
+    int depth = 1;
+    pugi::xml_node node = root;
+    for (;;) {
+        if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            if (++depth > MAX_ELEMENT_DEPTH)
+                Fail(node.type() == pugi::node_element ? node : node.parent(),
+                     "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
+                         " deep; a score needs far fewer");
+            continue;
+        }
+        while (node != root && !node.next_sibling()) {
+            node = node.parent();
+            --depth;
+        }
+        if (node == root) break;
+        node = node.next_sibling();
+    }
+}
+
 int Reader::IntegerOf(pugi::xml_node element) const {
     const std::string value = Trimmed(element.text().get());
     char* end = nullptr;
@@ -111,6 +147,7 @@ void Reader::Run() {
                          std::to_string(score_.text->LineOf(static_cast<size_t>(parsed.offset))) +
                          ": not well-formed XML: " + parsed.description()};
     const pugi::xml_node root = score_.xml.document_element();
+    CheckDocumentShape(root);
     const std::string rootName = root.name();
     if (rootName == "score-timewise") {
         score_.timewise = true;
@@ -128,21 +165,24 @@ void Reader::CollectParts() {
     const pugi::xml_node root = score_.xml.document_element();
     const pugi::xml_node partList = root.child("part-list");
     if (!partList) Fail(root, "the score has no <part-list>");
+    std::map<std::string, size_t> indexOfId;
     for (pugi::xml_node scorePart : partList.children("score-part")) {
         Part part;
         part.id = scorePart.attribute("id").value();
         part.name = Trimmed(scorePart.child("part-name").text().get());
-        for (const Part& other : score_.parts)
-            if (other.id == part.id) Fail(scorePart, "part id \"" + part.id + "\" is used twice");
+        if (score_.parts.size() >= MAX_PARTS)
+            Fail(scorePart, "more than " + std::to_string(MAX_PARTS) + " parts");
+        if (!indexOfId.emplace(part.id, score_.parts.size()).second)
+            Fail(scorePart, "part id \"" + part.id + "\" is used twice");
         score_.parts.push_back(part);
     }
     if (score_.parts.empty()) Fail(partList, "the score has no parts");
 
     partMeasures_.assign(score_.parts.size(), {});
     auto partIndex = [&](pugi::xml_node at, const std::string& id) {
-        for (size_t i = 0; i < score_.parts.size(); ++i)
-            if (score_.parts[i].id == id) return i;
-        Fail(at, "part \"" + id + "\" is not in the part list");
+        auto found = indexOfId.find(id);
+        if (found == indexOfId.end()) Fail(at, "part \"" + id + "\" is not in the part list");
+        return found->second;
     };
     if (!score_.timewise) {
         std::set<size_t> seen;
@@ -150,11 +190,16 @@ void Reader::CollectParts() {
             const size_t index = partIndex(part, part.attribute("id").value());
             if (!seen.insert(index).second)
                 Fail(part, "part \"" + score_.parts[index].id + "\" appears twice");
-            for (pugi::xml_node measure : part.children("measure"))
+            for (pugi::xml_node measure : part.children("measure")) {
+                if (partMeasures_[index].size() >= MAX_MEASURES)
+                    Fail(root, "the score has more measures than the host can hold");
                 partMeasures_[index].push_back(measure);
+            }
         }
     } else {
         for (pugi::xml_node measure : root.children("measure")) {
+            if (partMeasures_[0].size() >= MAX_MEASURES)
+                Fail(root, "the score has more measures than the host can hold");
             std::vector<bool> present(score_.parts.size(), false);
             for (pugi::xml_node part : measure.children("part")) {
                 const size_t index = partIndex(part, part.attribute("id").value());
@@ -180,7 +225,6 @@ void Reader::CollectParts() {
                                                    " measures where part \"" + score_.parts[0].id +
                                                    "\" has " + std::to_string(count));
     }
-    if (count > 32000) Fail(root, "the score has more measures than the host can hold");
 
     int nextStaff = 1;
     for (size_t i = 0; i < score_.parts.size(); ++i) {
@@ -193,6 +237,8 @@ void Reader::CollectParts() {
             score_.staves.push_back(staff);
         }
         nextStaff += score_.parts[i].staffCount;
+        if (nextStaff - 1 > MAX_STAVES)
+            Fail(root, "the score has more than " + std::to_string(MAX_STAVES) + " staves");
     }
 }
 
@@ -257,20 +303,24 @@ void Reader::CollectMeasures() {
                 if (time.child("senza-misura")) {
                     haveTime = false;
                 } else {
-                    int total = 0;
+                    // Beats such as "3+2" add up; the sum must fit the host's 16 bits.
+                    long total = 0;
                     for (pugi::xml_node b : time.children("beats")) {
                         std::string value = Trimmed(b.text().get());
-                        for (size_t start = 0; start <= value.size();) {
+                        for (size_t start = 0; start <= value.size() && total < 32768;) {
                             const size_t plus = value.find('+', start);
-                            total += std::atoi(value.substr(start, plus - start).c_str());
+                            const long part =
+                                std::strtol(value.substr(start, plus - start).c_str(), nullptr, 10);
+                            total += std::clamp(part, 0L, 32768L);
                             if (plus == std::string::npos) break;
                             start = plus + 1;
                         }
                     }
+                    if (total >= 32768) Fail(time, "a time signature of more than 32767 beats");
                     const int type =
                         time.child("beat-type") ? IntegerOf(time.child("beat-type")) : 0;
                     if (total > 0 && type > 0 && 4096 % type == 0 && total < 32768) {
-                        beats = total;
+                        beats = static_cast<int>(total);
                         beatDuration = 4096 / type;
                         haveTime = true;
                     }
@@ -292,6 +342,10 @@ Rational Reader::DurationOf(pugi::xml_node element) const {
     if (divisions_ <= 0) Fail(element, "a duration is given before any <divisions>");
     const int value = IntegerOf(duration);
     if (value < 0) Fail(duration, "a negative duration");
+    if (value > static_cast<int64_t>(MAX_DURATION_QUARTERS) * divisions_)
+        Fail(duration, "a duration of " + std::to_string(value / divisions_) +
+                           " quarter notes; at most " + std::to_string(MAX_DURATION_QUARTERS) +
+                           " are accepted");
     return Rational(value, divisions_);
 }
 
@@ -340,6 +394,9 @@ void Reader::ReadAttributes(pugi::xml_node attributes) {
     if (pugi::xml_node divisions = attributes.child("divisions")) {
         const int value = IntegerOf(divisions);
         if (value <= 0) Fail(divisions, "divisions must be positive");
+        if (value > MAX_DIVISIONS)
+            Fail(divisions,
+                 "more than " + std::to_string(MAX_DIVISIONS) + " divisions per quarter note");
         divisions_ = value;
     }
 }
@@ -508,7 +565,9 @@ void Reader::ReadNote(pugi::xml_node note) {
         return;
     }
 
-    // A note or rest of its own: a new entry.
+    // A note or rest of its own: a new entry, whose place in time needs the divisions.
+    if (divisions_ <= 0)
+        Fail(note, "a note before any <divisions> in its part: its place in time is unknown");
     EntryRhythm rhythm;
     if (pugi::xml_node modification = note.child("time-modification")) {
         rhythm.actual =
@@ -517,6 +576,9 @@ void Reader::ReadNote(pugi::xml_node note) {
             modification.child("normal-notes") ? IntegerOf(modification.child("normal-notes")) : 1;
         if (rhythm.actual <= 0 || rhythm.normal <= 0)
             Fail(modification, "a time modification must be positive");
+        if (rhythm.actual > MAX_TUPLET_NOTES || rhythm.normal > MAX_TUPLET_NOTES)
+            Fail(modification,
+                 "a time modification of more than " + std::to_string(MAX_TUPLET_NOTES) + " notes");
     }
     const Rational factor(rhythm.normal, rhythm.actual);
 
@@ -582,10 +644,15 @@ void Reader::ReadNote(pugi::xml_node note) {
                                                     : 0;
             const std::string placement = t.attribute("placement").value();
             mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
-            if (pugi::xml_node n = t.child("tuplet-actual").child("tuplet-number"))
-                mark.actual = IntegerOf(n);
-            if (pugi::xml_node n = t.child("tuplet-normal").child("tuplet-number"))
-                mark.normal = IntegerOf(n);
+            for (const auto& [side, stated] : {std::pair{"tuplet-actual", &mark.actual},
+                                               std::pair{"tuplet-normal", &mark.normal}}) {
+                if (pugi::xml_node n = t.child(side).child("tuplet-number")) {
+                    *stated = IntegerOf(n);
+                    if (*stated > MAX_TUPLET_NOTES)
+                        Fail(n, "a tuplet of more than " + std::to_string(MAX_TUPLET_NOTES) +
+                                    " notes");
+                }
+            }
             rhythm.marks.push_back(mark);
         }
         for (pugi::xml_node articulations : notations.children("articulations"))
@@ -602,7 +669,11 @@ void Reader::ReadNote(pugi::xml_node note) {
             }
     }
 
-    document_.frames[cell].push_back(entry);
+    std::vector<EXENTRY>& frame = document_.frames[cell];
+    if (frame.size() >= MAX_ENTRIES_PER_MEASURE)
+        Fail(note, "more than " + std::to_string(MAX_ENTRIES_PER_MEASURE) +
+                       " notes and rests in one voice of one measure");
+    frame.push_back(entry);
     EntryOrigin entryOrigin;
     entryOrigin.notes.push_back(note);
     entryOrigin.gracesBefore = std::move(pendingGraces_[cell]);
@@ -632,8 +703,16 @@ void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& r
     std::vector<int> durations;
     for (const EXENTRY& entry : entries)
         durations.push_back(entry.duration);
+    std::vector<PlacedTuplet> tuplets;
+    try {
+        tuplets = GroupTuplets(durations, rhythm);
+    } catch (const UnholdableTuplet&) {
+        Fail(pugi::xml_node(),
+             "measure " + score_.measures[static_cast<size_t>(key.measure - 1)].number +
+                 ": nested tuplets whose ratio the host cannot hold");
+    }
     std::map<int, int> perEntry;
-    for (const PlacedTuplet& tuplet : GroupTuplets(durations, rhythm)) {
+    for (const PlacedTuplet& tuplet : tuplets) {
         EXENTRY& first = entries[static_cast<size_t>(tuplet.first)];
         const EDTTuplet2005 record = EncodeTuplet(tuplet.definition);
         const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
@@ -671,7 +750,11 @@ std::unique_ptr<Score> ReadScore(std::string bytes, const std::string& name,
                                  host::Document& document) {
     auto score = std::make_unique<Score>();
     score->text = std::make_unique<SourceText>(std::move(bytes), name);
-    Reader(*score, document).Run();
+    try {
+        Reader(*score, document).Run();
+    } catch (const RationalOverflow&) {
+        throw InputError{name + ": durations and divisions whose exact sums do not fit in 64 bits"};
+    }
     score->original = document;
     return score;
 }

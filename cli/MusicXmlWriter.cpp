@@ -576,10 +576,9 @@ std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key)
     return cell;
 }
 
-} // namespace
-
-std::string WriteScore(const Score& score, const host::Document& after,
-                       const std::vector<host::FrameKey>& changed) {
+/// The score with the cells of `changed` written anew.
+std::string WriteChanges(const Score& score, const host::Document& after,
+                         const std::vector<host::FrameKey>& changed) {
     struct Replacement {
         size_t begin;
         size_t end;
@@ -613,6 +612,18 @@ std::string WriteScore(const Score& score, const host::Document& after,
     }
     out.append(bytes, at, std::string::npos);
     return out;
+}
+
+} // namespace
+
+std::string WriteScore(const Score& score, const host::Document& after,
+                       const std::vector<host::FrameKey>& changed) {
+    try {
+        return WriteChanges(score, after, changed);
+    } catch (const RationalOverflow&) {
+        throw InputError{score.text->Name() +
+                         ": the rewritten music's positions do not fit in 64-bit fractions"};
+    }
 }
 
 } // namespace cadentra_cli

@@ -1,5 +1,7 @@
 #include "cli/SourceText.h"
 
+#include "cli/InputLimits.h"
+
 #include <pugixml.hpp>
 #include <zip.h>
 
@@ -190,13 +192,27 @@ std::string SourceText::Encode(std::string_view text) const {
 
 namespace {
 
+std::string SizeText(size_t bytes) {
+    return bytes >= (size_t{1} << 20) ? std::to_string(bytes >> 20) + " MiB"
+                                      : std::to_string(bytes >> 10) + " KiB";
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError{path + ": cannot open the file: " + std::strerror(errno)};
-    std::ostringstream content;
-    content << in.rdbuf();
+    // Read in pieces up to one byte past the limit, so that neither a huge file nor an endless
+    // one (a device, a pipe) is taken in whole.
+    std::string content;
+    char buffer[1 << 16];
+    while (in && content.size() <= MAX_FILE_BYTES) {
+        in.read(buffer, sizeof buffer);
+        content.append(buffer, static_cast<size_t>(in.gcount()));
+    }
     if (in.bad()) throw InputError{path + ": cannot read the file"};
-    return content.str();
+    if (content.size() > MAX_FILE_BYTES)
+        throw InputError{path + ": the file is larger than " + SizeText(MAX_FILE_BYTES) +
+                         ", more than a score can be"};
+    return content;
 }
 
 struct ArchiveCloser {
@@ -220,42 +236,78 @@ Archive OpenArchive(const std::string& bytes, const std::string& name, bool writ
     return Archive(archive);
 }
 
-std::string ReadMember(zip_t* archive, const std::string& member, const std::string& name) {
+/// True for a member name that could leave the folder an archive is unpacked into: an absolute
+/// path, a drive letter, or a ".." component (either slash counts as a separator).
+bool IsUnsafeMemberName(const std::string& member) {
+    if (member.empty() || member[0] == '/' || member[0] == '\\') return true;
+    if (member.size() >= 2 && member[1] == ':') return true;
+    size_t start = 0;
+    while (start <= member.size()) {
+        const size_t end = member.find_first_of("/\\", start);
+        const std::string component =
+            member.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (component == "..") return true;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return false;
+}
+
+/// Refuses archives whose member names are unsafe or whose members are too many.
+void CheckMembers(zip_t* archive, const std::string& name) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    if (count > MAX_ARCHIVE_MEMBERS)
+        throw InputError{name + ": the archive has " + std::to_string(count) +
+                         " members, more than " + std::to_string(MAX_ARCHIVE_MEMBERS)};
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* member = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        if (!member) throw InputError{name + ": the archive has a member without a name"};
+        if (IsUnsafeMemberName(member))
+            throw InputError{name +
+                             ": the archive holds a member with an absolute or \"..\" "
+                             "path (" +
+                             member + ")"};
+    }
+}
+
+/// The bytes of a member, refused when it unpacks to more than `limit` bytes (the size the
+/// archive states is checked before anything is unpacked, and the unpacking stops at the limit
+/// whatever the archive states).
+std::string ReadMember(zip_t* archive, const std::string& member, const std::string& name,
+                       size_t limit) {
     zip_stat_t stat;
     if (zip_stat(archive, member.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
         throw InputError{name + ": the archive has no member " + member};
+    const std::string tooLarge =
+        name + ": " + member + " unpacks to more than " + SizeText(limit) + "; refused";
+    if (stat.size > limit) throw InputError{tooLarge};
     zip_file_t* file = zip_fopen(archive, member.c_str(), 0);
     if (!file) throw InputError{name + ": cannot open " + member + " in the archive"};
     std::string content(stat.size, '\0');
     const zip_int64_t read = zip_fread(file, content.data(), stat.size);
+    char extra;
+    const zip_int64_t more = read >= 0 ? zip_fread(file, &extra, 1) : 0;
     zip_fclose(file);
+    if (more > 0) throw InputError{tooLarge};
     if (read < 0 || static_cast<zip_uint64_t>(read) != stat.size)
         throw InputError{name + ": cannot read " + member + " from the archive"};
     return content;
 }
 
-/// The score's member: the first rootfile of META-INF/container.xml, else the first XML member
-/// outside META-INF.
+/// The score's member: the first rootfile of META-INF/container.xml that the archive holds.
 std::string ScoreMember(zip_t* archive, const std::string& name) {
-    if (zip_name_locate(archive, "META-INF/container.xml", 0) >= 0) {
-        const std::string container = ReadMember(archive, "META-INF/container.xml", name);
-        pugi::xml_document document;
-        if (document.load_buffer(container.data(), container.size())) {
-            for (pugi::xpath_node rootfile : document.select_nodes("//rootfile")) {
-                const char* path = rootfile.node().attribute("full-path").value();
-                if (*path && zip_name_locate(archive, path, 0) >= 0) return path;
-            }
-        }
+    if (zip_name_locate(archive, "META-INF/container.xml", 0) < 0)
+        throw InputError{name + ": not an .mxl archive: it has no META-INF/container.xml"};
+    const std::string container =
+        ReadMember(archive, "META-INF/container.xml", name, MAX_CONTAINER_BYTES);
+    pugi::xml_document document;
+    if (!document.load_buffer(container.data(), container.size()))
+        throw InputError{name + ": META-INF/container.xml is not well-formed XML"};
+    for (pugi::xpath_node rootfile : document.select_nodes("//rootfile")) {
+        const char* path = rootfile.node().attribute("full-path").value();
+        if (*path && zip_name_locate(archive, path, 0) >= 0) return path;
     }
-    const zip_int64_t count = zip_get_num_entries(archive, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const std::string member = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
-        if (member.rfind("META-INF/", 0) == 0) continue;
-        const size_t dot = member.rfind('.');
-        const std::string extension = dot == std::string::npos ? "" : member.substr(dot);
-        if (extension == ".xml" || extension == ".musicxml") return member;
-    }
-    throw InputError{name + ": the archive holds no MusicXML score"};
+    throw InputError{name + ": META-INF/container.xml names no score that the archive holds"};
 }
 
 } // namespace
@@ -265,8 +317,9 @@ LoadedFile ReadScoreFile(const std::string& path) {
     std::string bytes = ReadWholeFile(path);
     if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04") == 0) {
         Archive archive = OpenArchive(bytes, path, false);
+        CheckMembers(archive.get(), path);
         loaded.member = ScoreMember(archive.get(), path);
-        loaded.bytes = ReadMember(archive.get(), loaded.member, path);
+        loaded.bytes = ReadMember(archive.get(), loaded.member, path, MAX_MEMBER_BYTES);
         loaded.compressed = true;
         loaded.archive = std::move(bytes);
         return loaded;

@@ -1,6 +1,7 @@
 #include "cli/TupletGroups.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 namespace cadentra_cli {
@@ -94,6 +95,9 @@ std::vector<PlacedTuplet> GroupTuplets(const std::vector<int>& durations,
             group.normal = rhythm[static_cast<size_t>(probe)].normal;
         } else {
             const Rational own = entryFactor(probe) / outer;
+            // Nested ratios multiply; the host's counts are 16 bits.
+            if (own.num < 1 || own.num > INT16_MAX || own.den > INT16_MAX)
+                throw UnholdableTuplet{};
             group.actual = static_cast<int>(own.den);
             group.normal = static_cast<int>(own.num);
         }

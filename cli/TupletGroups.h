@@ -30,6 +30,10 @@ struct PlacedTuplet {
     TupletDefinition definition;
 };
 
+/// Raised by GroupTuplets for nested tuplets whose ratio, once the outer ones are taken out, the
+/// host's 16-bit counts cannot hold.
+struct UnholdableTuplet {};
+
 /// The tuplets of one cell whose entries have the written `durations` (host units) and the given
 /// rhythm: groups from brackets (nested ones by their numbers), then groups of time-modified
 /// entries outside every bracket, closed once their durations fill whole tuplet units. Outer

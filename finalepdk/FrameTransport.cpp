@@ -28,8 +28,14 @@ void CleanEntry(EXENTRY& entry) {
 
     for (int l = 0; l < count; ++l) {
         const twobyte noteID = entry.notes[l].noteID;
-        if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID))
-            entry.notes[l].noteID = ++top;
+        if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID)) {
+            // One more than the highest; only an ID at the top of its range makes the count wrap,
+            // and then IDs that are taken (and 0) are passed over.
+            do {
+                top = static_cast<twobyte>(top + 1);
+            } while (top == 0 || IsNoteIDTakenElsewhere(entry, count, l, top));
+            entry.notes[l].noteID = top;
+        }
     }
 
     for (int l = 0; l < count; ++l) {

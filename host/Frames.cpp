@@ -2,7 +2,9 @@
 
 #include "host/EntryDetails.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace host {
@@ -46,7 +48,9 @@ void TupletDefinition::Write(EDTTuplet2005& record) const {
 
 fourbyte TupletDefinition::Span() const {
     if (number <= 0 || unitDuration <= 0) return 0;
-    return static_cast<fourbyte>(number) * unitDuration;
+    // A span that no measure could hold is as malformed as a negative one.
+    const int64_t span = static_cast<int64_t>(number) * unitDuration;
+    return span > INT32_MAX ? 0 : static_cast<fourbyte>(span);
 }
 
 double TupletDefinition::Ratio() const {
@@ -86,6 +90,18 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
     return tuplets;
 }
 
+namespace {
+
+/// A position in whole units, held within the range of a position field (stored durations and
+/// tuplets may be anything).
+fourbyte ToUnits(double position) {
+    if (std::isnan(position)) return 0;
+    return static_cast<fourbyte>(
+        std::clamp(position, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+}
+
+} // namespace
+
 FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
                         int tupletCount) {
     FrameTiming timing;
@@ -99,10 +115,10 @@ FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLE
     double position = 0;
     for (int i = 0; i < entryCount; ++i) {
         // A hair of slack so that thirds of a unit that add up to a whole land on it.
-        timing.elapsed.push_back(static_cast<fourbyte>(std::floor(position + 1e-6)));
+        timing.elapsed.push_back(ToUnits(std::floor(position + 1e-6)));
         position += entries[i].duration * ratio[static_cast<size_t>(i)];
     }
-    timing.total = static_cast<fourbyte>(std::lround(position));
+    timing.total = ToUnits(std::round(position));
     return timing;
 }
 

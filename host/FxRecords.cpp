@@ -125,7 +125,8 @@ int32_t WINAPI FX_LoadEData(EXTAG tag, void* keyBlock, void* buffer, fourbyte* s
         return 1;
     }
     const fourbyte delivered = std::min(std::max(*size, 0), stored);
-    std::memcpy(buffer, record->data(), static_cast<size_t>(delivered));
+    // An empty record has no storage to copy from.
+    if (delivered > 0) std::memcpy(buffer, record->data(), static_cast<size_t>(delivered));
     *size = delivered;
     return 1;
 }
@@ -195,10 +196,9 @@ int32_t Step(EXTAG tag, void* keyBlock, void* buffer, fourbyte size, bool forwar
     auto next = Neighbour(*document, MakeKey(tag, keyBlock), forward);
     if (!next) return 0;
     WriteKeyBack(*next, keyBlock);
-    if (buffer && size > 0) {
-        const auto& bytes = document->records[*next];
+    const auto& bytes = document->records[*next];
+    if (buffer && size > 0 && !bytes.empty())
         std::memcpy(buffer, bytes.data(), std::min(bytes.size(), static_cast<size_t>(size)));
-    }
     return 1;
 }
 

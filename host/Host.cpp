@@ -25,7 +25,9 @@ void Host::Reset() {
     callCount_ = 0;
     keepCallLog_ = true;
     alerts_.clear();
+    const int armed = failAfterReset_;
     ClearFaults();
+    FailCallNumber(armed);
     faultsInjected_ = 0;
     fonts_ = {{0, "Maestro"}, {1, "Times New Roman"}, {2, "Arial"}, {3, "Engraver Font Set"}};
     clips_.clear();
@@ -94,6 +96,7 @@ void Host::ClearFaults() {
     failNext_.clear();
     failAlways_.clear();
     failCountdown_ = 0;
+    failAfterReset_ = 0;
 }
 
 twobyte Host::FontNumber(const std::string& name) {

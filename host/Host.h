@@ -31,7 +31,7 @@ struct Clip {
     int staffCount = 0;
     int measureCount = 0;
     std::map<FrameKey, std::vector<EXENTRY>> frames; // staff and measure are 0-based offsets
-    RecordStore details;                               // entry details keyed by the old numbers
+    RecordStore details;                             // entry details keyed by the old numbers
 };
 
 class Host {
@@ -79,6 +79,9 @@ public:
     void FailAlways(const std::string& name);
     /// The n-th host call from now (1 = the next one), whatever its name, fails.
     void FailCallNumber(int n);
+    /// As FailCallNumber, counting from the next Reset: for programs that reset the host as they
+    /// start (the command-line program does).
+    void FailCallNumberAfterReset(int n) { failAfterReset_ = n; }
     void ClearFaults();
     /// Number of calls that were made to fail.
     int FaultsInjected() const { return faultsInjected_; }
@@ -134,6 +137,7 @@ private:
     std::set<std::string> failNext_;
     std::set<std::string> failAlways_;
     int failCountdown_ = 0;
+    int failAfterReset_ = 0;
     int faultsInjected_ = 0;
 
     std::map<twobyte, std::string> fonts_;

@@ -1,5 +1,6 @@
 #include "plugin/RhythmTransfer.h"
 
+#include "finaleframework/music/FCArticulation.h"
 #include "finaleframework/music/FCMusicRegion.h"
 #include "finaleframework/music/FCNoteEntryLayer.h"
 #include "finalepdk/FinaleBinding.h"
@@ -132,13 +133,22 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     // The first save gives the new entries their host numbers, under which tuplets and
     // articulations are stored; without it there is nothing to attach them to.
     if (!clone->Save()) return 1;
-    clone->CloneTuplets(source);
+    // An entry that did not learn its host number (the saved frame could not be reloaded), or a
+    // tuplet or articulation the host refused to store, leaves the layer copied in part.
+    bool whole = true;
+    for (int i = 0; i < clone->GetCount(); ++i)
+        if (FCNoteEntry* entry = clone->GetItemAt(i); entry && entry->GetEntryNumber() == 0)
+            whole = false;
+    if (!clone->CloneTuplets(source)) whole = false;
     for (int i = 0; i < source->GetCount(); ++i) {
         FCNoteEntry* from = source->GetItemAt(i);
         FCNoteEntry* to = clone->GetItemAt(i);
-        if (from && to && from->GetArticulationFlag()) to->AddArticulations(from, true);
+        if (!from || !to || !from->GetArticulationFlag()) continue;
+        const FCArticulations* articulations = from->GetArticulationCache();
+        const int expected = articulations ? articulations->GetCount() : 0;
+        if (to->AddArticulations(from, true) < expected) whole = false;
     }
-    return clone->Save() ? 0 : 1;
+    return clone->Save() && whole ? 0 : 1;
 }
 
 bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message) {
@@ -157,18 +167,29 @@ bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message
     }
 
     std::vector<UnwrittenLayer> unwritten;
+    auto copyTo = [&](twobyte staff, twobyte layer) {
+        FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
+                                          destination->GetEndMeasure());
+        destinationLayer.Load();
+        if (CountNotes(&destinationLayer) != events) return;
+        if (DoCopy(sourceLayer.get(), &destinationLayer) != 0)
+            unwritten.push_back(UnwrittenLayer{staff, layer});
+    };
+    // Every copy reads the source's frames from the host again. Layer 1 of the source staff is
+    // the one destination whose writing can change them (when the measures overlap), so it is
+    // written last: until then every copy reads the source as it was.
+    bool sourceStaffLayer1 = false;
     for (int slot = destination->GetStartSlot(); slot <= destination->GetEndSlot(); ++slot) {
         const twobyte staff = FX_SlotToInst(
             static_cast<twobyte>(slot), destination->GetStartInstrumentList(), FINALEPDK_VERSION);
         for (twobyte layer = 0; layer < FX_GetMaxLayers(FINALEPDK_VERSION); ++layer) {
-            FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
-                                              destination->GetEndMeasure());
-            destinationLayer.Load();
-            if (CountNotes(&destinationLayer) != events) continue;
-            if (DoCopy(sourceLayer.get(), &destinationLayer) != 0)
-                unwritten.push_back(UnwrittenLayer{staff, layer});
+            if (staff == sourceStaff && layer == 0)
+                sourceStaffLayer1 = true;
+            else
+                copyTo(staff, layer);
         }
     }
+    if (sourceStaffLayer1) copyTo(sourceStaff, 0);
     if (unwritten.empty()) return true;
     WriteUnwrittenMessage(unwritten, message, CADENTRA_MESSAGE_SIZE);
     return false;

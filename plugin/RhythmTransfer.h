@@ -32,7 +32,8 @@ int CountNotes(FCNoteEntryLayer* layer);
 /// Lays the rhythm of layer `source` onto layer `destination` (whose event count matches),
 /// keeping the destination's pitches. Does nothing when both are the same layer of the same
 /// staff from the same measure. Answers 0 when the destination was written (or left alone as the
-/// source itself), 1 when the host refused to write it.
+/// source itself), 1 when the host refused to write it, wholly or in part (entries, tuplets or
+/// articulations).
 int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
 
 /// Gives event k of `clone` the notes of element k of `pitches`, keeping the clone's ties.

@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(
+    clang libclang-rt-14-dev
     g++ cmake make
     libgtest-dev libbenchmark-dev
     # The 32-bit Windows build, and wine (with its 32-bit part) to test it.

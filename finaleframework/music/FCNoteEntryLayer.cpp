@@ -198,6 +198,7 @@ bool FCNoteEntryLayer::_LoadRedir(twobyte layerIndex, twobyte staff, twobyte sta
 
 bool FCNoteEntryLayer::CloneTuplets(FCNoteEntryLayer* source) {
     if (!source || source->GetCount() != GetCount()) return false;
+    bool stored = true;
     for (int i = 0; i < GetCount(); ++i) {
         FCNoteEntry* from = source->GetItemAt(i);
         FCNoteEntry* to = GetItemAt(i);
@@ -212,11 +213,12 @@ bool FCNoteEntryLayer::CloneTuplets(FCNoteEntryLayer* source) {
             const fourbyte entryNumber = to->GetEntryNumber();
             std::memcpy(key, &entryNumber, sizeof entryNumber);
             std::memcpy(key + 4, &k, sizeof k);
-            FX_SaveEData(TAG_TUPLET, key, &definition, TUPLET_RECORD_SIZE, FINALEPDK_VERSION);
+            if (!FX_SaveEData(TAG_TUPLET, key, &definition, TUPLET_RECORD_SIZE, FINALEPDK_VERSION))
+                stored = false;
         }
         to->SetTupletStart(k > 0);
     }
-    return true;
+    return stored;
 }
 
 int FCNoteEntryLayer::CalcFrameDuration(int measure) {

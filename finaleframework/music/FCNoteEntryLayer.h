@@ -71,8 +71,9 @@ public:
     /// Empty (no frames) when a frame fails to load or cannot be refilled.
     FCNoteEntryLayer* CreateCloneEntries(twobyte layerIndex, twobyte staff, twobyte startMeasure);
     /// Stores the tuplets of each entry of `source` under this layer's entry with the same index
-    /// and sets or clears its tuplet bit; false, changing nothing, when the entry counts differ.
-    /// Entries the host has not numbered get no tuplets.
+    /// and sets or clears its tuplet bit; false, changing nothing, when the entry counts differ,
+    /// and false when the host refused to store a tuplet. Entries the host has not numbered get
+    /// no tuplets.
     bool CloneTuplets(FCNoteEntryLayer* source);
     /// The host's duration of the frame of `measure`; 0 outside the layer or without a frame.
     int CalcFrameDuration(int measure);
