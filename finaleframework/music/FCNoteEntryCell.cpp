@@ -82,14 +82,7 @@ void FCNoteEntryCell::_SetupEntries() {
     for (int i = 0; i < _layerCount; ++i) {
         EXTGF2005a* frame = _layerFrames[i];
         if (!frame || !frame->entries) continue;
-        FCNoteEntry* previous = nullptr;
-        for (int j = 0; j < frame->entryCount; ++j) {
-            auto* entry = new FCNoteEntry(frame, j);
-            entry->_SetPrevious(previous);
-            if (previous) previous->_SetNext(entry);
-            Add(entry);
-            previous = entry;
-        }
+        _AppendFrameEntries(frame, nullptr);
     }
 }
 

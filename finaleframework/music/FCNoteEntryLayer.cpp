@@ -29,6 +29,18 @@ bool HasUnnumberedEntry(const EXTGF2005a* frame) {
 
 // Copying entries between frames ---------------------------------------------------------------
 
+FCNoteEntry* __FCNoteEntryCollection::_AppendFrameEntries(EXTGF2005a* frame,
+                                                          FCNoteEntry* previous) {
+    for (int j = 0; j < frame->entryCount; ++j) {
+        auto* entry = new FCNoteEntry(frame, j);
+        entry->_SetPrevious(previous);
+        if (previous) previous->_SetNext(entry);
+        Add(entry);
+        previous = entry;
+    }
+    return previous;
+}
+
 bool __FCNoteEntryCollection::_CopyEntries(EXTGF2005a* source, EXTGF2005a* destination) {
     if (!source || !destination) return false;
     FX_DeleteEXENTRY(destination, 0, destination->entryCount, FINALEPDK_VERSION);
@@ -108,13 +120,7 @@ void FCNoteEntryLayer::_SetupEntries() {
     for (int i = 0; i < _frameCount; ++i) {
         EXTGF2005a* frame = _frames[i];
         if (!frame) continue;
-        for (int j = 0; j < frame->entryCount; ++j) {
-            auto* entry = new FCNoteEntry(frame, j);
-            entry->_SetPrevious(previous);
-            if (previous) previous->_SetNext(entry);
-            Add(entry);
-            previous = entry;
-        }
+        previous = _AppendFrameEntries(frame, previous);
     }
 }
 

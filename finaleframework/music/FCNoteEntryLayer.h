@@ -23,6 +23,10 @@ public:
     /// exist, since details live under entry numbers. False when the host did not delete or
     /// insert as asked: the destination then holds no copies and must not be saved.
     bool _CopyEntries(EXTGF2005a* source, EXTGF2005a* destination);
+
+    /// Appends one entry per record of `frame`, in order, chained after `previous` (null starts a
+    /// new chain); answers the last entry of the chain.
+    FCNoteEntry* _AppendFrameEntries(EXTGF2005a* frame, FCNoteEntry* previous);
 };
 
 /// Detached entries made by FCNoteEntry::CreateShallowClone; they point into the frames of the
