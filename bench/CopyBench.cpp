@@ -64,15 +64,18 @@ void SetCounters(benchmark::State& state, int64_t frames, double callsPerIterati
 void CopyRhythmOnScore(benchmark::State& state) {
     const int staves = static_cast<int>(state.range(0));
     const int measures = static_cast<int>(state.range(1));
-    MakeScore(staves, measures);
     EREGION sourceRecord = host::Region(1, 1, 1, static_cast<twobyte>(measures));
     EREGION destinationRecord =
         host::Region(2, static_cast<twobyte>(staves), 1, static_cast<twobyte>(measures));
-    FCMusicRegion source(&sourceRecord);
-    FCMusicRegion destination(&destinationRecord);
     char message[CADENTRA_MESSAGE_SIZE] = {};
     long long calls = 0;
     for (auto _ : state) {
+        // Every copy runs on a fresh score, so that each iteration does the same work.
+        state.PauseTiming();
+        MakeScore(staves, measures);
+        FCMusicRegion source(&sourceRecord);
+        FCMusicRegion destination(&destinationRecord);
+        state.ResumeTiming();
         const long long before = host::Host::Instance().CallCount();
         if (!CopyRhythm(&source, &destination, message)) state.SkipWithError(message);
         calls = host::Host::Instance().CallCount() - before;

@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace cadentra_cli {
 
@@ -37,6 +40,48 @@ std::string Trimmed(const char* text) {
     const size_t last = value.find_last_not_of(" \t\r\n");
     return value.substr(first, last - first + 1);
 }
+
+/// The children of a <note> that reading looks at, found in one walk over them (the first of
+/// each name, as pugixml's child() would find it; every <tie> and <notations>).
+struct NoteChildren {
+    pugi::xml_node grace, chord, rest, pitch, unpitched, staff, voice, accidental,
+        timeModification, type, duration;
+    std::vector<pugi::xml_node> ties, notations;
+    int dots = 0;
+
+    explicit NoteChildren(pugi::xml_node note) {
+        const std::pair<std::string_view, pugi::xml_node NoteChildren::*> slots[] = {
+            {"grace", &NoteChildren::grace},
+            {"chord", &NoteChildren::chord},
+            {"rest", &NoteChildren::rest},
+            {"pitch", &NoteChildren::pitch},
+            {"unpitched", &NoteChildren::unpitched},
+            {"staff", &NoteChildren::staff},
+            {"voice", &NoteChildren::voice},
+            {"accidental", &NoteChildren::accidental},
+            {"time-modification", &NoteChildren::timeModification},
+            {"type", &NoteChildren::type},
+            {"duration", &NoteChildren::duration},
+        };
+        for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling()) {
+            if (child.type() != pugi::node_element) continue;
+            const std::string_view name = child.name();
+            if (name == "dot") {
+                ++dots;
+            } else if (name == "tie") {
+                ties.push_back(child);
+            } else if (name == "notations") {
+                notations.push_back(child);
+            } else {
+                for (const auto& [slotName, member] : slots)
+                    if (name == slotName) {
+                        if (!(this->*member)) this->*member = child;
+                        break;
+                    }
+            }
+        }
+    }
+};
 
 class Reader {
 public:
@@ -413,6 +458,7 @@ void Reader::ReadPart(int partIndex) {
         pendingGraces_.clear();
         rhythm_.clear();
         MeasureTail tail;
+        pugi::xml_node tailElement;
         tail.divisions = divisions_ > 0 ? divisions_ : 1;
         for (pugi::xml_node child : measures[m].children()) {
             if (child.type() != pugi::node_element) continue;
@@ -443,14 +489,18 @@ void Reader::ReadPart(int partIndex) {
             }
             // After the last note, backup or forward; failing those, after the last element.
             if (music || !tail.known || !tail.music) {
-                const TextSpan span = SpanOf(text_, child);
-                tail.offset = span.end;
-                tail.indentFrom = span.begin;
+                tailElement = child;
                 tail.time = cursor_;
                 tail.divisions = divisions_ > 0 ? divisions_ : 1;
                 tail.known = true;
                 tail.music = tail.music || music;
             }
+        }
+        // Only the element the tail follows needs its place in the text.
+        if (tail.known) {
+            const TextSpan span = SpanOf(text_, tailElement);
+            tail.offset = span.end;
+            tail.indentFrom = span.begin;
         }
         score_.tails[{part_, measure_}] = tail;
         FinishMeasure();
@@ -458,12 +508,13 @@ void Reader::ReadPart(int partIndex) {
 }
 
 void Reader::ReadNote(pugi::xml_node note) {
-    const bool grace = note.child("grace");
-    const bool chord = note.child("chord");
-    const bool rest = note.child("rest");
+    const NoteChildren children(note);
+    const bool grace = children.grace;
+    const bool chord = children.chord;
+    const bool rest = children.rest;
     const TextSpan span = SpanOf(text_, note);
-    const int partStaff = note.child("staff") ? IntegerOf(note.child("staff")) : 1;
-    const pugi::xml_node voiceNode = note.child("voice");
+    const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
+    const pugi::xml_node voiceNode = children.voice;
     const std::string voice = voiceNode ? Trimmed(voiceNode.text().get()) : std::string();
     const utwobyte key = score_.measures[static_cast<size_t>(measure_ - 1)].keyValue;
 
@@ -472,7 +523,7 @@ void Reader::ReadNote(pugi::xml_node note) {
             Fail(note, "a chord of more than " + std::to_string(EXENTRY_MAXNOTES) +
                            " notes; the host holds at most " + std::to_string(EXENTRY_MAXNOTES));
         SpelledPitch pitch;
-        if (pugi::xml_node p = note.child("pitch")) {
+        if (pugi::xml_node p = children.pitch) {
             const std::string step = Trimmed(p.child("step").text().get());
             if (step.size() != 1 || LetterIndex(step[0]) < 0)
                 Fail(p, "a pitch without a valid <step>");
@@ -480,7 +531,7 @@ void Reader::ReadNote(pugi::xml_node note) {
             pitch.alter = static_cast<int>(std::lround(p.child("alter").text().as_double(0)));
             if (!p.child("octave")) Fail(p, "a pitch without <octave>");
             pitch.octave = IntegerOf(p.child("octave"));
-        } else if (pugi::xml_node u = note.child("unpitched")) {
+        } else if (pugi::xml_node u = children.unpitched) {
             const std::string step = Trimmed(u.child("display-step").text().get());
             if (step.size() == 1 && LetterIndex(step[0]) >= 0) {
                 pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
@@ -502,15 +553,15 @@ void Reader::ReadNote(pugi::xml_node note) {
             NOTE_INUSE |
             ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
         bool tied = false;
-        for (pugi::xml_node tie : note.children("tie"))
+        for (pugi::xml_node tie : children.ties)
             if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
-        for (pugi::xml_node notations : note.children("notations"))
+        for (pugi::xml_node notations : children.notations)
             for (pugi::xml_node tie : notations.children("tied")) {
                 const std::string type = tie.attribute("type").value();
                 if (type == "start" || type == "continue") tied = true;
             }
         if (tied) record.noteFlags |= NOTE_TIE;
-        if (note.child("accidental")) record.noteFlags |= NOTE_SHOWACCI;
+        if (children.accidental) record.noteFlags |= NOTE_SHOWACCI;
         ++entry.noteCount;
     };
 
@@ -523,7 +574,7 @@ void Reader::ReadNote(pugi::xml_node note) {
             pending.push_back(span);
         ExtendRun(cell, span, Rational(0));
         if (voiceNode) score_.cells[cell].voiceWritten = true;
-        if (note.child("staff")) score_.cells[cell].staffWritten = true;
+        if (children.staff) score_.cells[cell].staffWritten = true;
         return;
     }
 
@@ -538,7 +589,7 @@ void Reader::ReadNote(pugi::xml_node note) {
         } else {
             ExtendRun(mainCell_, span, Rational(0));
         }
-        for (pugi::xml_node notations : note.children("notations"))
+        for (pugi::xml_node notations : children.notations)
             for (pugi::xml_node articulations : notations.children("articulations"))
                 for (pugi::xml_node a : articulations.children()) {
                     const int id = ArticulationDefinitionOf(a.name());
@@ -569,7 +620,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     if (divisions_ <= 0)
         Fail(note, "a note before any <divisions> in its part: its place in time is unknown");
     EntryRhythm rhythm;
-    if (pugi::xml_node modification = note.child("time-modification")) {
+    if (pugi::xml_node modification = children.timeModification) {
         rhythm.actual =
             modification.child("actual-notes") ? IntegerOf(modification.child("actual-notes")) : 1;
         rhythm.normal =
@@ -582,18 +633,16 @@ void Reader::ReadNote(pugi::xml_node note) {
     }
     const Rational factor(rhythm.normal, rhythm.actual);
 
-    int dots = 0;
-    for ([[maybe_unused]] pugi::xml_node dot : note.children("dot"))
-        ++dots;
+    const int dots = children.dots;
     std::optional<int> written;
-    if (pugi::xml_node type = note.child("type")) {
+    if (pugi::xml_node type = children.type) {
         written = DurationOfTypeWithDots(Trimmed(type.text().get()), dots);
         if (!written)
             Fail(type, "note value \"" + Trimmed(type.text().get()) +
                            "\" is longer than the host can hold or unknown");
     }
     Rational sounding;
-    if (note.child("duration") && (divisions_ > 0 || !written)) {
+    if (children.duration && (divisions_ > 0 || !written)) {
         sounding = DurationOf(note);
     } else if (written) {
         sounding = Rational(*written, EDU_QUARTER) * factor;
@@ -610,7 +659,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     const host::FrameKey cell = CellFor(partStaff, voice, note);
     CellOrigin& origin = score_.cells[cell];
     if (voiceNode) origin.voiceWritten = true;
-    if (note.child("staff")) origin.staffWritten = true;
+    if (children.staff) origin.staffWritten = true;
 
     EXENTRY entry{};
     entry.entryNumber = document_.nextEntryNumber++;
@@ -628,7 +677,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     }
 
     int articulationCount = 0;
-    for (pugi::xml_node notations : note.children("notations")) {
+    for (pugi::xml_node notations : children.notations) {
         for (pugi::xml_node t : notations.children("tuplet")) {
             const std::string type = t.attribute("type").value();
             TupletMark mark;

@@ -3,33 +3,29 @@
 namespace cadentra_cli {
 
 size_t ElementEnd(std::string_view text, size_t start) {
+    auto closeAfter = [&](size_t from, std::string_view close) {
+        const size_t at = text.find(close, from);
+        return at == std::string_view::npos ? at : at + close.size();
+    };
     int depth = 0;
     size_t i = start;
     while (i < text.size()) {
         i = text.find('<', i);
-        if (i == std::string_view::npos) return std::string_view::npos;
-        if (text.compare(i, 4, "<!--") == 0) {
-            const size_t close = text.find("-->", i + 4);
-            if (close == std::string_view::npos) return close;
-            i = close + 3;
-        } else if (text.compare(i, 9, "<![CDATA[") == 0) {
-            const size_t close = text.find("]]>", i + 9);
-            if (close == std::string_view::npos) return close;
-            i = close + 3;
-        } else if (text.compare(i, 2, "<?") == 0) {
-            const size_t close = text.find("?>", i + 2);
-            if (close == std::string_view::npos) return close;
-            i = close + 2;
-        } else if (text.compare(i, 2, "</") == 0) {
-            const size_t close = text.find('>', i + 2);
-            if (close == std::string_view::npos) return close;
-            i = close + 1;
-            if (--depth <= 0) return i;
+        if (i == std::string_view::npos || i + 1 >= text.size()) return std::string_view::npos;
+        const char kind = text[i + 1];
+        if (kind == '!' && text.compare(i, 4, "<!--") == 0) {
+            i = closeAfter(i + 4, "-->");
+        } else if (kind == '!' && text.compare(i, 9, "<![CDATA[") == 0) {
+            i = closeAfter(i + 9, "]]>");
+        } else if (kind == '?') {
+            i = closeAfter(i + 2, "?>");
+        } else if (kind == '/') {
+            i = closeAfter(i + 2, ">");
+            if (i != std::string_view::npos && --depth <= 0) return i;
         } else {
-            // A start tag: find its '>' outside quoted values.
-            char quote = 0;
+            // A start tag: its '>' lies outside quoted values.
             size_t j = i + 1;
-            for (; j < text.size(); ++j) {
+            for (char quote = 0; j < text.size(); ++j) {
                 const char c = text[j];
                 if (quote) {
                     if (c == quote) quote = 0;
@@ -45,6 +41,7 @@ size_t ElementEnd(std::string_view text, size_t start) {
             if (!selfClosing) ++depth;
             if (depth == 0) return i;
         }
+        if (i == std::string_view::npos) return i;
     }
     return std::string_view::npos;
 }

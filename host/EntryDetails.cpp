@@ -4,10 +4,6 @@
 
 namespace host {
 
-bool IsEntryDetailTag(EXTAG tag) {
-    return tag == TAG_TUPLET || tag == TAG_ARTICULATION || tag == TAG_DOTMOD;
-}
-
 fourbyte EntryNumberOfKey(const std::array<unsigned char, 8>& key) {
     fourbyte number;
     std::memcpy(&number, key.data(), sizeof number);
@@ -18,20 +14,47 @@ void SetEntryNumberOfKey(std::array<unsigned char, 8>& key, fourbyte entryNumber
     std::memcpy(key.data(), &entryNumber, sizeof entryNumber);
 }
 
+namespace {
+
+constexpr EXTAG DETAIL_TAGS[] = {TAG_TUPLET, TAG_ARTICULATION, TAG_DOTMOD};
+
+/// The first record of `tag` stored under `entryNumber` (or where it would be); the entry's
+/// records of that tag follow it in the store.
+RecordKey FirstDetailKey(EXTAG tag, fourbyte entryNumber) {
+    RecordKey key{tag, {}};
+    SetEntryNumberOfKey(key.key, entryNumber);
+    return key;
+}
+
+bool IsDetailOf(const RecordKey& key, EXTAG tag, fourbyte entryNumber) {
+    return key.tag == tag && EntryNumberOfKey(key.key) == entryNumber;
+}
+
+} // namespace
+
 RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber) {
     RecordStore found;
-    for (const auto& [key, bytes] : document.records)
-        if (IsEntryDetailTag(key.tag) && EntryNumberOfKey(key.key) == entryNumber)
-            found.emplace(key, bytes);
+    for (EXTAG tag : DETAIL_TAGS)
+        for (auto it = document.records.lower_bound(FirstDetailKey(tag, entryNumber));
+             it != document.records.end() && IsDetailOf(it->first, tag, entryNumber); ++it)
+            found.emplace(it->first, it->second);
     return found;
 }
 
+bool HasDetails(const Document& document, fourbyte entryNumber) {
+    for (EXTAG tag : DETAIL_TAGS) {
+        auto it = document.records.lower_bound(FirstDetailKey(tag, entryNumber));
+        if (it != document.records.end() && IsDetailOf(it->first, tag, entryNumber)) return true;
+    }
+    return false;
+}
+
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber) {
-    for (auto it = document.records.begin(); it != document.records.end();) {
-        if (IsEntryDetailTag(it->first.tag) && EntryNumberOfKey(it->first.key) == entryNumber)
-            it = document.records.erase(it);
-        else
-            ++it;
+    for (EXTAG tag : DETAIL_TAGS) {
+        auto first = document.records.lower_bound(FirstDetailKey(tag, entryNumber));
+        auto last = first;
+        while (last != document.records.end() && IsDetailOf(last->first, tag, entryNumber)) ++last;
+        document.records.erase(first, last);
     }
 }
 

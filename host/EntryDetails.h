@@ -6,19 +6,14 @@
 
 namespace host {
 
-constexpr EXTAG TAG_TUPLET = 0x45035450;
-constexpr EXTAG TAG_ARTICULATION = 0x6564494D; // edIM
-constexpr EXTAG TAG_DOTMOD = 0x65644454;       // edDT
-
-/// True for tags whose records hang under an entry number.
-bool IsEntryDetailTag(EXTAG tag);
-
 /// The entry number of an entry-detail record key.
 fourbyte EntryNumberOfKey(const std::array<unsigned char, 8>& key);
 void SetEntryNumberOfKey(std::array<unsigned char, 8>& key, fourbyte entryNumber);
 
 /// Every entry-detail record stored under `entryNumber`.
 RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber);
+/// True when any entry-detail record is stored under `entryNumber`.
+bool HasDetails(const Document& document, fourbyte entryNumber);
 /// Removes every entry-detail record stored under `entryNumber`.
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber);
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <set>
 
 namespace host {
 
@@ -61,20 +62,56 @@ double TupletDefinition::Ratio() const {
 
 std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTRY* entries,
                                           int entryCount) {
+    // The tuplet records of each entry (record numbers 0, 1, ... up to the first missing one).
+    // The entries are visited in order of their numbers, so that one walk over the tuplet
+    // records serves a frame whose numbers run together; a look-up is needed only to skip ahead.
+    std::vector<std::pair<uint32_t, int>> byNumber; // numbers as the store orders them
+    for (int i = 0; i < entryCount; ++i)
+        if (entries[i].entryNumber != 0)
+            byNumber.emplace_back(static_cast<uint32_t>(entries[i].entryNumber), i);
+    std::sort(byNumber.begin(), byNumber.end());
+
+    std::vector<std::vector<std::pair<twobyte, const std::vector<unsigned char>*>>> found(
+        static_cast<size_t>(std::max(entryCount, 0)));
+    const RecordStore& records = document.records;
+    auto numberOf = [](RecordStore::const_iterator record) {
+        return static_cast<uint32_t>(EntryNumberOfKey(record->first.key));
+    };
+    auto isTuplet = [&](RecordStore::const_iterator record) {
+        return record != records.end() && record->first.tag == TAG_TUPLET;
+    };
+    auto start = records.end(); // the first tuplet record at or after the current number
+    bool positioned = false;
+    uint32_t previous = 0;
+    for (const auto& [number, index] : byNumber) {
+        if (!positioned || number != previous) {
+            if (positioned)
+                while (isTuplet(start) && numberOf(start) == previous)
+                    ++start;
+            if (!positioned || (isTuplet(start) && numberOf(start) < number)) {
+                RecordKey first{TAG_TUPLET, {}};
+                SetEntryNumberOfKey(first.key, static_cast<fourbyte>(number));
+                start = records.lower_bound(first);
+            }
+            positioned = true;
+            previous = number;
+        }
+        auto& mine = found[static_cast<size_t>(index)];
+        for (auto record = start; isTuplet(record) && numberOf(record) == number; ++record) {
+            if (record->first.key[6] != 0 || record->first.key[7] != 0) continue; // not an address
+            twobyte inci;
+            std::memcpy(&inci, record->first.key.data() + 4, sizeof inci);
+            if (inci != static_cast<twobyte>(mine.size())) break; // the first missing one ends it
+            mine.emplace_back(inci, &record->second);
+        }
+    }
+
     std::vector<EXTGFTUPLET> tuplets;
     for (int i = 0; i < entryCount; ++i) {
-        const fourbyte entryNumber = entries[i].entryNumber;
-        if (entryNumber == 0) continue;
-        for (twobyte inci = 0;; ++inci) {
-            RecordKey key{TAG_TUPLET, {}};
-            SetEntryNumberOfKey(key.key, entryNumber);
-            std::memcpy(key.key.data() + 4, &inci, sizeof inci);
-            auto it = document.records.find(key);
-            if (it == document.records.end()) break;
-
+        for (const auto& [inci, bytes] : found[static_cast<size_t>(i)]) {
             EXTGFTUPLET tuplet{};
-            std::memcpy(&tuplet.tupletDef, it->second.data(),
-                        std::min(it->second.size(), sizeof(EDTTuplet2005)));
+            std::memcpy(&tuplet.tupletDef, bytes->data(),
+                        std::min(bytes->size(), sizeof(EDTTuplet2005)));
             tuplet.startIndex = static_cast<twobyte>(i);
             tuplet.tupletInci = inci;
             // The reach: entries from the start until their written durations fill the span.
@@ -134,6 +171,96 @@ void RetimeFrame(Document& document, const FrameKey& key) {
         entries[static_cast<size_t>(i)].elapsedTime = timing.elapsed[static_cast<size_t>(i)];
 }
 
+namespace {
+
+bool Holds(const Document& document, const FrameKey& key, fourbyte entryNumber) {
+    auto it = document.frames.find(key);
+    if (it == document.frames.end()) return false;
+    return std::any_of(it->second.begin(), it->second.end(),
+                       [&](const EXENTRY& entry) { return entry.entryNumber == entryNumber; });
+}
+
+/// The frames of the document holding each of `numbers` (all numbers when `numbers` is null), for
+/// the numbers held by more than one frame.
+std::map<fourbyte, std::set<FrameKey>> SharedNumbers(const Document& document,
+                                                     const std::set<fourbyte>* numbers) {
+    std::map<fourbyte, std::set<FrameKey>> homes;
+    for (const auto& [key, entries] : document.frames)
+        for (const EXENTRY& entry : entries)
+            if (!numbers || numbers->count(entry.entryNumber))
+                homes[entry.entryNumber].insert(key);
+    std::erase_if(homes, [](const auto& home) { return home.second.size() < 2; });
+    return homes;
+}
+
+/// True when `entryNumber`, leaving the frame at `key`, is still stored in another frame; keeps
+/// the shared numbers up to date as it goes.
+bool StaysElsewhere(Document& document, const FrameKey& key, fourbyte entryNumber) {
+    auto shared = document.sharedEntries.find(entryNumber);
+    if (shared == document.sharedEntries.end()) return false;
+    std::set<FrameKey>& homes = shared->second;
+    homes.erase(key);
+    // Frames may have lost the entry since (cut, or saved without it).
+    std::erase_if(homes, [&](const FrameKey& home) { return !Holds(document, home, entryNumber); });
+    const bool elsewhere = !homes.empty();
+    if (homes.size() < 2) document.sharedEntries.erase(shared);
+    return elsewhere;
+}
+
+} // namespace
+
+void StoreFrame(Document& document, const FrameKey& key, std::vector<EXENTRY> entries) {
+    // The numbers before and after, sorted: a frame holds a handful of entries, so sorted
+    // vectors beat node-based sets here.
+    auto sortedNumbers = [](const std::vector<EXENTRY>& list) {
+        std::vector<fourbyte> numbers;
+        numbers.reserve(list.size());
+        for (const EXENTRY& entry : list)
+            numbers.push_back(entry.entryNumber);
+        std::sort(numbers.begin(), numbers.end());
+        return numbers;
+    };
+    auto holds = [](const std::vector<fourbyte>& numbers, fourbyte number) {
+        return std::binary_search(numbers.begin(), numbers.end(), number);
+    };
+    auto stored = document.frames.find(key);
+    const std::vector<fourbyte> before = stored == document.frames.end()
+                                             ? std::vector<fourbyte>{}
+                                             : sortedNumbers(stored->second);
+    std::set<fourbyte> arriving; // numbered entries new to this frame
+    for (EXENTRY& entry : entries) {
+        if (entry.entryNumber == 0)
+            entry.entryNumber = document.nextEntryNumber++;
+        else if (!holds(before, entry.entryNumber))
+            arriving.insert(entry.entryNumber);
+    }
+    const std::vector<fourbyte> after = sortedNumbers(entries);
+    std::vector<fourbyte> leaving;
+    for (fourbyte number : before)
+        if (!holds(after, number) && HasDetails(document, number)) leaving.push_back(number);
+    if (!leaving.empty() && !document.sharedEntriesKnown) {
+        document.sharedEntries = SharedNumbers(document, nullptr);
+        document.sharedEntriesKnown = true;
+    }
+
+    if (entries.empty()) {
+        if (stored != document.frames.end()) document.frames.erase(stored);
+    } else if (stored != document.frames.end()) {
+        stored->second = std::move(entries);
+    } else {
+        document.frames.emplace(key, std::move(entries));
+    }
+
+    // An entry saved here while stored elsewhere: a look over the document finds its frames.
+    if (!arriving.empty())
+        for (auto& [number, homes] : SharedNumbers(document, &arriving))
+            document.sharedEntries[number].insert(homes.begin(), homes.end());
+    // `before` is sorted, so a number that repeats in the old frame is looked at once.
+    leaving.erase(std::unique(leaving.begin(), leaving.end()), leaving.end());
+    for (fourbyte number : leaving)
+        if (!StaysElsewhere(document, key, number)) EraseDetailsOfEntry(document, number);
+}
+
 const std::vector<EXENTRY>* StoredEntries(const Document& document, twobyte staff, twobyte measure,
                                           twobyte layerIndex) {
     auto it = document.frames.find(FrameKey{staff, measure, layerIndex});
@@ -148,7 +275,7 @@ FrameRegistry::~FrameRegistry() {
 }
 
 EXTGF2005a* FrameRegistry::Create(twobyte document, const EXTGF2005a& header,
-                                  const std::vector<EXENTRY>& entries,
+                                  const EXENTRY* entries, int entryCount,
                                   const std::vector<EXTGFTUPLET>& tuplets) {
     auto frame = std::make_unique<HostFrame>();
     frame->header = header;
@@ -157,7 +284,7 @@ EXTGF2005a* FrameRegistry::Create(twobyte document, const EXTGF2005a& header,
     frame->header.tuplets = nullptr;
     frame->header.tupletCount = 0;
     frame->document = document;
-    ReplaceEntries(frame->header, entries);
+    ReplaceEntries(frame->header, entries, entryCount);
     ReplaceTuplets(frame->header, tuplets);
     EXTGF2005a* address = &frame->header;
     live_.emplace(address, std::move(frame));
@@ -190,14 +317,19 @@ void FrameRegistry::Reset() {
 }
 
 void FrameRegistry::ReplaceEntries(EXTGF2005a& header, const std::vector<EXENTRY>& entries) {
+    ReplaceEntries(header, entries.data(), static_cast<int>(entries.size()));
+}
+
+void FrameRegistry::ReplaceEntries(EXTGF2005a& header, const EXENTRY* entries, int entryCount) {
     EXENTRY* fresh = nullptr;
-    if (!entries.empty()) {
-        fresh = new EXENTRY[entries.size()];
-        std::memcpy(static_cast<void*>(fresh), entries.data(), entries.size() * sizeof(EXENTRY));
+    if (entryCount > 0) {
+        fresh = new EXENTRY[static_cast<size_t>(entryCount)];
+        std::memcpy(static_cast<void*>(fresh), entries,
+                    static_cast<size_t>(entryCount) * sizeof(EXENTRY));
     }
     delete[] header.entries;
     header.entries = fresh;
-    header.entryCount = static_cast<twobyte>(entries.size());
+    header.entryCount = static_cast<twobyte>(entryCount);
 }
 
 void FrameRegistry::ReplaceTuplets(EXTGF2005a& header, const std::vector<EXTGFTUPLET>& tuplets) {

@@ -69,6 +69,12 @@ FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLE
 /// Sets the elapsed times of the stored entries of `key` from their durations and tuplets.
 void RetimeFrame(Document& document, const FrameKey& key);
 
+/// Stores `entries` as the music of `key` (an empty list removes the frame). Entries without a
+/// number get the next free ones. An entry that leaves the frame takes its details with it,
+/// unless it is still stored in another frame. Costs what the frame holds, whatever the size of
+/// the document, except when entries arrive that are stored elsewhere.
+void StoreFrame(Document& document, const FrameKey& key, std::vector<EXENTRY> entries);
+
 /// The stored entries of (staff, measure, layer); null when the frame holds none.
 const std::vector<EXENTRY>* StoredEntries(const Document& document, twobyte staff, twobyte measure,
                                           twobyte layerIndex);
@@ -87,10 +93,10 @@ public:
     FrameRegistry& operator=(const FrameRegistry&) = delete;
     ~FrameRegistry();
 
-    /// A new live frame of `document` holding copies of `entries` and `tuplets`.
-    EXTGF2005a* Create(twobyte document, const EXTGF2005a& header,
-                       const std::vector<EXENTRY>& entries,
-                       const std::vector<EXTGFTUPLET>& tuplets);
+    /// A new live frame of `document` holding copies of the `entryCount` entries at `entries`
+    /// and of `tuplets`.
+    EXTGF2005a* Create(twobyte document, const EXTGF2005a& header, const EXENTRY* entries,
+                       int entryCount, const std::vector<EXTGFTUPLET>& tuplets);
     /// The live frame at `frame`; null for any other address.
     HostFrame* Find(const EXTGF2005a* frame);
     /// Releases a live frame and its arrays; false (nothing touched, counted as a bad free) when
@@ -108,6 +114,7 @@ public:
 
     /// Replaces the entry array of a live frame by a new one (the old array is freed).
     static void ReplaceEntries(EXTGF2005a& header, const std::vector<EXENTRY>& entries);
+    static void ReplaceEntries(EXTGF2005a& header, const EXENTRY* entries, int entryCount);
     static void ReplaceTuplets(EXTGF2005a& header, const std::vector<EXTGFTUPLET>& tuplets);
     static std::vector<EXENTRY> EntriesOf(const EXTGF2005a& header);
     static std::vector<EXTGFTUPLET> TupletsOf(const EXTGF2005a& header);

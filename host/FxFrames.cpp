@@ -84,13 +84,6 @@ void ShiftTupletsForDelete(EXTGF2005a& header, int index, int count) {
     FrameRegistry::ReplaceTuplets(header, kept);
 }
 
-bool IsStoredAnywhere(const Document& document, fourbyte entryNumber) {
-    for (const auto& [key, entries] : document.frames)
-        for (const EXENTRY& entry : entries)
-            if (entry.entryNumber == entryNumber) return true;
-    return false;
-}
-
 } // namespace
 
 EXTGF2005a* WINAPI FX_LoadTGF(uint32_t list, int32_t slot, int32_t measure, int32_t layerIndex,
@@ -101,22 +94,23 @@ EXTGF2005a* WINAPI FX_LoadTGF(uint32_t list, int32_t slot, int32_t measure, int3
                 static_cast<twobyte>(measure), static_cast<twobyte>(layerIndex));
     if (!place) return nullptr;
 
-    std::vector<EXENTRY> entries;
-    if (auto it = place->document->frames.find(place->key); it != place->document->frames.end())
-        entries = it->second;
-    const int count = static_cast<int>(entries.size());
-    const auto tuplets = TupletsOfEntries(*place->document, entries.data(), count);
+    const std::vector<EXENTRY>* stored =
+        StoredEntries(*place->document, place->key.staff, place->key.measure, place->key.layer);
+    const EXENTRY* entries = stored ? stored->data() : nullptr;
+    const int count = stored ? static_cast<int>(stored->size()) : 0;
+    const auto tuplets = TupletsOfEntries(*place->document, entries, count);
     const FrameTiming timing =
-        TimeEntries(entries.data(), count, tuplets.data(), static_cast<int>(tuplets.size()));
-    for (int i = 0; i < count; ++i)
-        entries[static_cast<size_t>(i)].elapsedTime = timing.elapsed[static_cast<size_t>(i)];
+        TimeEntries(entries, count, tuplets.data(), static_cast<int>(tuplets.size()));
 
     EXTGF2005a header{};
     header.instrumentList = static_cast<utwobyte>(list);
     header.slot = static_cast<twobyte>(slot);
     header.measure = static_cast<twobyte>(measure);
     header.layerIndex = static_cast<twobyte>(layerIndex);
-    return Registry().Create(place->document->number, header, entries, tuplets);
+    EXTGF2005a* frame = Registry().Create(place->document->number, header, entries, count, tuplets);
+    for (int i = 0; i < count; ++i)
+        frame->entries[i].elapsedTime = timing.elapsed[static_cast<size_t>(i)];
+    return frame;
 }
 
 int32_t WINAPI FX_SaveTGF(EXTGF2005a* frame, EVERSION version) {
@@ -126,27 +120,9 @@ int32_t WINAPI FX_SaveTGF(EXTGF2005a* frame, EVERSION version) {
     auto place = PlaceOf(Host::Instance().FindDocument(live->document), live->header.instrumentList,
                          live->header.slot, live->header.measure, live->header.layerIndex);
     if (!place) return 0;
-    Document& document = *place->document;
-
     // New entries are numbered in the document only; the caller sees the numbers when it loads
     // the frame again.
-    std::vector<EXENTRY> stored = FrameRegistry::EntriesOf(live->header);
-    for (EXENTRY& entry : stored)
-        if (entry.entryNumber == 0) entry.entryNumber = document.nextEntryNumber++;
-
-    std::set<fourbyte> before;
-    if (auto it = document.frames.find(place->key); it != document.frames.end())
-        for (const EXENTRY& entry : it->second)
-            before.insert(fourbyte{entry.entryNumber});
-
-    if (stored.empty())
-        document.frames.erase(place->key);
-    else
-        document.frames[place->key] = std::move(stored);
-
-    // Details of entries that left the document go with them.
-    for (fourbyte entryNumber : before)
-        if (!IsStoredAnywhere(document, entryNumber)) EraseDetailsOfEntry(document, entryNumber);
+    StoreFrame(*place->document, place->key, FrameRegistry::EntriesOf(live->header));
     return 1;
 }
 
@@ -237,11 +213,12 @@ int MiddleLineDisplacement(twobyte clefIndex) {
 
 const EXENTRY* FindStoredEntry(const Document& document, twobyte staff, twobyte measure,
                                fourbyte entryNumber) {
-    for (const auto& [key, entries] : document.frames) {
-        if (key.staff != staff || key.measure != measure) continue;
-        for (const EXENTRY& entry : entries)
+    // Frames are kept by staff, measure and layer: the layers of one measure lie together.
+    for (auto it = document.frames.lower_bound(FrameKey{staff, measure, INT16_MIN});
+         it != document.frames.end() && it->first.staff == staff && it->first.measure == measure;
+         ++it)
+        for (const EXENTRY& entry : it->second)
             if (entry.entryNumber == entryNumber) return &entry;
-    }
     return nullptr;
 }
 

@@ -38,27 +38,28 @@ void SetWord(RecordKey& key, int index, uint16_t value) {
     std::memcpy(key.key.data() + 2 * index, &value, sizeof value);
 }
 
-/// The position of a key within its tag, as a number that orders keys the host's way.
-uint64_t Rank(const RecordKey& key) {
-    if (IsEntryDetailTag(key.tag)) {
-        const uint32_t entry = static_cast<uint32_t>(EntryNumberOfKey(key.key));
-        return (static_cast<uint64_t>(entry) << 16) | Word(key, 2);
+/// The record of the same tag next after (forward) or before `key` in the host's order.
+std::optional<RecordKey> Neighbour(const Document& document, const RecordKey& key, bool forward) {
+    const uint64_t rank = RecordRank(key);
+    const RecordStore& records = document.records;
+    if (forward) {
+        auto it = records.upper_bound(key);
+        while (it != records.end() && it->first.tag == key.tag && RecordRank(it->first) == rank)
+            ++it;
+        if (it == records.end() || it->first.tag != key.tag) return std::nullopt;
+        return it->first;
     }
-    return (static_cast<uint64_t>(Word(key, 0)) << 32) |
-           (static_cast<uint64_t>(Word(key, 1)) << 16) | Word(key, 2);
+    for (auto it = records.lower_bound(key); it != records.begin();) {
+        --it;
+        if (it->first.tag != key.tag) break;
+        if (RecordRank(it->first) < rank) return it->first;
+    }
+    return std::nullopt;
 }
 
-/// The record of the same tag next after (forward) or before `key` in key order.
-std::optional<RecordKey> Neighbour(const Document& document, const RecordKey& key, bool forward) {
-    std::optional<RecordKey> best;
-    const uint64_t rank = Rank(key);
-    for (auto it = document.records.lower_bound(RecordKey{key.tag, {}});
-         it != document.records.end() && it->first.tag == key.tag; ++it) {
-        const uint64_t candidate = Rank(it->first);
-        if (forward ? candidate <= rank : candidate >= rank) continue;
-        if (!best || (forward ? candidate < Rank(*best) : candidate > Rank(*best))) best = it->first;
-    }
-    return best;
+/// True when `a` and `b` agree on their first `words` key words.
+bool SamePrefix(const RecordKey& a, const RecordKey& b, int words) {
+    return std::memcmp(a.key.data(), b.key.data(), 2 * static_cast<size_t>(words)) == 0;
 }
 
 bool Exists(const Document& document, const RecordKey& key) {
@@ -81,23 +82,23 @@ bool ChooseFreeNumbers(const Document& document, RecordKey& key) {
     }
     if (chosen < 0) return !Exists(document, key);
 
-    auto used = [&](uint16_t value) {
-        for (auto it = document.records.lower_bound(RecordKey{key.tag, {}});
-             it != document.records.end() && it->first.tag == key.tag; ++it) {
-            bool samePrefix = true;
-            for (int w = 0; w < chosen && samePrefix; ++w)
-                samePrefix = Word(it->first, w) == Word(key, w);
-            if (samePrefix && Word(it->first, chosen) == value) return true;
-        }
-        return false;
-    };
-    for (uint32_t value = chosen == 0 ? 1 : 0; value < CHOOSE_WORD; ++value) {
-        if (!used(static_cast<uint16_t>(value))) {
-            SetWord(key, chosen, static_cast<uint16_t>(value));
-            return !Exists(document, key);
-        }
+    // The records agreeing on the words before the chosen one are one run of the store, in
+    // ascending order of the chosen word: the lowest free number is the first gap in the run.
+    RecordKey first = key;
+    for (int w = chosen; w < 4; ++w)
+        SetWord(first, w, 0);
+    uint32_t value = chosen == 0 ? 1 : 0;
+    for (auto it = document.records.lower_bound(first); it != document.records.end() &&
+                                                         it->first.tag == key.tag &&
+                                                         SamePrefix(it->first, key, chosen);
+         ++it) {
+        const uint16_t word = Word(it->first, chosen);
+        if (word > value) break;
+        if (word == value) ++value;
     }
-    return false;
+    if (value >= CHOOSE_WORD) return false;
+    SetWord(key, chosen, static_cast<uint16_t>(value));
+    return !Exists(document, key);
 }
 
 void WriteKeyBack(const RecordKey& key, void* keyBlock) { std::memcpy(keyBlock, key.key.data(), 6); }
@@ -160,15 +161,16 @@ namespace {
 /// deleted one move down by one.
 void CloseDetailGap(Document& document, const RecordKey& deleted) {
     const uint16_t removed = Word(deleted, 2);
+    const fourbyte entryNumber = EntryNumberOfKey(deleted.key);
+    RecordKey next = deleted;
+    SetWord(next, 2, static_cast<uint16_t>(removed + 1));
     std::vector<RecordKey> later;
-    for (auto it = document.records.lower_bound(RecordKey{deleted.tag, {}});
-         it != document.records.end() && it->first.tag == deleted.tag; ++it) {
-        if (EntryNumberOfKey(it->first.key) == EntryNumberOfKey(deleted.key) &&
-            Word(it->first, 2) > removed)
-            later.push_back(it->first);
-    }
-    std::sort(later.begin(), later.end(),
-              [](const RecordKey& a, const RecordKey& b) { return Word(a, 2) < Word(b, 2); });
+    for (auto it = document.records.lower_bound(next);
+         it != document.records.end() && it->first.tag == deleted.tag &&
+         EntryNumberOfKey(it->first.key) == entryNumber;
+         ++it)
+        later.push_back(it->first);
+    // Lowest first, so that each moves into the place the one before it left.
     for (const RecordKey& key : later) {
         auto node = document.records.extract(key);
         SetWord(node.key(), 2, static_cast<uint16_t>(Word(key, 2) - 1));

@@ -18,6 +18,9 @@ public:
 
     const char* ClassName() override { return "FCNote"; }
 
+    /// Re-points the note at the same note of a record that moved.
+    void _SetNoteRecord(EXNOTE* noteRecord) { _noteRecord = noteRecord; }
+
     twobyte GetDisplacement() const { return _noteRecord->displacement; }
     void SetDisplacement(twobyte value) { _noteRecord->displacement = value; }
     twobyte GetRaiseLower() const { return _noteRecord->raiseLower; }

@@ -31,10 +31,15 @@ twobyte StaffOfFrame(const EXTGF2005a* frame) {
 } // namespace
 
 FCNoteEntry::FCNoteEntry(EXTGF2005a* frame, int index)
-    : FCNoteEntry(frame && frame->entries && index >= 0 && index < frame->entryCount
-                      ? frame->entries + index
-                      : nullptr,
-                  frame) {}
+    : FCNoteEntry(frame, index, StaffOfFrame(frame)) {}
+
+FCNoteEntry::FCNoteEntry(EXTGF2005a* frame, int index, twobyte staff)
+    : _entryRecord(frame && frame->entries && index >= 0 && index < frame->entryCount
+                       ? frame->entries + index
+                       : nullptr),
+      _frame(frame), _measure(frame ? frame->measure : 0), _staff(staff) {
+    _UpdateNoteCollection();
+}
 
 FCNoteEntry::FCNoteEntry(EXENTRY* record, EXTGF2005a* frame)
     : _entryRecord(record), _frame(frame), _measure(frame ? frame->measure : 0),
@@ -45,6 +50,13 @@ FCNoteEntry::FCNoteEntry(EXENTRY* record, EXTGF2005a* frame)
 void FCNoteEntry::_SetEntryRecord(EXTGF2005a* frame, EXENTRY* record) {
     _frame = frame;
     _entryRecord = record;
+    // The same number of notes: the notes stay and follow the record.
+    const int count = ValidNoteCount(_entryRecord);
+    if (count > 0 && count == GetCount()) {
+        for (int i = 0; i < count; ++i)
+            GetItemAt(i)->_SetNoteRecord(&_entryRecord->notes[i]);
+        return;
+    }
     _UpdateNoteCollection();
 }
 
@@ -66,6 +78,7 @@ void FCNoteEntry::_UpdateNoteCollection() {
     _FreeElements();
     _count = 0;
     const int count = ValidNoteCount(_entryRecord);
+    _RequireElement(count);
     for (int i = 0; i < count; ++i)
         Add(new FCNote(i, &_entryRecord->notes[i], this));
 }

@@ -20,6 +20,9 @@ class FCNoteEntry : public __FCCollection {
 public:
     /// The entry over record `index` of `frame`; its staff comes from the frame's slot and list.
     FCNoteEntry(EXTGF2005a* frame, int index);
+    /// The same, for a container that has asked the host for the frame's staff once for all of
+    /// its entries.
+    FCNoteEntry(EXTGF2005a* frame, int index, twobyte staff);
     /// The entry over `record`, which lies in `frame`.
     FCNoteEntry(EXENTRY* record, EXTGF2005a* frame);
     ~FCNoteEntry() override;

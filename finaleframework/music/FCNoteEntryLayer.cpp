@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -31,8 +32,12 @@ bool HasUnnumberedEntry(const EXTGF2005a* frame) {
 
 FCNoteEntry* __FCNoteEntryCollection::_AppendFrameEntries(EXTGF2005a* frame,
                                                           FCNoteEntry* previous) {
+    // One question to the host for the staff of the whole frame.
+    const twobyte staff =
+        frame->entryCount > 0 ? FX_SlotToInst(frame->slot, frame->instrumentList, FINALEPDK_VERSION)
+                              : 0;
     for (int j = 0; j < frame->entryCount; ++j) {
-        auto* entry = new FCNoteEntry(frame, j);
+        auto* entry = new FCNoteEntry(frame, j, staff);
         entry->_SetPrevious(previous);
         if (previous) previous->_SetNext(entry);
         Add(entry);
@@ -116,6 +121,11 @@ bool FCNoteEntryLayer::Load() {
 }
 
 void FCNoteEntryLayer::_SetupEntries() {
+    // Room for every entry at once: the array grows once, not once per ten entries.
+    int total = 0;
+    for (int i = 0; i < _frameCount; ++i)
+        if (_frames[i]) total += std::max<int>(_frames[i]->entryCount, 0);
+    _RequireElement(total);
     FCNoteEntry* previous = nullptr;
     for (int i = 0; i < _frameCount; ++i) {
         EXTGF2005a* frame = _frames[i];
@@ -124,21 +134,39 @@ void FCNoteEntryLayer::_SetupEntries() {
     }
 }
 
+std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>> FCNoteEntryLayer::_EntriesByFrame() const {
+    std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>> byFrame;
+    for (int i = 0; i < GetCount(); ++i)
+        if (FCNoteEntry* entry = GetItemAt(i)) byFrame[entry->_GetFrame()].push_back(entry);
+    return byFrame;
+}
+
 bool FCNoteEntryLayer::Save() {
     bool result = true;
+    // Gathered once, when the first frame needs its numbers: re-pointing each frame's own
+    // entries keeps a save proportional to the layer, however many measures it spans.
+    std::optional<std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>>> byFrame;
     for (int i = 0; i < _frameCount; ++i) {
         EXTGF2005a* frame = _frames[i];
         if (!frame) continue;
         const bool hasNew = HasUnnumberedEntry(frame);
         const bool saved = FX_SaveTGF(frame, FINALEPDK_VERSION) != 0;
         // A frame that was not written has no numbers to learn.
-        if (hasNew && saved) _frames[i] = _SilentTGFUpdate(frame);
+        if (hasNew && saved) {
+            if (!byFrame) byFrame = _EntriesByFrame();
+            _frames[i] = _SilentTGFUpdate(frame, (*byFrame)[frame]);
+        }
         if (!saved) result = false;
     }
     return result;
 }
 
 EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame) {
+    return _SilentTGFUpdate(frame, _EntriesByFrame()[frame]);
+}
+
+EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame,
+                                               const std::vector<FCNoteEntry*>& entries) {
     EXTGF2005a* reload = FX_LoadTGF(frame->instrumentList, frame->slot, frame->measure,
                                     frame->layerIndex, LOADFLAG_TARGET, FINALEPDK_VERSION);
     if (!reload) return frame;
@@ -147,9 +175,7 @@ EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame) {
         FX_FreeTGF(reload, FINALEPDK_VERSION);
         return frame;
     }
-    for (int i = 0; i < GetCount(); ++i) {
-        FCNoteEntry* entry = GetItemAt(i);
-        if (!entry || entry->_GetFrame() != frame) continue;
+    for (FCNoteEntry* entry : entries) {
         const int index = entry->_CalcTGFIndex();
         if (index >= 0) entry->_SetEntryRecord(reload, reload->entries + index);
     }

@@ -5,6 +5,9 @@
 #include "finaleframework/core/FCCollection.h"
 #include "finaleframework/music/FCNoteEntry.h"
 
+#include <map>
+#include <vector>
+
 class FCIteratorHandler;
 class FCMusicRegion;
 
@@ -104,6 +107,10 @@ public:
     /// Reloads a saved frame to learn the host's entry numbers and re-points its entries; answers
     /// the frame now in use (the old one when the reload fails or no longer matches).
     EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame);
+    /// The same, given the entries of the layer that lie in `frame`.
+    EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame, const std::vector<FCNoteEntry*>& entries);
+    /// The entries of the layer by the frame they lie in.
+    std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>> _EntriesByFrame() const;
 
 protected:
     /// Destroys the entries, frees every frame and the slot array.

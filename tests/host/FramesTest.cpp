@@ -4,7 +4,9 @@
 #include "host/HostFunctions.h"
 #include "support/HostFixture.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 // Fields of the packed wire records are read with a unary + so that the test macros, which bind
 // references, get a value rather than a misaligned reference.
@@ -182,6 +184,60 @@ TEST_F(HostFrames, SaveDropsTheDetailsOfEntriesThatLeftTheDocument) {
     EXPECT_TRUE(host::DetailsOfEntry(Doc(), first).empty());
     EXPECT_EQ(host::DetailsOfEntry(Doc(), third).size(), 1u);
     EXPECT_EQ(host::DescribeLayer(Doc(), 1, 1, 1), "D4 e, E4 e!6, F4 h.");
+}
+
+TEST_F(HostFrames, AnEntryMovedToAnotherFrameKeepsItsDetailsUntilItLeavesTheDocument) {
+    doc_.Staves(1).Measures(3);
+    doc_.Layer(1, 1).Notes("C4 e/3:2!4, D4 e, E4 e, F4 h. | G4 w | A4 w");
+    const EXENTRY moved = host::StoredEntries(Doc(), 1, 1, 0)->at(0);
+    ASSERT_EQ(host::DetailsOfEntry(Doc(), moved.entryNumber).size(), 2u);
+    // A copy of the entry, number and all, written by hand into measure 3 before any save.
+    Doc().frames[host::FrameKey{1, 3, 0}].push_back(moved);
+
+    auto appendTo = [&](int measure) {
+        EXTGF2005a* frame = Load(1, measure);
+        ASSERT_NE(FX_InsertEXENTRY(frame, frame->entryCount, 1, V), 0);
+        std::memcpy(static_cast<void*>(&frame->entries[frame->entryCount - 1]), &moved,
+                    sizeof moved);
+        ASSERT_NE(FX_SaveTGF(frame, V), 0);
+        FX_FreeTGF(frame, V);
+    };
+    auto dropFirstOf = [&](int measure, int index) {
+        EXTGF2005a* frame = Load(1, measure);
+        ASSERT_NE(FX_DeleteEXENTRY(frame, index, 1, V), 0);
+        ASSERT_NE(FX_SaveTGF(frame, V), 0);
+        FX_FreeTGF(frame, V);
+    };
+    appendTo(2); // the caller moves the entry into measure 2 through the host
+    dropFirstOf(1, 0);
+    EXPECT_EQ(host::DetailsOfEntry(Doc(), moved.entryNumber).size(), 2u) << "still in 2 and 3";
+    dropFirstOf(3, 1);
+    EXPECT_EQ(host::DetailsOfEntry(Doc(), moved.entryNumber).size(), 2u) << "still in 2";
+    dropFirstOf(2, 1);
+    EXPECT_TRUE(host::DetailsOfEntry(Doc(), moved.entryNumber).empty()) << "stored nowhere";
+    EXPECT_EQ(host::DescribeLayer(Doc(), 1, 1, 3), "D4 e, E4 e, F4 h. | G4 w | A4 w");
+}
+
+TEST_F(HostFrames, TupletsFollowTheEntriesWhateverOrderTheirNumbersRunIn) {
+    doc_.Staves(1).Measures(1);
+    doc_.Layer(1, 1).Notes("C4 e/3:2, D4 e, E4 e, F4 q/3:2, G4 q, A4 q, r q");
+    // Store the two triplets the other way round: the later numbers come first.
+    EXTGF2005a* frame = Load(1, 1);
+    std::vector<EXENTRY> entries(frame->entries, frame->entries + frame->entryCount);
+    std::rotate(entries.begin(), entries.begin() + 3, entries.end());
+    std::memcpy(static_cast<void*>(frame->entries), entries.data(),
+                entries.size() * sizeof(EXENTRY));
+    ASSERT_NE(FX_SaveTGF(frame, V), 0);
+    FX_FreeTGF(frame, V);
+
+    frame = Load(1, 1);
+    ASSERT_EQ(+frame->tupletCount, 2);
+    EXPECT_EQ(+frame->tuplets[0].startIndex, 0); // the quarter triplet, now first
+    EXPECT_EQ(+frame->tuplets[0].endIndex, 2);
+    EXPECT_EQ(+frame->tuplets[1].startIndex, 4); // after the rest
+    EXPECT_EQ(+frame->tuplets[1].endIndex, 6);
+    EXPECT_EQ(FX_GetTGFDuration(frame, V), 4096);
+    FX_FreeTGF(frame, V);
 }
 
 TEST_F(HostFrames, SavingAnEmptiedFrameEmptiesTheMeasure) {
