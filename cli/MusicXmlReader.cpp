@@ -33,13 +33,15 @@ int Score::HostStaff(int part, int partStaff) const {
 
 namespace {
 
-std::string Trimmed(const char* text) {
-    std::string value(text);
+std::string_view TrimmedView(const char* text) {
+    const std::string_view value(text);
     const size_t first = value.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
+    if (first == std::string_view::npos) return {};
     const size_t last = value.find_last_not_of(" \t\r\n");
     return value.substr(first, last - first + 1);
 }
+
+std::string Trimmed(const char* text) { return std::string(TrimmedView(text)); }
 
 /// The children of a <note> that reading looks at, found in one walk over them (the first of
 /// each name, as pugixml's child() would find it; every <tie> and <notations>).
@@ -108,6 +110,8 @@ private:
     void ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance);
     void CloseRun() { runOpen_ = false; }
     Rational DurationOf(pugi::xml_node element) const;
+    /// The same, given the element's <duration> child.
+    Rational DurationOf(pugi::xml_node element, pugi::xml_node duration) const;
 
     Score& score_;
     host::Document& document_;
@@ -175,7 +179,17 @@ void Reader::CheckDocumentShape(pugi::xml_node root) const {
 }
 
 int Reader::IntegerOf(pugi::xml_node element) const {
-    const std::string value = Trimmed(element.text().get());
+    // Plain digits, as nearly every number in a score is written, need no conversion through
+    // floating point.
+    const std::string_view digits = TrimmedView(element.text().get());
+    if (!digits.empty() && digits.size() <= 9 &&
+        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        int number = 0;
+        for (char c : digits)
+            number = number * 10 + (c - '0');
+        return number;
+    }
+    const std::string value(digits);
     char* end = nullptr;
     const double number = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != 0 || !std::isfinite(number) || std::fabs(number) > 1e9)
@@ -382,7 +396,10 @@ void Reader::CollectMeasures() {
 }
 
 Rational Reader::DurationOf(pugi::xml_node element) const {
-    const pugi::xml_node duration = element.child("duration");
+    return DurationOf(element, element.child("duration"));
+}
+
+Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) const {
     if (!duration) Fail(element, "has no <duration>");
     if (divisions_ <= 0) Fail(element, "a duration is given before any <divisions>");
     const int value = IntegerOf(duration);
@@ -524,13 +541,23 @@ void Reader::ReadNote(pugi::xml_node note) {
                            " notes; the host holds at most " + std::to_string(EXENTRY_MAXNOTES));
         SpelledPitch pitch;
         if (pugi::xml_node p = children.pitch) {
-            const std::string step = Trimmed(p.child("step").text().get());
+            pugi::xml_node stepNode, alterNode, octaveNode;
+            for (pugi::xml_node part = p.first_child(); part; part = part.next_sibling()) {
+                const std::string_view name = part.name();
+                if (name == "step" && !stepNode)
+                    stepNode = part;
+                else if (name == "alter" && !alterNode)
+                    alterNode = part;
+                else if (name == "octave" && !octaveNode)
+                    octaveNode = part;
+            }
+            const std::string_view step = TrimmedView(stepNode.text().get());
             if (step.size() != 1 || LetterIndex(step[0]) < 0)
                 Fail(p, "a pitch without a valid <step>");
             pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
-            pitch.alter = static_cast<int>(std::lround(p.child("alter").text().as_double(0)));
-            if (!p.child("octave")) Fail(p, "a pitch without <octave>");
-            pitch.octave = IntegerOf(p.child("octave"));
+            pitch.alter = static_cast<int>(std::lround(alterNode.text().as_double(0)));
+            if (!octaveNode) Fail(p, "a pitch without <octave>");
+            pitch.octave = IntegerOf(octaveNode);
         } else if (pugi::xml_node u = children.unpitched) {
             const std::string step = Trimmed(u.child("display-step").text().get());
             if (step.size() == 1 && LetterIndex(step[0]) >= 0) {
@@ -643,7 +670,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     }
     Rational sounding;
     if (children.duration && (divisions_ > 0 || !written)) {
-        sounding = DurationOf(note);
+        sounding = DurationOf(note, children.duration);
     } else if (written) {
         sounding = Rational(*written, EDU_QUARTER) * factor;
     } else {

@@ -1,14 +1,19 @@
 #include "cli/XmlSpans.h"
 
+#include <algorithm>
+
 namespace cadentra_cli {
 
-size_t ElementEnd(std::string_view text, size_t start) {
+namespace {
+
+/// Scans from `i` with `depth` elements open until they are all closed; answers the offset just
+/// past the tag that closed the last of them (npos when the text ends first). With `depth` 0 the
+/// scan expects the start tag of an element at or after `i` and answers its end.
+size_t CloseElements(std::string_view text, size_t i, int depth) {
     auto closeAfter = [&](size_t from, std::string_view close) {
         const size_t at = text.find(close, from);
         return at == std::string_view::npos ? at : at + close.size();
     };
-    int depth = 0;
-    size_t i = start;
     while (i < text.size()) {
         i = text.find('<', i);
         if (i == std::string_view::npos || i + 1 >= text.size()) return std::string_view::npos;
@@ -25,17 +30,18 @@ size_t ElementEnd(std::string_view text, size_t start) {
         } else {
             // A start tag: its '>' lies outside quoted values.
             size_t j = i + 1;
-            for (char quote = 0; j < text.size(); ++j) {
-                const char c = text[j];
-                if (quote) {
-                    if (c == quote) quote = 0;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (c == '>') {
-                    break;
-                }
+            while (true) {
+                j = text.find('>', j);
+                if (j == std::string_view::npos) return j;
+                // A quoted value that opens before that '>' may hold it: skip past the value.
+                const std::string_view head = text.substr(i, j - i);
+                const size_t quote = std::min(head.find('"'), head.find('\''));
+                if (quote == std::string_view::npos) break;
+                const size_t close = text.find(head[quote], i + quote + 1);
+                if (close == std::string_view::npos) return close;
+                i = close + 1;
+                j = i;
             }
-            if (j >= text.size()) return std::string_view::npos;
             const bool selfClosing = text[j - 1] == '/';
             i = j + 1;
             if (!selfClosing) ++depth;
@@ -46,11 +52,32 @@ size_t ElementEnd(std::string_view text, size_t start) {
     return std::string_view::npos;
 }
 
+} // namespace
+
+size_t ElementEnd(std::string_view text, size_t start) { return CloseElements(text, start, 0); }
+
 TextSpan SpanOf(std::string_view text, pugi::xml_node element) {
     const ptrdiff_t nameOffset = element.offset_debug();
     if (nameOffset <= 0) return {};
     const size_t begin = static_cast<size_t>(nameOffset) - 1;
-    const size_t end = ElementEnd(text, begin);
+    // Only the element's last element descendant is scanned, then the tags that close its
+    // ancestors up to `element`: nothing but text, comments, CDATA and processing instructions
+    // can follow a last element child, and none of them opens an element. Reading every tag of
+    // the element instead would cost its whole length.
+    pugi::xml_node last = element;
+    int depth = 0;
+    for (pugi::xml_node child = last.last_child(); child && child.type() == pugi::node_element;
+         child = last.last_child()) {
+        last = child;
+        ++depth;
+    }
+    size_t end = std::string_view::npos;
+    if (const ptrdiff_t lastOffset = last.offset_debug(); depth > 0 && lastOffset > 0) {
+        end = ElementEnd(text, static_cast<size_t>(lastOffset) - 1);
+        if (end != std::string_view::npos) end = CloseElements(text, end, depth);
+    } else {
+        end = ElementEnd(text, begin);
+    }
     return TextSpan{begin, end == std::string_view::npos ? text.size() : end};
 }
 
