@@ -52,34 +52,57 @@ struct NoteChildren {
     int dots = 0;
 
     explicit NoteChildren(pugi::xml_node note) {
-        const std::pair<std::string_view, pugi::xml_node NoteChildren::*> slots[] = {
-            {"grace", &NoteChildren::grace},
-            {"chord", &NoteChildren::chord},
-            {"rest", &NoteChildren::rest},
-            {"pitch", &NoteChildren::pitch},
-            {"unpitched", &NoteChildren::unpitched},
-            {"staff", &NoteChildren::staff},
-            {"voice", &NoteChildren::voice},
-            {"accidental", &NoteChildren::accidental},
-            {"time-modification", &NoteChildren::timeModification},
-            {"type", &NoteChildren::type},
-            {"duration", &NoteChildren::duration},
-        };
         for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling()) {
             if (child.type() != pugi::node_element) continue;
             const std::string_view name = child.name();
-            if (name == "dot") {
-                ++dots;
-            } else if (name == "tie") {
-                ties.push_back(child);
-            } else if (name == "notations") {
-                notations.push_back(child);
-            } else {
-                for (const auto& [slotName, member] : slots)
-                    if (name == slotName) {
-                        if (!(this->*member)) this->*member = child;
-                        break;
-                    }
+            auto first = [&](pugi::xml_node& slot) {
+                if (!slot) slot = child;
+            };
+            // By first letter, so that each child costs one or two comparisons.
+            switch (name.empty() ? 0 : name[0]) {
+            case 'a':
+                if (name == "accidental") first(accidental);
+                break;
+            case 'c':
+                if (name == "chord") first(chord);
+                break;
+            case 'd':
+                if (name == "duration")
+                    first(duration);
+                else if (name == "dot")
+                    ++dots;
+                break;
+            case 'g':
+                if (name == "grace") first(grace);
+                break;
+            case 'n':
+                if (name == "notations") notations.push_back(child);
+                break;
+            case 'p':
+                if (name == "pitch") first(pitch);
+                break;
+            case 'r':
+                if (name == "rest") first(rest);
+                break;
+            case 's':
+                if (name == "staff") first(staff);
+                break;
+            case 't':
+                if (name == "type")
+                    first(type);
+                else if (name == "tie")
+                    ties.push_back(child);
+                else if (name == "time-modification")
+                    first(timeModification);
+                break;
+            case 'u':
+                if (name == "unpitched") first(unpitched);
+                break;
+            case 'v':
+                if (name == "voice") first(voice);
+                break;
+            default:
+                break;
             }
         }
     }
@@ -109,6 +132,15 @@ private:
     host::FrameKey CellFor(int partStaff, const std::string& voice, pugi::xml_node at);
     void ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance);
     void CloseRun() { runOpen_ = false; }
+    /// The origin of a cell; the last one asked for is kept at hand, as notes come in runs of the
+    /// same cell (the map never loses a cell while reading, so the reference stays good).
+    CellOrigin& Cell(const host::FrameKey& key) {
+        if (!lastCell_ || lastCellKey_ != key) {
+            lastCell_ = &score_.cells[key];
+            lastCellKey_ = key;
+        }
+        return *lastCell_;
+    }
     Rational DurationOf(pugi::xml_node element) const;
     /// The same, given the element's <duration> child.
     Rational DurationOf(pugi::xml_node element, pugi::xml_node duration) const;
@@ -118,6 +150,8 @@ private:
     std::string_view text_;
 
     std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
+    CellOrigin* lastCell_ = nullptr;
+    host::FrameKey lastCellKey_;
     std::vector<host::Measure> hostMeasures_;
 
     // Reading state of one part.
@@ -157,25 +191,21 @@ void Reader::CheckDocumentShape(pugi::xml_node root) const {
         throw InputError{score_.text->Name() +
                          ": the document declares entities (a DOCTYPE with an internal subset); "
                          "a score needs none, and the file is refused"};
-    // Depth first, without recursion; `depth` counts the nodes from the root to `node`.
-    int depth = 1;
-    pugi::xml_node node = root;
-    for (;;) {
-        if (pugi::xml_node child = node.first_child()) {
-            node = child;
-            if (++depth > MAX_ELEMENT_DEPTH)
-                Fail(node.type() == pugi::node_element ? node : node.parent(),
-                     "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
-                         " deep; a score needs far fewer");
-            continue;
+    // pugixml walks the tree without recursion and keeps the depth; a node's depth counted from
+    // the root (1) is the walker's depth + 2.
+    struct DepthCheck : pugi::xml_tree_walker {
+        pugi::xml_node tooDeep;
+        bool for_each(pugi::xml_node& node) override {
+            if (depth() + 2 <= MAX_ELEMENT_DEPTH) return true;
+            tooDeep = node;
+            return false;
         }
-        while (node != root && !node.next_sibling()) {
-            node = node.parent();
-            --depth;
-        }
-        if (node == root) break;
-        node = node.next_sibling();
-    }
+    } check;
+    root.traverse(check);
+    if (pugi::xml_node node = check.tooDeep)
+        Fail(node.type() == pugi::node_element ? node : node.parent(),
+             "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
+                 " deep; a score needs far fewer");
 }
 
 int Reader::IntegerOf(pugi::xml_node element) const {
@@ -432,7 +462,7 @@ host::FrameKey Reader::CellFor(int partStaff, const std::string& voice, pugi::xm
     }
     const host::FrameKey key{static_cast<twobyte>(hostStaff), static_cast<twobyte>(measure_),
                              static_cast<twobyte>(layer)};
-    CellOrigin& cell = score_.cells[key];
+    CellOrigin& cell = Cell(key);
     cell.part = part_;
     cell.partStaff = partStaff;
     cell.voice = voice;
@@ -440,7 +470,7 @@ host::FrameKey Reader::CellFor(int partStaff, const std::string& voice, pugi::xm
 }
 
 void Reader::ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance) {
-    CellOrigin& cell = score_.cells[key];
+    CellOrigin& cell = Cell(key);
     if (runOpen_ && runCell_ == key && !cell.runs.empty()) {
         cell.runs.back().span.end = span.end;
         cell.runs.back().endTime = cursor_ + advance;
@@ -684,7 +714,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     }
 
     const host::FrameKey cell = CellFor(partStaff, voice, note);
-    CellOrigin& origin = score_.cells[cell];
+    CellOrigin& origin = Cell(cell);
     if (voiceNode) origin.voiceWritten = true;
     if (children.staff) origin.staffWritten = true;
 
@@ -752,8 +782,10 @@ void Reader::ReadNote(pugi::xml_node note) {
     frame.push_back(entry);
     EntryOrigin entryOrigin;
     entryOrigin.notes.push_back(note);
-    entryOrigin.gracesBefore = std::move(pendingGraces_[cell]);
-    pendingGraces_.erase(cell);
+    if (auto pending = pendingGraces_.find(cell); pending != pendingGraces_.end()) {
+        entryOrigin.gracesBefore = std::move(pending->second);
+        pendingGraces_.erase(pending);
+    }
     origin.entries.push_back(std::move(entryOrigin));
     rhythm_[cell].push_back(std::move(rhythm));
 
