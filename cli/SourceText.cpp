@@ -101,7 +101,8 @@ SourceText::SourceText(std::string bytes, std::string name)
     }
 
     if (encoding_ == TextEncoding::Utf8) {
-        utf8_ = bytes_.substr(prefix_);
+        // Without a byte order mark the bytes are the working text: no second copy.
+        if (prefix_ > 0) utf8_ = bytes_.substr(prefix_);
         return;
     }
     utf8_.reserve(bytes_.size());
@@ -142,14 +143,14 @@ SourceText::SourceText(std::string bytes, std::string name)
 }
 
 size_t SourceText::ByteOffset(size_t utf8Offset) const {
-    if (offsets_.empty()) return prefix_ + std::min(utf8Offset, utf8_.size());
+    if (offsets_.empty()) return prefix_ + std::min(utf8Offset, Utf8().size());
     return offsets_[std::min(utf8Offset, offsets_.size() - 1)];
 }
 
 int SourceText::LineOf(size_t utf8Offset) const {
-    const size_t end = std::min(utf8Offset, utf8_.size());
+    const size_t end = std::min(utf8Offset, Utf8().size());
     return 1 + static_cast<int>(
-                   std::count(utf8_.begin(), utf8_.begin() + static_cast<long>(end), '\n'));
+                   std::count(Utf8().begin(), Utf8().begin() + static_cast<long>(end), '\n'));
 }
 
 std::string SourceText::Encode(std::string_view text) const {

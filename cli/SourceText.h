@@ -30,7 +30,9 @@ public:
     TextEncoding Encoding() const { return encoding_; }
 
     /// The document as UTF-8, without a byte order mark.
-    const std::string& Utf8() const { return utf8_; }
+    const std::string& Utf8() const {
+        return encoding_ == TextEncoding::Utf8 && prefix_ == 0 ? bytes_ : utf8_;
+    }
     /// Offset in Bytes() of the character at `utf8Offset` in Utf8() (Utf8().size() maps to the
     /// end of the bytes).
     size_t ByteOffset(size_t utf8Offset) const;
