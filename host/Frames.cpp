@@ -187,8 +187,8 @@ std::map<fourbyte, std::set<FrameKey>> SharedNumbers(const Document& document,
     std::map<fourbyte, std::set<FrameKey>> homes;
     for (const auto& [key, entries] : document.frames)
         for (const EXENTRY& entry : entries)
-            if (!numbers || numbers->count(entry.entryNumber))
-                homes[entry.entryNumber].insert(key);
+            if (!numbers || numbers->count(fourbyte{entry.entryNumber}))
+                homes[fourbyte{entry.entryNumber}].insert(key);
     std::erase_if(homes, [](const auto& home) { return home.second.size() < 2; });
     return homes;
 }
@@ -216,7 +216,7 @@ void StoreFrame(Document& document, const FrameKey& key, std::vector<EXENTRY> en
         std::vector<fourbyte> numbers;
         numbers.reserve(list.size());
         for (const EXENTRY& entry : list)
-            numbers.push_back(entry.entryNumber);
+            numbers.push_back(fourbyte{entry.entryNumber});
         std::sort(numbers.begin(), numbers.end());
         return numbers;
     };
@@ -232,7 +232,7 @@ void StoreFrame(Document& document, const FrameKey& key, std::vector<EXENTRY> en
         if (entry.entryNumber == 0)
             entry.entryNumber = document.nextEntryNumber++;
         else if (!holds(before, entry.entryNumber))
-            arriving.insert(entry.entryNumber);
+            arriving.insert(fourbyte{entry.entryNumber});
     }
     const std::vector<fourbyte> after = sortedNumbers(entries);
     std::vector<fourbyte> leaving;
