@@ -1,6 +1,7 @@
 // COPY on generated scores, against the stand-in host's bare load and save of the frames COPY
-// writes. Every destination staff has two layers with the source's number of note events, one
-// with another number and one empty, so each COPY writes 2 × (staves - 1) × measures frames.
+// writes, and against COPY's own frame traffic replayed on the host without the framework. Every
+// destination staff has two layers with the source's number of note events, one with another
+// number and one empty, so each COPY writes 2 × (staves - 1) × measures frames.
 #include "cli/PluginSession.h"
 #include "finaleframework/music/FCMusicRegion.h"
 #include "finalepdk/FinaleBinding.h"
@@ -13,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -104,6 +106,58 @@ void BareLoadAndSave(benchmark::State& state) {
     SetCounters(state, CopiedFrames(staves, measures), static_cast<double>(calls));
 }
 
+/// COPY's own frame traffic without the framework: every frame COPY loads, edits, saves and frees,
+/// in the same order of host calls (the source read once; every layer of a destination staff read
+/// to count its events; for each matching layer and measure, the destination and source frames
+/// read, the destination emptied and refilled with the source's entries, saved, reloaded for its
+/// entry numbers and saved again). Tuplet and articulation records are left out. COPY's time over
+/// this one is what the framework adds to the host's work.
+void HostTrafficOfCopy(benchmark::State& state) {
+    constexpr EVERSION V = FINALEPDK_VERSION;
+    const int staves = static_cast<int>(state.range(0));
+    const int measures = static_cast<int>(state.range(1));
+    long long calls = 0;
+    std::vector<EXTGF2005a*> source(static_cast<size_t>(measures));
+    std::vector<EXTGF2005a*> counted;
+    for (auto _ : state) {
+        state.PauseTiming();
+        MakeScore(staves, measures);
+        state.ResumeTiming();
+        const long long before = host::Host::Instance().CallCount();
+        for (int m = 1; m <= measures; ++m)
+            source[static_cast<size_t>(m - 1)] = host::fx::FX_LoadTGF(0, 1, m, 0, 1, V);
+        for (int staff = 2; staff <= staves; ++staff) {
+            counted.clear();
+            for (int layer = 0; layer < 4; ++layer)
+                for (int m = 1; m <= measures; ++m)
+                    counted.push_back(host::fx::FX_LoadTGF(0, staff, m, layer, 1, V));
+            for (int layer = 0; layer < MATCHING_LAYERS; ++layer)
+                for (int m = 1; m <= measures; ++m) {
+                    EXTGF2005a* clone = host::fx::FX_LoadTGF(0, staff, m, layer, 0, V);
+                    EXTGF2005a* from = host::fx::FX_LoadTGF(0, 1, m, 0, 0, V);
+                    host::fx::FX_DeleteEXENTRY(clone, 0, clone->entryCount, V);
+                    host::fx::FX_InsertEXENTRY(clone, 0, from->entryCount, V);
+                    for (int i = 0; i < from->entryCount; ++i) {
+                        clone->entries[i] = from->entries[i];
+                        clone->entries[i].entryNumber = 0;
+                    }
+                    host::fx::FX_FreeTGF(from, V);
+                    host::fx::FX_SaveTGF(clone, V);
+                    EXTGF2005a* reload = host::fx::FX_LoadTGF(0, staff, m, layer, 0, V);
+                    host::fx::FX_FreeTGF(clone, V);
+                    host::fx::FX_SaveTGF(reload, V);
+                    host::fx::FX_FreeTGF(reload, V);
+                }
+            for (EXTGF2005a* frame : counted)
+                host::fx::FX_FreeTGF(frame, V);
+        }
+        for (EXTGF2005a* frame : source)
+            host::fx::FX_FreeTGF(frame, V);
+        calls = host::Host::Instance().CallCount() - before;
+    }
+    SetCounters(state, CopiedFrames(staves, measures), static_cast<double>(calls));
+}
+
 // Staves × measures: doubling each from 8 × 100 up to 64 × 800.
 void Sizes(benchmark::internal::Benchmark* bench) {
     bench->Args({8, 100})->Args({16, 100})->Args({8, 200})->Args({16, 200})->Args({32, 400})
@@ -113,5 +167,6 @@ void Sizes(benchmark::internal::Benchmark* bench) {
 
 BENCHMARK(CopyRhythmOnScore)->Apply(Sizes);
 BENCHMARK(BareLoadAndSave)->Apply(Sizes);
+BENCHMARK(HostTrafficOfCopy)->Apply(Sizes);
 
 } // namespace
