@@ -72,6 +72,8 @@ FCNoteEntry* FCEntryPitchesCollection::GetItemAt(int index) const {
 }
 
 void FCEntryPitchesCollection::AddPitches(FCNoteEntryLayer* layer) {
+    // Room for every event at once: a long layer would otherwise regrow the array every ten.
+    _RequireElement(CountNotes(layer));
     ForEachEventStart(layer, [this](FCNoteEntry* entry) { Add(entry); });
 }
 
