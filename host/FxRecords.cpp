@@ -161,6 +161,7 @@ namespace {
 /// deleted one move down by one.
 void CloseDetailGap(Document& document, const RecordKey& deleted) {
     const uint16_t removed = Word(deleted, 2);
+    if (removed == UINT16_MAX) return; // nothing can come after the last record number
     const fourbyte entryNumber = EntryNumberOfKey(deleted.key);
     RecordKey next = deleted;
     SetWord(next, 2, static_cast<uint16_t>(removed + 1));

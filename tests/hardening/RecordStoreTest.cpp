@@ -39,4 +39,57 @@ TEST_F(RecordStoreTest, StepsOntoEmptyRecordsWithoutCopying) {
     EXPECT_EQ(buffer, (std::vector<unsigned char>{1, 2, 3, 0xA5}));
 }
 
+// Entry details are kept by entry number (unsigned, so -1 comes last) and record number; a
+// delete closes the gap behind it, and a record number chosen by the host is the first free one.
+TEST_F(RecordStoreTest, EntryDetailsStepByEntryAndRecordNumberAndStayConsecutive) {
+    constexpr EXTAG DETAIL = 0x6564494D; // articulations
+    NewDocument()
+        .DetailRecord(DETAIL, 5, 2, {52})
+        .DetailRecord(DETAIL, -1, 0, {90})
+        .DetailRecord(DETAIL, 5, 0, {50})
+        .DetailRecord(DETAIL, 3, 0, {30})
+        .DetailRecord(DETAIL, 5, 1, {51})
+        .DetailRecord(DETAIL, 7, 0, {70})
+        .DetailRecord(DETAIL, 7, -1, {79});
+    struct Key {
+        fourbyte entry;
+        twobyte inci;
+        twobyte unused;
+    };
+    auto walk = [&] {
+        std::vector<int> firstBytes;
+        Key key{0, 0, 0};
+        unsigned char byte = 0;
+        while (FX_NextEData(DETAIL, &key, &byte, 1, FINALEPDK_VERSION) != 0)
+            firstBytes.push_back(byte);
+        return firstBytes;
+    };
+    EXPECT_EQ(walk(), (std::vector<int>{30, 50, 51, 52, 70, 79, 90}));
+
+    Key last{-1, 0, 0};
+    unsigned char byte = 0;
+    ASSERT_NE(FX_PreviousEData(DETAIL, &last, &byte, 1, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(last.entry, 7);
+    EXPECT_EQ(last.inci, -1);
+
+    Key first{5, 0, 0};
+    ASSERT_NE(FX_DeleteEData(DETAIL, &first, FINALEPDK_VERSION), 0);
+    Key top{7, -1, 0};
+    ASSERT_NE(FX_DeleteEData(DETAIL, &top, FINALEPDK_VERSION), 0); // the last number: no gap
+    EXPECT_EQ(walk(), (std::vector<int>{30, 51, 52, 70, 90}));
+    Key moved{5, 1, 0};
+    fourbyte size = 1;
+    ASSERT_NE(FX_LoadEData(DETAIL, &moved, &byte, &size, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(byte, 52) << "record 2 moved down to 1";
+    Key kept{7, 0, 0};
+    size = 1;
+    ASSERT_NE(FX_LoadEData(DETAIL, &kept, &byte, &size, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(byte, 70) << "deleting the last record number moves nothing";
+
+    Key chosen{5, -1, 0};
+    unsigned char created = 53;
+    ASSERT_NE(FX_CreateEData(DETAIL, &chosen, &created, 1, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(chosen.inci, 2);
+}
+
 } // namespace
