@@ -31,30 +31,13 @@ int CountEvents(const std::vector<EXENTRY>& entries) {
 
 namespace {
 
-using DetailMap =
-    std::map<fourbyte, std::vector<std::pair<host::RecordKey, std::vector<unsigned char>>>>;
-
-DetailMap DetailsByEntry(const host::Document& document) {
-    DetailMap details;
-    for (const auto& [key, bytes] : document.records)
-        if (host::IsEntryDetailTag(key.tag))
-            details[host::EntryNumberOfKey(key.key)].emplace_back(key, bytes);
-    return details;
-}
-
+/// Equal entries, none of them with details that changed.
 bool SameEntries(const std::vector<EXENTRY>& a, const std::vector<EXENTRY>& b,
-                 const DetailMap& detailsA, const DetailMap& detailsB) {
+                 const std::set<fourbyte>& otherDetails) {
     if (a.size() != b.size()) return false;
-    static const std::vector<std::pair<host::RecordKey, std::vector<unsigned char>>> none;
     for (size_t i = 0; i < a.size(); ++i) {
         if (std::memcmp(&a[i], &b[i], sizeof(EXENTRY)) != 0) return false;
-        const fourbyte numberA = a[i].entryNumber; // a packed field: copy before binding
-        const fourbyte numberB = b[i].entryNumber;
-        auto da = detailsA.find(numberA);
-        auto db = detailsB.find(numberB);
-        if ((da == detailsA.end() ? none : da->second) !=
-            (db == detailsB.end() ? none : db->second))
-            return false;
+        if (otherDetails.count(fourbyte{a[i].entryNumber})) return false;
     }
     return true;
 }
@@ -62,21 +45,23 @@ bool SameEntries(const std::vector<EXENTRY>& a, const std::vector<EXENTRY>& b,
 } // namespace
 
 std::vector<host::FrameKey> ChangedCells(const Score& score, const host::Document& after) {
-    const DetailMap before = DetailsByEntry(score.original);
-    const DetailMap now = DetailsByEntry(after);
-    std::set<host::FrameKey> keys;
-    for (const auto& [key, entries] : score.original.frames)
-        keys.insert(key);
-    for (const auto& [key, entries] : after.frames)
-        keys.insert(key);
+    // Both documents keep their frames in key order: one walk over the two.
     static const std::vector<EXENTRY> empty;
+    const std::set<fourbyte> otherDetails = host::EntriesWithOtherDetails(score.original, after);
+    const auto& framesA = score.original.frames;
+    const auto& framesB = after.frames;
     std::vector<host::FrameKey> changed;
-    for (const host::FrameKey& key : keys) {
-        auto a = score.original.frames.find(key);
-        auto b = after.frames.find(key);
-        const auto& entriesA = a == score.original.frames.end() ? empty : a->second;
-        const auto& entriesB = b == after.frames.end() ? empty : b->second;
-        if (!SameEntries(entriesA, entriesB, before, now)) changed.push_back(key);
+    auto a = framesA.begin();
+    auto b = framesB.begin();
+    while (a != framesA.end() || b != framesB.end()) {
+        const bool takeA = b == framesB.end() || (a != framesA.end() && a->first <= b->first);
+        const bool takeB = a == framesA.end() || (b != framesB.end() && b->first <= a->first);
+        const host::FrameKey key = takeA ? a->first : b->first;
+        const auto& entriesA = takeA ? a->second : empty;
+        const auto& entriesB = takeB ? b->second : empty;
+        if (!SameEntries(entriesA, entriesB, otherDetails)) changed.push_back(key);
+        if (takeA) ++a;
+        if (takeB) ++b;
     }
     return changed;
 }

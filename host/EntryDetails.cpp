@@ -49,6 +49,32 @@ bool HasDetails(const Document& document, fourbyte entryNumber) {
     return false;
 }
 
+std::set<fourbyte> EntriesWithOtherDetails(const Document& a, const Document& b) {
+    std::set<fourbyte> differing;
+    const RecordOrder before;
+    for (EXTAG tag : DETAIL_TAGS) {
+        // Both stores keep a tag's records in one order: one walk over the two.
+        auto itA = a.records.lower_bound(RecordKey{tag, {}});
+        auto itB = b.records.lower_bound(RecordKey{tag, {}});
+        auto moreA = [&] { return itA != a.records.end() && itA->first.tag == tag; };
+        auto moreB = [&] { return itB != b.records.end() && itB->first.tag == tag; };
+        while (moreA() || moreB()) {
+            if (!moreB() || (moreA() && before(itA->first, itB->first))) {
+                differing.insert(EntryNumberOfKey(itA->first.key));
+                ++itA;
+            } else if (!moreA() || before(itB->first, itA->first)) {
+                differing.insert(EntryNumberOfKey(itB->first.key));
+                ++itB;
+            } else {
+                if (itA->second != itB->second) differing.insert(EntryNumberOfKey(itA->first.key));
+                ++itA;
+                ++itB;
+            }
+        }
+    }
+    return differing;
+}
+
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber) {
     for (EXTAG tag : DETAIL_TAGS) {
         auto first = document.records.lower_bound(FirstDetailKey(tag, entryNumber));

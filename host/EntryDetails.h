@@ -4,6 +4,8 @@
 
 #include "host/Document.h"
 
+#include <set>
+
 namespace host {
 
 /// The entry number of an entry-detail record key.
@@ -14,6 +16,9 @@ void SetEntryNumberOfKey(std::array<unsigned char, 8>& key, fourbyte entryNumber
 RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber);
 /// True when any entry-detail record is stored under `entryNumber`.
 bool HasDetails(const Document& document, fourbyte entryNumber);
+/// The entry numbers whose details differ between `a` and `b`: a record of one that the other
+/// lacks, or that holds other bytes.
+std::set<fourbyte> EntriesWithOtherDetails(const Document& a, const Document& b);
 /// Removes every entry-detail record stored under `entryNumber`.
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber);
 

@@ -2,6 +2,7 @@
 
 #include "cli/MusicXmlWriter.h"
 #include "host/Builder.h"
+#include "host/EntryDetails.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,19 @@ TEST(Writer, AnUntouchedScoreIsWrittenByteForByte) {
     auto read = cli_test::Read(Duet());
     EXPECT_TRUE(ChangedCells(*read.score, *read.document).empty());
     EXPECT_EQ(WriteScore(*read.score, *read.document, {}), Duet());
+}
+
+TEST(Writer, ADetailThatChangedAloneMarksItsCell) {
+    auto read = cli_test::Read(Duet());
+    const fourbyte entry = read.document->frames.at(host::FrameKey{1, 1, 0}).front().entryNumber;
+    host::RecordKey key{host::TAG_ARTICULATION, {}};
+    host::SetEntryNumberOfKey(key.key, entry);
+    read.document->records[key] = std::vector<unsigned char>(6, 1);
+    EXPECT_EQ(ChangedCells(*read.score, *read.document),
+              (std::vector<host::FrameKey>{host::FrameKey{1, 1, 0}}));
+
+    read.document->records.erase(key);
+    EXPECT_TRUE(ChangedCells(*read.score, *read.document).empty());
 }
 
 TEST(Writer, RewritesOnlyTheChangedCellWithTheHostsRhythmAndTheDestinationsSpelling) {
