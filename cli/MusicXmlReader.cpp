@@ -335,13 +335,17 @@ void Reader::CountStaves(Part& part, const std::vector<pugi::xml_node>& measures
     int staves = 1;
     for (pugi::xml_node measure : measures) {
         for (pugi::xml_node child : measure.children()) {
-            if (std::strcmp(child.name(), "attributes") == 0) {
+            const std::string_view name = child.name();
+            if (name == "attributes") {
                 if (pugi::xml_node count = child.child("staves"))
                     staves = std::max(staves, IntegerOf(count));
-            } else if (std::strcmp(child.name(), "note") == 0 ||
-                       std::strcmp(child.name(), "forward") == 0) {
-                if (pugi::xml_node staff = child.child("staff"))
-                    staves = std::max(staves, IntegerOf(staff));
+            } else if (name == "note" || name == "forward") {
+                // The first <staff> of the note or forward, if it has one.
+                for (pugi::xml_node part = child.first_child(); part; part = part.next_sibling()) {
+                    if (std::string_view(part.name()) != "staff") continue;
+                    staves = std::max(staves, IntegerOf(part));
+                    break;
+                }
             }
         }
     }
