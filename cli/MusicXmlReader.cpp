@@ -53,53 +53,55 @@ struct NoteChildren {
 
     explicit NoteChildren(pugi::xml_node note) {
         for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element) continue;
-            const std::string_view name = child.name();
+            // Parsed with the default options, a note holds elements and text, and only elements
+            // have names (text answers ""). By first letter, so that each child costs one or two
+            // comparisons.
+            const char* name = child.name();
+            auto is = [name](const char* wanted) { return std::strcmp(name, wanted) == 0; };
             auto first = [&](pugi::xml_node& slot) {
                 if (!slot) slot = child;
             };
-            // By first letter, so that each child costs one or two comparisons.
-            switch (name.empty() ? 0 : name[0]) {
+            switch (name[0]) {
             case 'a':
-                if (name == "accidental") first(accidental);
+                if (is("accidental")) first(accidental);
                 break;
             case 'c':
-                if (name == "chord") first(chord);
+                if (is("chord")) first(chord);
                 break;
             case 'd':
-                if (name == "duration")
+                if (is("duration"))
                     first(duration);
-                else if (name == "dot")
+                else if (is("dot"))
                     ++dots;
                 break;
             case 'g':
-                if (name == "grace") first(grace);
+                if (is("grace")) first(grace);
                 break;
             case 'n':
-                if (name == "notations") notations.push_back(child);
+                if (is("notations")) notations.push_back(child);
                 break;
             case 'p':
-                if (name == "pitch") first(pitch);
+                if (is("pitch")) first(pitch);
                 break;
             case 'r':
-                if (name == "rest") first(rest);
+                if (is("rest")) first(rest);
                 break;
             case 's':
-                if (name == "staff") first(staff);
+                if (is("staff")) first(staff);
                 break;
             case 't':
-                if (name == "type")
+                if (is("type"))
                     first(type);
-                else if (name == "tie")
+                else if (is("tie"))
                     ties.push_back(child);
-                else if (name == "time-modification")
+                else if (is("time-modification"))
                     first(timeModification);
                 break;
             case 'u':
-                if (name == "unpitched") first(unpitched);
+                if (is("unpitched")) first(unpitched);
                 break;
             case 'v':
-                if (name == "voice") first(voice);
+                if (is("voice")) first(voice);
                 break;
             default:
                 break;
