@@ -18,8 +18,12 @@ public:
 
     const char* ClassName() override { return "FCNote"; }
 
-    /// Re-points the note at the same note of a record that moved.
-    void _SetNoteRecord(EXNOTE* noteRecord) { _noteRecord = noteRecord; }
+    /// Re-points the note at the same note of a record that moved; it starts unmarked, as a note
+    /// made afresh would.
+    void _SetNoteRecord(EXNOTE* noteRecord) {
+        _noteRecord = noteRecord;
+        _deleteMark = false;
+    }
 
     twobyte GetDisplacement() const { return _noteRecord->displacement; }
     void SetDisplacement(twobyte value) { _noteRecord->displacement = value; }

@@ -131,7 +131,13 @@ TEST_F(NoteEntryLayers, CloningFillsTheDestinationFramesWithTheSourceEntries) {
 
     // Until the clone is saved, the document keeps the destination's music.
     EXPECT_EQ(Describe(2, 3, 4, 2), "B5 w | B5 h, B5 h");
+    FCNote* e4 = clone->GetItemAt(3)->GetItemAt(0);
     ASSERT_TRUE(clone->Save());
+    // The reload that taught the numbers moved the records; the notes moved with them.
+    ASSERT_EQ(clone->GetItemAt(3)->GetItemAt(0), e4);
+    e4->SetDisplacement(4);
+    EXPECT_EQ(+clone->_GetFrame(1)->entries[0].notes[0].displacement, 4);
+    e4->SetDisplacement(2);
     EXPECT_EQ(Describe(2, 3, 4, 2), "C4 q, D4 q~, D4 h | E4 e, F4 e, G4 e, r q, A4 h");
     for (int i = 0; i < clone->GetCount(); ++i) {
         FCNoteEntry* entry = clone->GetItemAt(i);
