@@ -66,6 +66,8 @@ class __FCBrowserRegionBase : public __FCBrowserBase {
 public:
     /// ForEachInRegion over the whole document.
     int ForEach(FCIteratorHandler* handler) override;
+    /// Always null: a region browser does not search.
+    __FCBase* FindFirst(FCIteratorHandler* handler) override { return nullptr; }
     /// Visits the records of `cell` that lie inside `region`; false stops the walk over the cells.
     virtual bool RegionIterateCellHandler(FCCell* cell, FCIteratorHandler* handler,
                                           FCMusicRegion* region) = 0;

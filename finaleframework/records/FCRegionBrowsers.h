@@ -9,8 +9,6 @@
 /// are handed to Iterate, until it answers false.
 class FCBrowserChords : public __FCBrowserRegionBase {
 public:
-    /// Always null: a region browser does not search.
-    __FCBase* FindFirst(FCIteratorHandler* handler) override { return nullptr; }
     /// The answer of the last Iterate; true when none was called.
     bool RegionIterateCellHandler(FCCell* cell, FCIteratorHandler* handler,
                                   FCMusicRegion* region) override;
@@ -20,8 +18,6 @@ public:
 /// FCMidiExpression.
 class FCBrowserMidiExpressions : public __FCBrowserRegionBase {
 public:
-    /// Always null: a region browser does not search.
-    __FCBase* FindFirst(FCIteratorHandler* handler) override { return nullptr; }
     /// The answer of the last Iterate; true when none was called.
     bool RegionIterateCellHandler(FCCell* cell, FCIteratorHandler* handler,
                                   FCMusicRegion* region) override;
@@ -32,8 +28,6 @@ public:
 /// false.
 class FCBrowserExpressions : public __FCBrowserRegionBase {
 public:
-    /// Always null: a region browser does not search.
-    __FCBase* FindFirst(FCIteratorHandler* handler) override { return nullptr; }
     /// The answer of the last Iterate; true when none was called.
     bool RegionIterateCellHandler(FCCell* cell, FCIteratorHandler* handler,
                                   FCMusicRegion* region) override;
@@ -44,8 +38,6 @@ public:
 /// record order, handed to Iterate until it answers false. The tuplet is attached to its entry.
 class FCBrowserTuplets : public __FCBrowserRegionBase {
 public:
-    /// Always null: a region browser does not search.
-    __FCBase* FindFirst(FCIteratorHandler* handler) override { return nullptr; }
     /// The answer of the last Iterate; true when none was called.
     bool RegionIterateCellHandler(FCCell* cell, FCIteratorHandler* handler,
                                   FCMusicRegion* region) override;
@@ -62,8 +54,6 @@ public:
 /// removed after its Iterate.
 class FCBrowserNoteEntries : public __FCBrowserRegionBase {
 public:
-    /// Always null: a region browser does not search.
-    __FCBase* FindFirst(FCIteratorHandler* handler) override { return nullptr; }
     /// False when the handler refused the cell or stopped the first pass.
     bool RegionIterateCellHandler(FCCell* cell, FCIteratorHandler* handler,
                                   FCMusicRegion* region) override;
