@@ -111,6 +111,15 @@ std::string PrintedNumbers(const Score& score) {
     return text;
 }
 
+/// An argument of `command` that is none of its options: the one score file it works on.
+void TakeScore(const std::string& command, const std::string& argument,
+               std::optional<std::string>& path) {
+    if (!argument.empty() && argument[0] == '-')
+        throw UsageError{command + ": unknown option " + argument};
+    if (path) throw UsageError{command + " takes one score, found a second: " + argument};
+    path = argument;
+}
+
 std::string VoiceName(const std::string& voice) {
     return voice.empty() ? "(no voice element)" : "voice " + voice;
 }
@@ -130,12 +139,8 @@ int Info(const std::vector<std::string>& arguments, std::ostream& out) {
             measures = arguments[++i];
         } else if (argument.rfind("--measures=", 0) == 0) {
             measures = argument.substr(11);
-        } else if (!argument.empty() && argument[0] == '-') {
-            throw UsageError{"info: unknown option " + argument};
-        } else if (path) {
-            throw UsageError{"info takes one score, found a second: " + argument};
         } else {
-            path = argument;
+            TakeScore("info", argument, path);
         }
     }
     if (!path) throw UsageError{"info needs a score file"};
@@ -214,12 +219,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
             inPlace = true;
         } else if (argument == "--dry-run") {
             dryRun = true;
-        } else if (!argument.empty() && argument[0] == '-') {
-            throw UsageError{"copy: unknown option " + argument};
-        } else if (path) {
-            throw UsageError{"copy takes one score, found a second: " + argument};
         } else {
-            path = argument;
+            TakeScore("copy", argument, path);
         }
     }
     if (!path) throw UsageError{"copy needs a score file"};
