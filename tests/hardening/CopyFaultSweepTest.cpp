@@ -14,6 +14,7 @@
 #include "host/EntryDetails.h"
 #include "plugin/Cadentra.h"
 #include "support/HostFixture.h"
+#include "support/PluginCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -113,14 +114,11 @@ protected:
     }
 
     bool SetSource() {
-        EREGION region = host::Region(1, 1, FIRST_MEASURE, LAST_MEASURE);
-        FinaleExtensionInvoke(0, CADENTRA_ITEM_SETSOURCE, &region, 0);
-        return source_is_set == 1;
+        return testing_support::SetSource(host::Region(1, 1, FIRST_MEASURE, LAST_MEASURE));
     }
 
     ufourbyte Copy() {
-        EREGION region = host::Region(1, STAVES, FIRST_MEASURE, LAST_MEASURE);
-        return FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &region, 0);
+        return testing_support::CopyTo(host::Region(1, STAVES, FIRST_MEASURE, LAST_MEASURE));
     }
 
     /// Checks that the frames of the last run were each freed once and that the framework's

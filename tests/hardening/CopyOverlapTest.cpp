@@ -3,6 +3,7 @@
 #include "host/Builder.h"
 #include "plugin/Cadentra.h"
 #include "support/FrameFixture.h"
+#include "support/PluginCommands.h"
 
 namespace {
 
@@ -11,9 +12,8 @@ protected:
     CopyOverlap() { source_is_set = 0; }
 
     ufourbyte Copy(EREGION source, EREGION destination) {
-        FinaleExtensionInvoke(0, CADENTRA_ITEM_SETSOURCE, &source, 0);
-        EXPECT_EQ(source_is_set, 1);
-        return FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &destination, 0);
+        EXPECT_TRUE(testing_support::SetSource(source));
+        return testing_support::CopyTo(destination);
     }
     std::string Describe(twobyte staff, twobyte from, twobyte to, twobyte layer = 0) {
         return host::DescribeLayer(doc_.Built(), staff, from, to, layer);

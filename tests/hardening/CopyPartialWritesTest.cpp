@@ -4,22 +4,19 @@
 #include "host/Builder.h"
 #include "plugin/Cadentra.h"
 #include "support/FrameFixture.h"
+#include "support/PluginCommands.h"
 
 #include <string>
 
 namespace {
 
+using testing_support::CopyTo;
+using testing_support::SetSource;
+
 class CopyPartialWrites : public testing_support::FrameTest {
 protected:
     CopyPartialWrites() { source_is_set = 0; }
 
-    bool SetSource(EREGION region) {
-        FinaleExtensionInvoke(0, CADENTRA_ITEM_SETSOURCE, &region, 0);
-        return source_is_set == 1;
-    }
-    ufourbyte CopyTo(EREGION region) {
-        return FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &region, 0);
-    }
     std::string Describe(twobyte staff, twobyte layer = 0) {
         return host::DescribeLayer(doc_.Built(), staff, 1, 1, layer);
     }

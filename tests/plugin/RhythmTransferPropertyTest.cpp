@@ -10,6 +10,7 @@
 #include "host/EntryDetails.h"
 #include "plugin/Cadentra.h"
 #include "support/FrameFixture.h"
+#include "support/PluginCommands.h"
 
 #include <algorithm>
 #include <cstring>
@@ -250,9 +251,8 @@ TEST_P(CopyProperty, MatchingLayersTakeTheRhythmAndNothingElseChanges) {
         host::Region(static_cast<twobyte>(l.firstSlot), static_cast<twobyte>(l.lastSlot),
                      static_cast<twobyte>(l.destinationStart), destinationTo);
     source_is_set = 0;
-    FinaleExtensionInvoke(0, CADENTRA_ITEM_SETSOURCE, &sourceRegion, 0);
-    ASSERT_EQ(source_is_set, 1);
-    const ufourbyte answer = FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &destinationRegion, 0);
+    ASSERT_TRUE(testing_support::SetSource(sourceRegion));
+    const ufourbyte answer = testing_support::CopyTo(destinationRegion);
     EXPECT_EQ(answer, sourceEvents > 0 ? 1u : 0u);
     EXPECT_EQ(Alerts().size(), sourceEvents > 0 ? 0u : 1u);
 

@@ -5,6 +5,7 @@
 #include "plugin/Cadentra.h"
 #include "plugin/RhythmTransfer.h"
 #include "support/FrameFixture.h"
+#include "support/PluginCommands.h"
 
 #include <cstring>
 
@@ -13,21 +14,15 @@
 
 namespace {
 
+using testing_support::CopyTo;
+using testing_support::SetSource;
+
 constexpr const char* COPY_TITLE = "ZQ Cadentra Error";
 
 class Copy : public testing_support::FrameTest {
 protected:
     Copy() { source_is_set = 0; }
 
-    /// SET SOURCE on `region`; true when it was accepted.
-    bool SetSource(EREGION region) {
-        FinaleExtensionInvoke(0, CADENTRA_ITEM_SETSOURCE, &region, 0);
-        return source_is_set == 1;
-    }
-    /// COPY onto `region`; the invocation's answer.
-    ufourbyte CopyTo(EREGION region) {
-        return FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &region, 0);
-    }
     std::string Describe(twobyte staff, twobyte from, twobyte to, twobyte layer = 0) {
         return host::DescribeLayer(Doc(), staff, from, to, layer);
     }
