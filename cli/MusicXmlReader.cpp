@@ -41,13 +41,15 @@ std::string_view TrimmedView(const char* text) {
     return value.substr(first, last - first + 1);
 }
 
-std::string Trimmed(const char* text) { return std::string(TrimmedView(text)); }
+std::string Trimmed(const char* text) {
+    return std::string(TrimmedView(text));
+}
 
 /// The children of a <note> that reading looks at, found in one walk over them (the first of
 /// each name, as pugixml's child() would find it; every <tie> and <notations>).
 struct NoteChildren {
-    pugi::xml_node grace, chord, rest, pitch, unpitched, staff, voice, accidental,
-        timeModification, type, duration;
+    pugi::xml_node grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
+        type, duration;
     std::vector<pugi::xml_node> ties, notations;
     int dots = 0;
 
@@ -661,8 +663,8 @@ void Reader::ReadNote(pugi::xml_node note) {
                     int count = 0;
                     bool present = false;
                     for (;; ++count) {
-                        auto it = document_.records.find(host::RecordKey{
-                            TAG_ARTICULATION_RECORD, EntryDetailKey(entry.entryNumber, count)});
+                        auto it = document_.records.find(
+                            host::DetailKey(TAG_ARTICULATION_RECORD, entry.entryNumber, count));
                         if (it == document_.records.end()) break;
                         if (it->second[0] == (id & 0xFF) && it->second[1] == (id >> 8))
                             present = true;
@@ -671,9 +673,8 @@ void Reader::ReadNote(pugi::xml_node note) {
                     std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
                     record[0] = static_cast<unsigned char>(id & 0xFF);
                     record[1] = static_cast<unsigned char>(id >> 8);
-                    document_.records[host::RecordKey{TAG_ARTICULATION_RECORD,
-                                                      EntryDetailKey(entry.entryNumber, count)}] =
-                        record;
+                    document_.records[host::DetailKey(TAG_ARTICULATION_RECORD, entry.entryNumber,
+                                                      count)] = record;
                     entry.entryFlags |= ENTRY_ARTICULATION;
                 }
         return;
@@ -774,9 +775,8 @@ void Reader::ReadNote(pugi::xml_node note) {
                 std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
                 record[0] = static_cast<unsigned char>(id & 0xFF);
                 record[1] = static_cast<unsigned char>(id >> 8);
-                document_.records[host::RecordKey{
-                    TAG_ARTICULATION_RECORD,
-                    EntryDetailKey(entry.entryNumber, articulationCount++)}] = record;
+                document_.records[host::DetailKey(TAG_ARTICULATION_RECORD, entry.entryNumber,
+                                                  articulationCount++)] = record;
                 entry.entryFlags |= ENTRY_ARTICULATION;
             }
     }
@@ -821,17 +821,17 @@ void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& r
     try {
         tuplets = GroupTuplets(durations, rhythm);
     } catch (const UnholdableTuplet&) {
-        Fail(pugi::xml_node(),
-             "measure " + score_.measures[static_cast<size_t>(key.measure - 1)].number +
-                 ": nested tuplets whose ratio the host cannot hold");
+        Fail(pugi::xml_node(), "measure " +
+                                   score_.measures[static_cast<size_t>(key.measure - 1)].number +
+                                   ": nested tuplets whose ratio the host cannot hold");
     }
     std::map<int, int> perEntry;
     for (const PlacedTuplet& tuplet : tuplets) {
         EXENTRY& first = entries[static_cast<size_t>(tuplet.first)];
         const EDTTuplet2005 record = EncodeTuplet(tuplet.definition);
         const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
-        document_.records[host::RecordKey{
-            TAG_TUPLET_RECORD, EntryDetailKey(first.entryNumber, perEntry[tuplet.first]++)}] =
+        document_.records[host::DetailKey(TAG_TUPLET_RECORD, first.entryNumber,
+                                          perEntry[tuplet.first]++)] =
             std::vector<unsigned char>(bytes, bytes + sizeof record);
         first.entryFlags |= ENTRY_TUPLETSTART;
     }

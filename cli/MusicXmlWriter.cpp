@@ -106,8 +106,7 @@ struct EntryTiming {
 std::vector<TupletDefinition> TupletsOf(const host::Document& document, fourbyte entryNumber) {
     std::vector<TupletDefinition> tuplets;
     for (int inci = 0;; ++inci) {
-        auto it = document.records.find(
-            host::RecordKey{TAG_TUPLET_RECORD, EntryDetailKey(entryNumber, inci)});
+        auto it = document.records.find(host::DetailKey(TAG_TUPLET_RECORD, entryNumber, inci));
         if (it == document.records.end() || it->second.size() < sizeof(EDTTuplet2005)) break;
         EDTTuplet2005 record;
         std::memcpy(&record, it->second.data(), sizeof record);
@@ -119,8 +118,8 @@ std::vector<TupletDefinition> TupletsOf(const host::Document& document, fourbyte
 std::vector<int> ArticulationsOf(const host::Document& document, fourbyte entryNumber) {
     std::vector<int> ids;
     for (int inci = 0;; ++inci) {
-        auto it = document.records.find(
-            host::RecordKey{TAG_ARTICULATION_RECORD, EntryDetailKey(entryNumber, inci)});
+        auto it =
+            document.records.find(host::DetailKey(TAG_ARTICULATION_RECORD, entryNumber, inci));
         if (it == document.records.end() || it->second.size() < 2) break;
         ids.push_back(static_cast<int16_t>(it->second[0] | (it->second[1] << 8)));
     }

@@ -164,11 +164,4 @@ std::array<unsigned char, 8> CmperKey(int cmper) {
     return key;
 }
 
-std::array<unsigned char, 8> EntryDetailKey(fourbyte entryNumber, int inci) {
-    std::array<unsigned char, 8> key{};
-    PutLE<int32_t>(key.data(), entryNumber);
-    PutLE<int16_t>(key.data() + 4, static_cast<int16_t>(inci));
-    return key;
-}
-
 } // namespace cadentra_cli

@@ -68,8 +68,7 @@ TupletDefinition DecodeTuplet(const EDTTuplet2005& record);
 
 // Keys -------------------------------------------------------------------------------------------
 
-/// Record keys: a `cmper` record (word 0) and an entry detail (entry number, record number).
+/// The key of a `cmper` record (word 0). Entry details take host::DetailKey.
 std::array<unsigned char, 8> CmperKey(int cmper);
-std::array<unsigned char, 8> EntryDetailKey(fourbyte entryNumber, int inci);
 
 } // namespace cadentra_cli

@@ -26,8 +26,8 @@ EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte
 }
 
 DocumentBuilder& DocumentBuilder::Staff(twobyte number, const std::string& name) {
-    document_.staves.push_back(host::Staff{number, name.empty() ? "Staff " + std::to_string(number)
-                                                                : name});
+    document_.staves.push_back(
+        host::Staff{number, name.empty() ? "Staff " + std::to_string(number) : name});
     document_.instrumentLists[0].push_back(number);
     WriteStaffRecord(document_, number);
     return *this;
@@ -35,8 +35,10 @@ DocumentBuilder& DocumentBuilder::Staff(twobyte number, const std::string& name)
 
 DocumentBuilder& DocumentBuilder::Staves(int count) {
     twobyte highest = 0;
-    for (const auto& staff : document_.staves) highest = std::max(highest, staff.number);
-    for (int i = 1; i <= count; ++i) Staff(static_cast<twobyte>(highest + i));
+    for (const auto& staff : document_.staves)
+        highest = std::max(highest, staff.number);
+    for (int i = 1; i <= count; ++i)
+        Staff(static_cast<twobyte>(highest + i));
     return *this;
 }
 
@@ -129,13 +131,6 @@ LayerBuilder DocumentBuilder::Layer(twobyte staff, twobyte measure, twobyte laye
 namespace {
 
 constexpr size_t ARTICULATION_RECORD_SIZE = 10;
-
-RecordKey DetailKey(EXTAG tag, fourbyte entryNumber, twobyte inci) {
-    RecordKey key{tag, {}};
-    SetEntryNumberOfKey(key.key, entryNumber);
-    std::memcpy(key.key.data() + 4, &inci, sizeof inci);
-    return key;
-}
 
 /// The number of records of `tag` under an entry: 0, 1, ... up to the first missing one.
 twobyte CountDetails(const Document& document, EXTAG tag, fourbyte entryNumber) {
@@ -342,11 +337,7 @@ DocumentBuilder& DocumentBuilder::Record(EXTAG tag, twobyte w0, twobyte w1, twob
 
 DocumentBuilder& DocumentBuilder::DetailRecord(EXTAG tag, fourbyte entnum, twobyte inci,
                                                std::vector<unsigned char> bytes) {
-    RecordKey key;
-    key.tag = tag;
-    SetEntryNumberOfKey(key.key, entnum);
-    std::memcpy(key.key.data() + 4, &inci, sizeof inci);
-    document_.records[key] = std::move(bytes);
+    document_.records[DetailKey(tag, entnum, inci)] = std::move(bytes);
     return *this;
 }
 

@@ -14,17 +14,16 @@ void SetEntryNumberOfKey(std::array<unsigned char, 8>& key, fourbyte entryNumber
     std::memcpy(key.data(), &entryNumber, sizeof entryNumber);
 }
 
+RecordKey DetailKey(EXTAG tag, fourbyte entryNumber, twobyte inci) {
+    RecordKey key{tag, {}};
+    SetEntryNumberOfKey(key.key, entryNumber);
+    std::memcpy(key.key.data() + 4, &inci, sizeof inci);
+    return key;
+}
+
 namespace {
 
 constexpr EXTAG DETAIL_TAGS[] = {TAG_TUPLET, TAG_ARTICULATION, TAG_DOTMOD};
-
-/// The first record of `tag` stored under `entryNumber` (or where it would be); the entry's
-/// records of that tag follow it in the store.
-RecordKey FirstDetailKey(EXTAG tag, fourbyte entryNumber) {
-    RecordKey key{tag, {}};
-    SetEntryNumberOfKey(key.key, entryNumber);
-    return key;
-}
 
 bool IsDetailOf(const RecordKey& key, EXTAG tag, fourbyte entryNumber) {
     return key.tag == tag && EntryNumberOfKey(key.key) == entryNumber;
@@ -35,7 +34,7 @@ bool IsDetailOf(const RecordKey& key, EXTAG tag, fourbyte entryNumber) {
 RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber) {
     RecordStore found;
     for (EXTAG tag : DETAIL_TAGS)
-        for (auto it = document.records.lower_bound(FirstDetailKey(tag, entryNumber));
+        for (auto it = document.records.lower_bound(DetailKey(tag, entryNumber));
              it != document.records.end() && IsDetailOf(it->first, tag, entryNumber); ++it)
             found.emplace(it->first, it->second);
     return found;
@@ -43,7 +42,7 @@ RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber) {
 
 bool HasDetails(const Document& document, fourbyte entryNumber) {
     for (EXTAG tag : DETAIL_TAGS) {
-        auto it = document.records.lower_bound(FirstDetailKey(tag, entryNumber));
+        auto it = document.records.lower_bound(DetailKey(tag, entryNumber));
         if (it != document.records.end() && IsDetailOf(it->first, tag, entryNumber)) return true;
     }
     return false;
@@ -77,9 +76,10 @@ std::set<fourbyte> EntriesWithOtherDetails(const Document& a, const Document& b)
 
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber) {
     for (EXTAG tag : DETAIL_TAGS) {
-        auto first = document.records.lower_bound(FirstDetailKey(tag, entryNumber));
+        auto first = document.records.lower_bound(DetailKey(tag, entryNumber));
         auto last = first;
-        while (last != document.records.end() && IsDetailOf(last->first, tag, entryNumber)) ++last;
+        while (last != document.records.end() && IsDetailOf(last->first, tag, entryNumber))
+            ++last;
         document.records.erase(first, last);
     }
 }

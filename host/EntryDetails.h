@@ -8,6 +8,10 @@
 
 namespace host {
 
+/// The address of record `inci` of `tag` under entry `entryNumber`. Record 0 is where the entry's
+/// records of that tag begin in the store.
+RecordKey DetailKey(EXTAG tag, fourbyte entryNumber, twobyte inci = 0);
+
 /// The entry number of an entry-detail record key.
 fourbyte EntryNumberOfKey(const std::array<unsigned char, 8>& key);
 void SetEntryNumberOfKey(std::array<unsigned char, 8>& key, fourbyte entryNumber);

@@ -88,11 +88,8 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
             if (positioned)
                 while (isTuplet(start) && numberOf(start) == previous)
                     ++start;
-            if (!positioned || (isTuplet(start) && numberOf(start) < number)) {
-                RecordKey first{TAG_TUPLET, {}};
-                SetEntryNumberOfKey(first.key, static_cast<fourbyte>(number));
-                start = records.lower_bound(first);
-            }
+            if (!positioned || (isTuplet(start) && numberOf(start) < number))
+                start = records.lower_bound(DetailKey(TAG_TUPLET, static_cast<fourbyte>(number)));
             positioned = true;
             previous = number;
         }
@@ -224,9 +221,8 @@ void StoreFrame(Document& document, const FrameKey& key, std::vector<EXENTRY> en
         return std::binary_search(numbers.begin(), numbers.end(), number);
     };
     auto stored = document.frames.find(key);
-    const std::vector<fourbyte> before = stored == document.frames.end()
-                                             ? std::vector<fourbyte>{}
-                                             : sortedNumbers(stored->second);
+    const std::vector<fourbyte> before =
+        stored == document.frames.end() ? std::vector<fourbyte>{} : sortedNumbers(stored->second);
     std::set<fourbyte> arriving; // numbered entries new to this frame
     for (EXENTRY& entry : entries) {
         if (entry.entryNumber == 0)

@@ -3,6 +3,7 @@
 #include "cli/KeyPitch.h"
 #include "cli/NoteValues.h"
 #include "host/Builder.h"
+#include "host/EntryDetails.h"
 
 #include "host/MeasureRecord.h"
 
@@ -112,8 +113,8 @@ TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1),
               "C5 e/3:2!3!1, B4 e, A4 e, G4 q/3:2e, F4 e, r h");
     const EXENTRY& first = read.document->frames.at(host::FrameKey{1, 1, 0}).front();
-    auto record = read.document->records.at(
-        host::RecordKey{TAG_TUPLET_RECORD, EntryDetailKey(first.entryNumber, 0)});
+    auto record =
+        read.document->records.at(host::DetailKey(TAG_TUPLET_RECORD, first.entryNumber, 0));
     EDTTuplet2005 tuplet;
     std::memcpy(&tuplet, record.data(), sizeof tuplet);
     EXPECT_EQ(DecodeTuplet(tuplet).look.bracket, 1);
