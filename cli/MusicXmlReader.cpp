@@ -664,7 +664,7 @@ void Reader::ReadNote(pugi::xml_node note) {
                     bool present = false;
                     for (;; ++count) {
                         auto it = document_.records.find(
-                            host::DetailKey(TAG_ARTICULATION_RECORD, entry.entryNumber, count));
+                            host::DetailKey(host::TAG_ARTICULATION, entry.entryNumber, count));
                         if (it == document_.records.end()) break;
                         if (it->second[0] == (id & 0xFF) && it->second[1] == (id >> 8))
                             present = true;
@@ -673,7 +673,7 @@ void Reader::ReadNote(pugi::xml_node note) {
                     std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
                     record[0] = static_cast<unsigned char>(id & 0xFF);
                     record[1] = static_cast<unsigned char>(id >> 8);
-                    document_.records[host::DetailKey(TAG_ARTICULATION_RECORD, entry.entryNumber,
+                    document_.records[host::DetailKey(host::TAG_ARTICULATION, entry.entryNumber,
                                                       count)] = record;
                     entry.entryFlags |= ENTRY_ARTICULATION;
                 }
@@ -775,7 +775,7 @@ void Reader::ReadNote(pugi::xml_node note) {
                 std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
                 record[0] = static_cast<unsigned char>(id & 0xFF);
                 record[1] = static_cast<unsigned char>(id >> 8);
-                document_.records[host::DetailKey(TAG_ARTICULATION_RECORD, entry.entryNumber,
+                document_.records[host::DetailKey(host::TAG_ARTICULATION, entry.entryNumber,
                                                   articulationCount++)] = record;
                 entry.entryFlags |= ENTRY_ARTICULATION;
             }
@@ -830,7 +830,7 @@ void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& r
         EXENTRY& first = entries[static_cast<size_t>(tuplet.first)];
         const EDTTuplet2005 record = EncodeTuplet(tuplet.definition);
         const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
-        document_.records[host::DetailKey(TAG_TUPLET_RECORD, first.entryNumber,
+        document_.records[host::DetailKey(host::TAG_TUPLET, first.entryNumber,
                                           perEntry[tuplet.first]++)] =
             std::vector<unsigned char>(bytes, bytes + sizeof record);
         first.entryFlags |= ENTRY_TUPLETSTART;

@@ -106,7 +106,7 @@ struct EntryTiming {
 std::vector<TupletDefinition> TupletsOf(const host::Document& document, fourbyte entryNumber) {
     std::vector<TupletDefinition> tuplets;
     for (int inci = 0;; ++inci) {
-        auto it = document.records.find(host::DetailKey(TAG_TUPLET_RECORD, entryNumber, inci));
+        auto it = document.records.find(host::DetailKey(host::TAG_TUPLET, entryNumber, inci));
         if (it == document.records.end() || it->second.size() < sizeof(EDTTuplet2005)) break;
         EDTTuplet2005 record;
         std::memcpy(&record, it->second.data(), sizeof record);
@@ -118,8 +118,7 @@ std::vector<TupletDefinition> TupletsOf(const host::Document& document, fourbyte
 std::vector<int> ArticulationsOf(const host::Document& document, fourbyte entryNumber) {
     std::vector<int> ids;
     for (int inci = 0;; ++inci) {
-        auto it =
-            document.records.find(host::DetailKey(TAG_ARTICULATION_RECORD, entryNumber, inci));
+        auto it = document.records.find(host::DetailKey(host::TAG_ARTICULATION, entryNumber, inci));
         if (it == document.records.end() || it->second.size() < 2) break;
         ids.push_back(static_cast<int16_t>(it->second[0] | (it->second[1] << 8)));
     }

@@ -28,7 +28,8 @@ std::optional<NoteValue> NoteValueOfDuration(int duration);
 
 // Articulations ----------------------------------------------------------------------------------
 
-constexpr EXTAG TAG_ARTICULATION_RECORD = 0x6564494D;
+// Articulation records of entries (host::TAG_ARTICULATION) hold the definition number in their
+// first two bytes.
 constexpr EXTAG TAG_ARTICULATION_DEFINITION = 0x4F044958;
 constexpr int ARTICULATION_RECORD_SIZE = 10;
 constexpr int ARTICULATION_DEFINITION_SIZE = 48;
@@ -42,8 +43,6 @@ int ArticulationDefinitionOf(std::string_view name);
 std::vector<unsigned char> ArticulationDefinitionRecord(int id);
 
 // Tuplets ----------------------------------------------------------------------------------------
-
-constexpr EXTAG TAG_TUPLET_RECORD = 0x45035450;
 
 /// How a tuplet is shown, as MusicXML states it (0 = not stated).
 struct TupletLook {

@@ -114,7 +114,7 @@ TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
               "C5 e/3:2!3!1, B4 e, A4 e, G4 q/3:2e, F4 e, r h");
     const EXENTRY& first = read.document->frames.at(host::FrameKey{1, 1, 0}).front();
     auto record =
-        read.document->records.at(host::DetailKey(TAG_TUPLET_RECORD, first.entryNumber, 0));
+        read.document->records.at(host::DetailKey(host::TAG_TUPLET, first.entryNumber, 0));
     EDTTuplet2005 tuplet;
     std::memcpy(&tuplet, record.data(), sizeof tuplet);
     EXPECT_EQ(DecodeTuplet(tuplet).look.bracket, 1);
