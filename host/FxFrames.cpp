@@ -1,14 +1,12 @@
 // Host functions for frames of entries: load, save, insert, delete, reduce, free, measure, and
 // the entry metrics the host derives from the notes of an entry. See host/Frames.h for how the
 // host keeps frames and reads tuplets.
-#include "host/EntryDetails.h"
 #include "host/Host.h"
 #include "host/HostFunctions.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <set>
 
 namespace host::fx {
 namespace {
