@@ -25,6 +25,17 @@ int Score::MeasureOfNumber(const std::string& number) const {
     return 0;
 }
 
+std::vector<pugi::xml_node> Score::NotesOf(const EntryOrigin& entry) const {
+    std::vector<pugi::xml_node> notes{entry.note};
+    notes.insert(notes.end(), chordNotes.begin() + entry.chordBegin,
+                 chordNotes.begin() + entry.chordBegin + entry.chordCount);
+    return notes;
+}
+
+std::span<const GraceNotes> Score::GracesBefore(const EntryOrigin& entry) const {
+    return std::span<const GraceNotes>(graces).subspan(entry.graceBegin, entry.graceCount);
+}
+
 int Score::HostStaff(int part, int partStaff) const {
     if (part < 0 || part >= static_cast<int>(parts.size())) return 0;
     if (partStaff < 1 || partStaff > parts[static_cast<size_t>(part)].staffCount) return 0;
@@ -134,16 +145,24 @@ private:
     void BuildDocument();
 
     host::FrameKey CellFor(int partStaff, const std::string& voice, pugi::xml_node at);
-    void ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance);
+    void ExtendRun(const host::FrameKey& key, pugi::xml_node element, Rational advance);
     void CloseRun() { runOpen_ = false; }
-    /// The origin of a cell; the last one asked for is kept at hand, as notes come in runs of the
-    /// same cell (the map never loses a cell while reading, so the reference stays good).
+    /// The origin of a cell and its host frame; the last ones asked for are kept at hand, as
+    /// notes come in runs of the same cell (the maps never lose an element while reading, so the
+    /// references stay good).
     CellOrigin& Cell(const host::FrameKey& key) {
-        if (!lastCell_ || lastCellKey_ != key) {
-            lastCell_ = &score_.cells[key];
-            lastCellKey_ = key;
-        }
+        Keep(key);
         return *lastCell_;
+    }
+    std::vector<EXENTRY>& Frame(const host::FrameKey& key) {
+        Keep(key);
+        return *lastFrame_;
+    }
+    void Keep(const host::FrameKey& key) {
+        if (lastCell_ && lastCellKey_ == key) return;
+        lastCell_ = &score_.cells[key];
+        lastFrame_ = &document_.frames[key];
+        lastCellKey_ = key;
     }
     Rational DurationOf(pugi::xml_node element) const;
     /// The same, given the element's <duration> child.
@@ -155,6 +174,7 @@ private:
 
     std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
     CellOrigin* lastCell_ = nullptr;
+    std::vector<EXENTRY>* lastFrame_ = nullptr;
     host::FrameKey lastCellKey_;
     std::vector<host::Measure> hostMeasures_;
 
@@ -167,7 +187,7 @@ private:
     host::FrameKey runCell_;
     bool haveMain_ = false;
     host::FrameKey mainCell_;
-    std::map<host::FrameKey, std::vector<TextSpan>> pendingGraces_;
+    std::map<host::FrameKey, std::vector<GraceNotes>> pendingGraces_;
     std::map<host::FrameKey, std::vector<EntryRhythm>> rhythm_;
 };
 
@@ -477,15 +497,20 @@ host::FrameKey Reader::CellFor(int partStaff, const std::string& voice, pugi::xm
     return key;
 }
 
-void Reader::ExtendRun(const host::FrameKey& key, const TextSpan& span, Rational advance) {
+void Reader::ExtendRun(const host::FrameKey& key, pugi::xml_node element, Rational advance) {
     CellOrigin& cell = Cell(key);
     if (runOpen_ && runCell_ == key && !cell.runs.empty()) {
-        cell.runs.back().span.end = span.end;
+        cell.runs.back().last = element;
         cell.runs.back().endTime = cursor_ + advance;
         return;
     }
-    cell.runs.push_back(
-        CellRun{span, cursor_, cursor_ + advance, divisions_ > 0 ? divisions_ : 1, span.begin});
+    CellRun run;
+    run.first = element;
+    run.last = element;
+    run.startTime = cursor_;
+    run.endTime = cursor_ + advance;
+    run.divisions = divisions_ > 0 ? divisions_ : 1;
+    cell.runs.push_back(run);
     runOpen_ = true;
     runCell_ = key;
 }
@@ -533,7 +558,7 @@ void Reader::ReadPart(int partIndex) {
                 if (voice) {
                     const int staff = child.child("staff") ? IntegerOf(child.child("staff")) : 1;
                     const host::FrameKey key = CellFor(staff, Trimmed(voice.text().get()), child);
-                    ExtendRun(key, SpanOf(text_, child), duration);
+                    ExtendRun(key, child, duration);
                 } else {
                     CloseRun();
                 }
@@ -567,7 +592,6 @@ void Reader::ReadNote(pugi::xml_node note) {
     const bool grace = children.grace;
     const bool chord = children.chord;
     const bool rest = children.rest;
-    const TextSpan span = SpanOf(text_, note);
     const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
     const pugi::xml_node voiceNode = children.voice;
     const std::string voice = voiceNode ? Trimmed(voiceNode.text().get()) : std::string();
@@ -634,25 +658,31 @@ void Reader::ReadNote(pugi::xml_node note) {
         const host::FrameKey cell = CellFor(partStaff, voice, note);
         auto& pending = pendingGraces_[cell];
         if (chord && !pending.empty())
-            pending.back().end = span.end;
+            pending.back().last = note;
         else
-            pending.push_back(span);
-        ExtendRun(cell, span, Rational(0));
-        if (voiceNode) score_.cells[cell].voiceWritten = true;
-        if (children.staff) score_.cells[cell].staffWritten = true;
+            pending.push_back(GraceNotes{note, note});
+        ExtendRun(cell, note, Rational(0));
+        if (voiceNode) Cell(cell).voiceWritten = true;
+        if (children.staff) Cell(cell).staffWritten = true;
         return;
     }
 
     if (chord) {
         if (!haveMain_) Fail(note, "a chord note without a note before it");
-        auto& frame = document_.frames[mainCell_];
+        auto& frame = Frame(mainCell_);
         if (rest) return; // a rest inside a chord adds nothing to the entry
         addPitch(frame.back());
-        score_.cells[mainCell_].entries.back().notes.push_back(note);
+        // Chord notes follow the newest entry of all, so each entry's chord notes lie together
+        // at the end of the score's list.
+        EntryOrigin& origin = Cell(mainCell_).entries.back();
+        if (origin.chordCount == 0)
+            origin.chordBegin = static_cast<uint32_t>(score_.chordNotes.size());
+        score_.chordNotes.push_back(note);
+        ++origin.chordCount;
         if (runOpen_ && runCell_ == mainCell_) {
-            score_.cells[mainCell_].runs.back().span.end = span.end;
+            Cell(mainCell_).runs.back().last = note;
         } else {
-            ExtendRun(mainCell_, span, Rational(0));
+            ExtendRun(mainCell_, note, Rational(0));
         }
         for (pugi::xml_node notations : children.notations)
             for (pugi::xml_node articulations : notations.children("articulations"))
@@ -781,21 +811,26 @@ void Reader::ReadNote(pugi::xml_node note) {
             }
     }
 
-    std::vector<EXENTRY>& frame = document_.frames[cell];
+    std::vector<EXENTRY>& frame = Frame(cell);
     if (frame.size() >= MAX_ENTRIES_PER_MEASURE)
         Fail(note, "more than " + std::to_string(MAX_ENTRIES_PER_MEASURE) +
                        " notes and rests in one voice of one measure");
     frame.push_back(entry);
     EntryOrigin entryOrigin;
-    entryOrigin.notes.push_back(note);
-    if (auto pending = pendingGraces_.find(cell); pending != pendingGraces_.end()) {
-        entryOrigin.gracesBefore = std::move(pending->second);
-        pendingGraces_.erase(pending);
+    entryOrigin.note = note;
+    if (!pendingGraces_.empty()) {
+        if (auto pending = pendingGraces_.find(cell); pending != pendingGraces_.end()) {
+            entryOrigin.graceBegin = static_cast<uint32_t>(score_.graces.size());
+            entryOrigin.graceCount = static_cast<uint32_t>(pending->second.size());
+            score_.graces.insert(score_.graces.end(), pending->second.begin(),
+                                 pending->second.end());
+            pendingGraces_.erase(pending);
+        }
     }
-    origin.entries.push_back(std::move(entryOrigin));
+    origin.entries.push_back(entryOrigin);
     rhythm_[cell].push_back(std::move(rhythm));
 
-    ExtendRun(cell, span, sounding);
+    ExtendRun(cell, note, sounding);
     cursor_ += sounding;
     haveMain_ = true;
     mainCell_ = cell;
@@ -803,7 +838,7 @@ void Reader::ReadNote(pugi::xml_node note) {
 
 void Reader::FinishMeasure() {
     for (auto& [cell, graces] : pendingGraces_)
-        for (const TextSpan& grace : graces)
+        for (const GraceNotes& grace : graces)
             score_.cells[cell].trailingGraces.push_back(grace);
     pendingGraces_.clear();
     for (auto& [cell, rhythm] : rhythm_)

@@ -73,6 +73,9 @@ class Pieces {
 public:
     explicit Pieces(const SourceText& text) : text_(text) {}
     void Text(std::string_view generated) { out_ += text_.Encode(generated); }
+    void Original(const GraceNotes& grace) {
+        Original(SpanOf(text_.Utf8(), grace.first, grace.last));
+    }
     void Original(const TextSpan& span) {
         const size_t begin = text_.ByteOffset(span.begin);
         const size_t end = text_.ByteOffset(span.end);
@@ -244,8 +247,8 @@ private:
     std::vector<EXENTRY> original_;
     std::vector<int> match_; // per new entry: the original entry whose notes it carries, or -1
     std::vector<bool> firstOfMatch_; // the first new entry to carry them
-    std::vector<std::vector<TextSpan>> gracesBefore_;
-    std::vector<TextSpan> trailingGraces_;
+    std::vector<std::vector<GraceNotes>> gracesBefore_;
+    std::vector<GraceNotes> trailingGraces_;
 };
 
 void CellWriter::MatchOriginal() {
@@ -281,7 +284,8 @@ void CellWriter::MatchOriginal() {
     gracesBefore_.assign(entries_.size(), {});
     trailingGraces_ = cell_.trailingGraces;
     for (size_t j = 0; j < cell_.entries.size(); ++j) {
-        if (cell_.entries[j].gracesBefore.empty()) continue;
+        const std::span<const GraceNotes> graces = score_.GracesBefore(cell_.entries[j]);
+        if (graces.empty()) continue;
         size_t target = entries_.size();
         int best = -1;
         for (size_t i = 0; i < entries_.size(); ++i)
@@ -291,8 +295,7 @@ void CellWriter::MatchOriginal() {
                 target = i;
             }
         auto& into = target < entries_.size() ? gracesBefore_[target] : trailingGraces_;
-        into.insert(into.end(), cell_.entries[j].gracesBefore.begin(),
-                    cell_.entries[j].gracesBefore.end());
+        into.insert(into.end(), graces.begin(), graces.end());
     }
 }
 
@@ -330,7 +333,9 @@ void CellWriter::WriteEntry(Pieces& out, size_t index, int divisions, const std:
         match_[index] >= 0 ? &cell_.entries[static_cast<size_t>(match_[index])] : nullptr;
     const bool firstOfEvent = firstOfMatch_[index];
     const int noteCount = rest ? 1 : std::min<int>(entry.noteCount, EXENTRY_MAXNOTES);
-    std::vector<bool> used(origin ? origin->notes.size() : 0, false);
+    const std::vector<pugi::xml_node> originNotes =
+        origin ? score_.NotesOf(*origin) : std::vector<pugi::xml_node>{};
+    std::vector<bool> used(originNotes.size(), false);
     const std::vector<std::pair<twobyte, twobyte>> originalPitches =
         origin ? PitchesOf(original_[static_cast<size_t>(match_[index])])
                : std::vector<std::pair<twobyte, twobyte>>{};
@@ -339,11 +344,11 @@ void CellWriter::WriteEntry(Pieces& out, size_t index, int divisions, const std:
         const EXNOTE& note = entry.notes[n];
         pugi::xml_node source;
         if (!rest && origin) {
-            for (size_t k = 0; k < originalPitches.size() && k < origin->notes.size(); ++k)
+            for (size_t k = 0; k < originalPitches.size() && k < originNotes.size(); ++k)
                 if (!used[k] && originalPitches[k] == std::pair<twobyte, twobyte>(
                                                           note.displacement, note.raiseLower)) {
                     used[k] = true;
-                    source = origin->notes[k];
+                    source = originNotes[k];
                     break;
                 }
         }
@@ -479,8 +484,11 @@ std::vector<std::string> CellWriter::Write() {
     const std::string_view text = score_.text->Utf8();
     for (size_t r = 0; r < runCount; ++r) {
         const CellRun& run = cell_.runs[r];
-        const std::string indent = IndentBefore(text, run.indentAt);
-        const bool insertion = run.span.begin != run.indentAt;
+        // A run read from the file takes the indentation of its first element; an added one that
+        // of the element it follows.
+        const bool insertion = !run.first;
+        const std::string indent =
+            IndentBefore(text, insertion ? run.indentAt : SpanOf(text, run).begin);
         // Divisions fine enough for every duration and position written here.
         int64_t divisions = run.divisions;
         for (size_t i : assigned[r]) {
@@ -512,7 +520,7 @@ std::vector<std::string> CellWriter::Write() {
         };
         for (size_t i : assigned[r]) {
             moveTo(timings_[i].start);
-            for (const TextSpan& grace : gracesBefore_[i]) {
+            for (const GraceNotes& grace : gracesBefore_[i]) {
                 out.Text(indent);
                 out.Original(grace);
             }
@@ -520,7 +528,7 @@ std::vector<std::string> CellWriter::Write() {
             cursor = cursor + timings_[i].duration;
         }
         if (r + 1 == runCount)
-            for (const TextSpan& grace : trailingGraces_) {
+            for (const GraceNotes& grace : trailingGraces_) {
                 out.Text(indent);
                 out.Original(grace);
             }
@@ -554,8 +562,13 @@ std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key)
     cell.voiceWritten = !cell.voice.empty();
     cell.staffWritten = score.parts[static_cast<size_t>(staff.part)].staffCount > 1;
     const MeasureTail& at = tail->second;
-    cell.runs.push_back(
-        CellRun{TextSpan{at.offset, at.offset}, at.time, at.time, at.divisions, at.indentFrom});
+    CellRun run;
+    run.startTime = at.time;
+    run.endTime = at.time;
+    run.divisions = at.divisions;
+    run.insertAt = at.offset;
+    run.indentAt = at.indentFrom;
+    cell.runs.push_back(run);
     return cell;
 }
 
@@ -577,10 +590,12 @@ std::string WriteChanges(const Score& score, const host::Document& after,
         const CellOrigin& cell = added ? *added : score.cells.at(key);
         CellWriter writer(score, after, key, cell);
         std::vector<std::string> runs = writer.Write();
-        for (size_t r = 0; r < runs.size(); ++r)
-            replacements.push_back(Replacement{score.text->ByteOffset(cell.runs[r].span.begin),
-                                               score.text->ByteOffset(cell.runs[r].span.end),
+        for (size_t r = 0; r < runs.size(); ++r) {
+            const TextSpan span = SpanOf(score.text->Utf8(), cell.runs[r]);
+            replacements.push_back(Replacement{score.text->ByteOffset(span.begin),
+                                               score.text->ByteOffset(span.end),
                                                std::move(runs[r])});
+        }
     }
     std::sort(replacements.begin(), replacements.end(),
               [](const Replacement& a, const Replacement& b) { return a.begin < b.begin; });

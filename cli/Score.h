@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,21 +44,36 @@ struct MeasureInfo {
     utwobyte keyValue = 0;
 };
 
-/// Where one host entry came from.
+/// A grace note, or a grace chord: its first and last <note> elements.
+struct GraceNotes {
+    pugi::xml_node first;
+    pugi::xml_node last;
+};
+
+/// Where one host entry came from. Its chord notes and the grace notes before it are kept in the
+/// score's own lists (see Score::NotesOf and Score::GracesBefore), so that an entry needs no
+/// memory of its own.
 struct EntryOrigin {
-    std::vector<pugi::xml_node> notes;  // the <note> elements: the main note, then its chord notes
-    std::vector<TextSpan> gracesBefore; // grace notes written just before the entry
+    pugi::xml_node note;       // the <note> element of the entry (its main note)
+    uint32_t chordBegin = 0;   // its chord notes: Score::chordNotes[chordBegin, + chordCount)
+    uint32_t chordCount = 0;
+    uint32_t graceBegin = 0;   // grace notes written just before it: Score::graces[graceBegin, ...)
+    uint32_t graceCount = 0;
 };
 
 /// A stretch of the file that holds only elements of one cell (its notes, grace notes and the
 /// forwards of its voice), with the time at its start and end (quarter notes from the measure
-/// start).
+/// start). A stretch read from the file is known by its first and last elements (where they lie
+/// in the text is worked out only for the cells that are written); one that is to be added has
+/// no elements and is placed at `insertAt`.
 struct CellRun {
-    TextSpan span;
+    pugi::xml_node first;
+    pugi::xml_node last;
     Rational startTime;
     Rational endTime;
     int divisions = 1;   // divisions per quarter in force in the run
-    size_t indentAt = 0; // where the line whose indentation written elements take begins
+    size_t insertAt = 0; // an added run: where it goes
+    size_t indentAt = 0; // an added run: where the line whose indentation it takes begins
 };
 
 /// The MusicXML side of one host frame: one voice of one staff in one measure.
@@ -68,8 +84,8 @@ struct CellOrigin {
     bool voiceWritten = false; // its notes carry <voice>
     bool staffWritten = false; // its notes carry <staff>
     std::vector<CellRun> runs;
-    std::vector<EntryOrigin> entries;     // in frame order
-    std::vector<TextSpan> trailingGraces; // grace notes after the last entry
+    std::vector<EntryOrigin> entries;      // in frame order
+    std::vector<GraceNotes> trailingGraces; // grace notes after the last entry
 };
 
 /// Where music of a voice that a part's measure did not have can be added: after its last note,
@@ -93,6 +109,8 @@ struct Score {
     std::vector<MeasureInfo> measures; // host measure n is measures[n - 1]
     std::map<host::FrameKey, CellOrigin> cells;
     std::map<std::pair<int, int>, MeasureTail> tails; // by (part index, host measure)
+    std::vector<pugi::xml_node> chordNotes;           // the chord notes of all entries
+    std::vector<GraceNotes> graces;                   // the grace notes before all entries
 
     /// The host document as read (frames, records, measures), kept to tell what changed.
     host::Document original;
@@ -101,6 +119,10 @@ struct Score {
     int MeasureOfNumber(const std::string& number) const;
     /// The host staff of a part's staff; 0 when there is none.
     int HostStaff(int part, int partStaff) const;
+    /// The <note> elements of an entry: its main note, then its chord notes.
+    std::vector<pugi::xml_node> NotesOf(const EntryOrigin& entry) const;
+    /// The grace notes written just before an entry.
+    std::span<const GraceNotes> GracesBefore(const EntryOrigin& entry) const;
 };
 
 } // namespace cadentra_cli

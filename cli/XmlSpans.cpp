@@ -57,14 +57,25 @@ size_t CloseElements(std::string_view text, size_t i, int depth) {
 size_t ElementEnd(std::string_view text, size_t start) { return CloseElements(text, start, 0); }
 
 TextSpan SpanOf(std::string_view text, pugi::xml_node element) {
-    const ptrdiff_t nameOffset = element.offset_debug();
-    if (nameOffset <= 0) return {};
-    const size_t begin = static_cast<size_t>(nameOffset) - 1;
-    // Only the element's last element descendant is scanned, then the tags that close its
-    // ancestors up to `element`: nothing but text, comments, CDATA and processing instructions
+    return SpanOf(text, element, element);
+}
+
+TextSpan SpanOf(std::string_view text, const CellRun& run) {
+    if (!run.first) return TextSpan{run.insertAt, run.insertAt};
+    return SpanOf(text, run.first, run.last ? run.last : run.first);
+}
+
+TextSpan SpanOf(std::string_view text, pugi::xml_node first, pugi::xml_node lastElement) {
+    const ptrdiff_t firstOffset = first.offset_debug();
+    const ptrdiff_t nameOffset = lastElement.offset_debug();
+    if (firstOffset <= 0 || nameOffset <= 0) return {};
+    const size_t begin = static_cast<size_t>(firstOffset) - 1;
+    const size_t elementBegin = static_cast<size_t>(nameOffset) - 1;
+    // Only the last element's last element descendant is scanned, then the tags that close its
+    // ancestors up to `lastElement`: nothing but text, comments, CDATA and processing instructions
     // can follow a last element child, and none of them opens an element. Reading every tag of
     // the element instead would cost its whole length.
-    pugi::xml_node last = element;
+    pugi::xml_node last = lastElement;
     int depth = 0;
     for (pugi::xml_node child = last.last_child(); child && child.type() == pugi::node_element;
          child = last.last_child()) {
@@ -76,7 +87,7 @@ TextSpan SpanOf(std::string_view text, pugi::xml_node element) {
         end = ElementEnd(text, static_cast<size_t>(lastOffset) - 1);
         if (end != std::string_view::npos) end = CloseElements(text, end, depth);
     } else {
-        end = ElementEnd(text, begin);
+        end = ElementEnd(text, elementBegin);
     }
     return TextSpan{begin, end == std::string_view::npos ? text.size() : end};
 }

@@ -17,4 +17,12 @@ size_t ElementEnd(std::string_view text, size_t start);
 /// The span of an element node of a document parsed from `text`.
 TextSpan SpanOf(std::string_view text, pugi::xml_node element);
 
+/// The span from the start of `first` to the end of `last` (elements of a document parsed from
+/// `text`, `last` not before `first`).
+TextSpan SpanOf(std::string_view text, pugi::xml_node first, pugi::xml_node last);
+
+/// The span of a run of a cell: from its first to its last element, or the empty span where an
+/// added run goes.
+TextSpan SpanOf(std::string_view text, const CellRun& run);
+
 } // namespace cadentra_cli

@@ -2,6 +2,7 @@
 
 #include "cli/KeyPitch.h"
 #include "cli/NoteValues.h"
+#include "cli/XmlSpans.h"
 #include "host/Builder.h"
 #include "host/EntryDetails.h"
 
@@ -163,7 +164,7 @@ TEST(Reader, GraceNotesStayWithTheNoteTheyLeadInto) {
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "C4 w");
     const CellOrigin& cell = read.score->cells.at(host::FrameKey{1, 1, 0});
     ASSERT_EQ(cell.entries.size(), 1u);
-    EXPECT_EQ(cell.entries[0].gracesBefore.size(), 1u);
+    EXPECT_EQ(read.score->GracesBefore(cell.entries[0]).size(), 1u);
     ASSERT_EQ(cell.runs.size(), 1u);
 }
 
@@ -223,7 +224,8 @@ TEST(Reader, EncodingsAreReadAndOffsetsMapBackToTheBytes) {
     EXPECT_EQ(read.score->text->Encoding(), TextEncoding::Utf16LE);
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "C4 w");
     const CellOrigin& cell = read.score->cells.at(host::FrameKey{1, 1, 0});
-    const size_t begin = read.score->text->ByteOffset(cell.runs[0].span.begin);
+    const size_t begin =
+        read.score->text->ByteOffset(SpanOf(read.score->text->Utf8(), cell.runs[0]).begin);
     EXPECT_EQ(utf16.substr(begin, 4), std::string("<\0n\0", 4));
     EXPECT_EQ(read.score->text->Encode("<a/>"), std::string("<\0a\0/\0>\0", 8));
 
