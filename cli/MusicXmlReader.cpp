@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -44,24 +46,61 @@ int Score::HostStaff(int part, int partStaff) const {
 
 namespace {
 
-std::string_view TrimmedView(const char* text) {
-    const std::string_view value(text);
-    const size_t first = value.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const size_t last = value.find_last_not_of(" \t\r\n");
-    return value.substr(first, last - first + 1);
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
+
+std::string_view TrimmedView(const char* text) {
+    while (IsBlank(*text))
+        ++text;
+    const char* end = text + std::strlen(text);
+    while (end > text && IsBlank(end[-1]))
+        --end;
+    return std::string_view(text, static_cast<size_t>(end - text));
+}
+
+/// A whole number written as plain digits, with a sign at most; none for anything else.
+std::optional<int> PlainInteger(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return negative ? -number : number;
+}
+
+/// `first` and the siblings after it of the same name.
+struct Each {
+    pugi::xml_node first;
+    struct Iterator {
+        pugi::xml_node node;
+        pugi::xml_node operator*() const { return node; }
+        Iterator& operator++() {
+            node = node.next_sibling(node.name());
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return node != other.node; }
+    };
+    Iterator begin() const { return {first}; }
+    Iterator end() const { return {}; }
+};
 
 std::string Trimmed(const char* text) {
     return std::string(TrimmedView(text));
 }
 
 /// The children of a <note> that reading looks at, found in one walk over them (the first of
-/// each name, as pugixml's child() would find it; every <tie> and <notations>).
+/// each name, as pugixml's child() would find it; the others of <tie> and <notations> follow as
+/// siblings, see Each).
 struct NoteChildren {
     pugi::xml_node grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
-        type, duration;
-    std::vector<pugi::xml_node> ties, notations;
+        type, duration, tie, notations;
     int dots = 0;
 
     explicit NoteChildren(pugi::xml_node note) {
@@ -91,7 +130,7 @@ struct NoteChildren {
                 if (is("grace")) first(grace);
                 break;
             case 'n':
-                if (is("notations")) notations.push_back(child);
+                if (is("notations")) first(notations);
                 break;
             case 'p':
                 if (is("pitch")) first(pitch);
@@ -106,7 +145,7 @@ struct NoteChildren {
                 if (is("type"))
                     first(type);
                 else if (is("tie"))
-                    ties.push_back(child);
+                    first(tie);
                 else if (is("time-modification"))
                     first(timeModification);
                 break;
@@ -136,7 +175,7 @@ private:
 
     void CollectParts();
     void CollectMeasures();
-    void CountStaves(Part& part, const std::vector<pugi::xml_node>& measures);
+    void UseStaff(int partStaff, pugi::xml_node at);
     void ReadPart(int partIndex);
     void ReadNote(pugi::xml_node note);
     void ReadAttributes(pugi::xml_node attributes);
@@ -144,25 +183,30 @@ private:
     void BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& rhythm);
     void BuildDocument();
 
-    host::FrameKey CellFor(int partStaff, const std::string& voice, pugi::xml_node at);
+    /// A cell that the measure being read has come to: its origin, its host frame (made with its
+    /// first entry, so that a cell of grace notes or forwards alone has none) and what the end of
+    /// the measure still needs: the rhythm of its entries and the grace notes that no note has
+    /// followed yet. The maps never lose an element while reading, so the pointers stay good.
+    struct OpenCell {
+        host::FrameKey key;
+        CellOrigin* origin = nullptr;
+        std::vector<EXENTRY>* frame = nullptr;
+        bool described = false; // its part, staff and voice are set
+        std::vector<EntryRhythm> rhythm;
+        std::vector<GraceNotes> pendingGraces;
+    };
+
+    host::FrameKey CellFor(int partStaff, std::string_view voice, pugi::xml_node at);
     void ExtendRun(const host::FrameKey& key, pugi::xml_node element, Rational advance);
     void CloseRun() { runOpen_ = false; }
-    /// The origin of a cell and its host frame; the last ones asked for are kept at hand, as
-    /// notes come in runs of the same cell (the maps never lose an element while reading, so the
-    /// references stay good).
-    CellOrigin& Cell(const host::FrameKey& key) {
-        Keep(key);
-        return *lastCell_;
-    }
+    /// The open cell of `key`, opened when the measure first comes to it. Notes come in runs of
+    /// the same cell, so the last one asked for is looked at first.
+    OpenCell& Open(const host::FrameKey& key);
+    CellOrigin& Cell(const host::FrameKey& key) { return *Open(key).origin; }
     std::vector<EXENTRY>& Frame(const host::FrameKey& key) {
-        Keep(key);
-        return *lastFrame_;
-    }
-    void Keep(const host::FrameKey& key) {
-        if (lastCell_ && lastCellKey_ == key) return;
-        lastCell_ = &score_.cells[key];
-        lastFrame_ = &document_.frames[key];
-        lastCellKey_ = key;
+        OpenCell& cell = Open(key);
+        if (!cell.frame) cell.frame = &document_.frames[key];
+        return *cell.frame;
     }
     Rational DurationOf(pugi::xml_node element) const;
     /// The same, given the element's <duration> child.
@@ -173,9 +217,6 @@ private:
     std::string_view text_;
 
     std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
-    CellOrigin* lastCell_ = nullptr;
-    std::vector<EXENTRY>* lastFrame_ = nullptr;
-    host::FrameKey lastCellKey_;
     std::vector<host::Measure> hostMeasures_;
 
     // Reading state of one part.
@@ -187,9 +228,31 @@ private:
     host::FrameKey runCell_;
     bool haveMain_ = false;
     host::FrameKey mainCell_;
-    std::map<host::FrameKey, std::vector<GraceNotes>> pendingGraces_;
-    std::map<host::FrameKey, std::vector<EntryRhythm>> rhythm_;
+    // The cells of the measure being read: the first `openCount_` slots (the slots stay, with the
+    // room of their lists, from one measure to the next).
+    std::deque<OpenCell> openCells_;
+    size_t openCount_ = 0;
+    size_t lastOpen_ = 0;
 };
+
+Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
+    if (lastOpen_ < openCount_ && openCells_[lastOpen_].key == key) return openCells_[lastOpen_];
+    for (size_t i = 0; i < openCount_; ++i)
+        if (openCells_[i].key == key) {
+            lastOpen_ = i;
+            return openCells_[i];
+        }
+    if (openCount_ == openCells_.size()) openCells_.emplace_back();
+    OpenCell& cell = openCells_[openCount_];
+    cell.key = key;
+    cell.origin = &score_.cells[key];
+    cell.frame = nullptr;
+    cell.described = false;
+    cell.rhythm.clear();
+    cell.pendingGraces.clear();
+    lastOpen_ = openCount_++;
+    return cell;
+}
 
 void Reader::Fail(pugi::xml_node at, const std::string& problem) const {
     std::string where = score_.text->Name();
@@ -236,13 +299,7 @@ int Reader::IntegerOf(pugi::xml_node element) const {
     // Plain digits, as nearly every number in a score is written, need no conversion through
     // floating point.
     const std::string_view digits = TrimmedView(element.text().get());
-    if (!digits.empty() && digits.size() <= 9 &&
-        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        int number = 0;
-        for (char c : digits)
-            number = number * 10 + (c - '0');
-        return number;
-    }
+    if (const auto plain = PlainInteger(digits)) return *plain;
     const std::string value(digits);
     char* end = nullptr;
     const double number = std::strtod(value.c_str(), &end);
@@ -338,44 +395,25 @@ void Reader::CollectParts() {
                                                    " measures where part \"" + score_.parts[0].id +
                                                    "\" has " + std::to_string(count));
     }
-
-    int nextStaff = 1;
-    for (size_t i = 0; i < score_.parts.size(); ++i) {
-        CountStaves(score_.parts[i], partMeasures_[i]);
-        score_.parts[i].firstHostStaff = nextStaff;
-        for (int s = 1; s <= score_.parts[i].staffCount; ++s) {
-            StaffInfo staff;
-            staff.part = static_cast<int>(i);
-            staff.partStaff = s;
-            score_.staves.push_back(staff);
-        }
-        nextStaff += score_.parts[i].staffCount;
-        if (nextStaff - 1 > MAX_STAVES)
-            Fail(root, "the score has more than " + std::to_string(MAX_STAVES) + " staves");
-    }
 }
 
-void Reader::CountStaves(Part& part, const std::vector<pugi::xml_node>& measures) {
-    int staves = 1;
-    for (pugi::xml_node measure : measures) {
-        for (pugi::xml_node child : measure.children()) {
-            const std::string_view name = child.name();
-            if (name == "attributes") {
-                if (pugi::xml_node count = child.child("staves"))
-                    staves = std::max(staves, IntegerOf(count));
-            } else if (name == "note" || name == "forward") {
-                // The first <staff> of the note or forward, if it has one.
-                for (pugi::xml_node part = child.first_child(); part; part = part.next_sibling()) {
-                    if (std::string_view(part.name()) != "staff") continue;
-                    staves = std::max(staves, IntegerOf(part));
-                    break;
-                }
-            }
-        }
+/// A part has as many staves as its <staves> or the highest <staff> of its notes and forwards
+/// say; they are counted while the part is read, and its staves are numbered from the staff
+/// after the previous part's last.
+void Reader::UseStaff(int partStaff, pugi::xml_node at) {
+    Part& part = score_.parts[static_cast<size_t>(part_)];
+    if (partStaff > 64)
+        Fail(at, "part \"" + part.id + "\" claims more staves than the host can hold");
+    while (part.staffCount < partStaff) {
+        if (static_cast<int>(score_.staves.size()) >= MAX_STAVES)
+            Fail(score_.xml.document_element(),
+                 "the score has more than " + std::to_string(MAX_STAVES) + " staves");
+        ++part.staffCount;
+        StaffInfo staff;
+        staff.part = part_;
+        staff.partStaff = part.staffCount;
+        score_.staves.push_back(staff);
     }
-    if (staves > 64)
-        Fail(measures[0], "part \"" + part.id + "\" claims more staves than the host can hold");
-    part.staffCount = staves;
 }
 
 /// Measure numbers, keys and time signatures come from the top part (its first staff).
@@ -469,11 +507,12 @@ Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) con
     return Rational(value, divisions_);
 }
 
-host::FrameKey Reader::CellFor(int partStaff, const std::string& voice, pugi::xml_node at) {
+host::FrameKey Reader::CellFor(int partStaff, std::string_view voice, pugi::xml_node at) {
     const Part& part = score_.parts[static_cast<size_t>(part_)];
-    if (partStaff < 1 || partStaff > part.staffCount)
+    if (partStaff < 1)
         Fail(at,
              "staff " + std::to_string(partStaff) + " does not exist in part \"" + part.id + "\"");
+    UseStaff(partStaff, at);
     const int hostStaff = part.firstHostStaff + partStaff - 1;
     StaffInfo& staff = score_.staves[static_cast<size_t>(hostStaff - 1)];
     auto found = std::find(staff.voices.begin(), staff.voices.end(), voice);
@@ -483,17 +522,20 @@ host::FrameKey Reader::CellFor(int partStaff, const std::string& voice, pugi::xm
             Fail(at, "part \"" + part.id + "\" (" + part.name + "), staff " +
                          std::to_string(partStaff) + ", measure " +
                          score_.measures[static_cast<size_t>(measure_ - 1)].number + ": voice \"" +
-                         voice + "\" would be layer " + std::to_string(staff.voices.size() + 1) +
+                         std::string(voice) + "\" would be layer " + std::to_string(staff.voices.size() + 1) +
                          " of this staff; the host holds at most " +
                          std::to_string(document_.maxLayers) + " layers per staff");
-        staff.voices.push_back(voice);
+        staff.voices.emplace_back(voice);
     }
     const host::FrameKey key{static_cast<twobyte>(hostStaff), static_cast<twobyte>(measure_),
                              static_cast<twobyte>(layer)};
-    CellOrigin& cell = Cell(key);
-    cell.part = part_;
-    cell.partStaff = partStaff;
-    cell.voice = voice;
+    OpenCell& open = Open(key);
+    if (!open.described) {
+        open.origin->part = part_;
+        open.origin->partStaff = partStaff;
+        open.origin->voice = voice;
+        open.described = true;
+    }
     return key;
 }
 
@@ -524,19 +566,23 @@ void Reader::ReadAttributes(pugi::xml_node attributes) {
                  "more than " + std::to_string(MAX_DIVISIONS) + " divisions per quarter note");
         divisions_ = value;
     }
+    if (pugi::xml_node staves = attributes.child("staves")) UseStaff(IntegerOf(staves), staves);
 }
 
 void Reader::ReadPart(int partIndex) {
     part_ = partIndex;
     divisions_ = 0;
+    Part& part = score_.parts[static_cast<size_t>(partIndex)];
+    part.firstHostStaff = static_cast<int>(score_.staves.size()) + 1;
+    part.staffCount = 0;
+    UseStaff(1, pugi::xml_node());
     const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
     for (size_t m = 0; m < measures.size(); ++m) {
         measure_ = static_cast<int>(m) + 1;
         cursor_ = Rational(0);
         runOpen_ = false;
         haveMain_ = false;
-        pendingGraces_.clear();
-        rhythm_.clear();
+        openCount_ = 0;
         MeasureTail tail;
         pugi::xml_node tailElement;
         tail.divisions = divisions_ > 0 ? divisions_ : 1;
@@ -554,10 +600,13 @@ void Reader::ReadPart(int partIndex) {
                 if (cursor_ < Rational(0)) cursor_ = Rational(0);
             } else if (name == "forward") {
                 const Rational duration = DurationOf(child);
+                const pugi::xml_node staffNode = child.child("staff");
+                const int staff = staffNode ? IntegerOf(staffNode) : 1;
+                if (staffNode) UseStaff(staff, staffNode);
                 pugi::xml_node voice = child.child("voice");
                 if (voice) {
-                    const int staff = child.child("staff") ? IntegerOf(child.child("staff")) : 1;
-                    const host::FrameKey key = CellFor(staff, Trimmed(voice.text().get()), child);
+                    const host::FrameKey key =
+                        CellFor(staff, TrimmedView(voice.text().get()), child);
                     ExtendRun(key, child, duration);
                 } else {
                     CloseRun();
@@ -593,8 +642,10 @@ void Reader::ReadNote(pugi::xml_node note) {
     const bool chord = children.chord;
     const bool rest = children.rest;
     const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
+    if (children.staff) UseStaff(partStaff, children.staff);
     const pugi::xml_node voiceNode = children.voice;
-    const std::string voice = voiceNode ? Trimmed(voiceNode.text().get()) : std::string();
+    const std::string_view voice =
+        voiceNode ? TrimmedView(voiceNode.text().get()) : std::string_view();
     const utwobyte key = score_.measures[static_cast<size_t>(measure_ - 1)].keyValue;
 
     auto addPitch = [&](EXENTRY& entry) {
@@ -617,7 +668,10 @@ void Reader::ReadNote(pugi::xml_node note) {
             if (step.size() != 1 || LetterIndex(step[0]) < 0)
                 Fail(p, "a pitch without a valid <step>");
             pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
-            pitch.alter = static_cast<int>(std::lround(alterNode.text().as_double(0)));
+            // Microtones (a decimal alter) go to the nearest semitone.
+            const auto plainAlter = PlainInteger(TrimmedView(alterNode.text().get()));
+            pitch.alter = plainAlter ? *plainAlter
+                                     : static_cast<int>(std::lround(alterNode.text().as_double(0)));
             if (!octaveNode) Fail(p, "a pitch without <octave>");
             pitch.octave = IntegerOf(octaveNode);
         } else if (pugi::xml_node u = children.unpitched) {
@@ -642,9 +696,9 @@ void Reader::ReadNote(pugi::xml_node note) {
             NOTE_INUSE |
             ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
         bool tied = false;
-        for (pugi::xml_node tie : children.ties)
+        for (pugi::xml_node tie : Each{children.tie})
             if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
-        for (pugi::xml_node notations : children.notations)
+        for (pugi::xml_node notations : Each{children.notations})
             for (pugi::xml_node tie : notations.children("tied")) {
                 const std::string type = tie.attribute("type").value();
                 if (type == "start" || type == "continue") tied = true;
@@ -656,7 +710,7 @@ void Reader::ReadNote(pugi::xml_node note) {
 
     if (grace) {
         const host::FrameKey cell = CellFor(partStaff, voice, note);
-        auto& pending = pendingGraces_[cell];
+        auto& pending = Open(cell).pendingGraces;
         if (chord && !pending.empty())
             pending.back().last = note;
         else
@@ -684,7 +738,7 @@ void Reader::ReadNote(pugi::xml_node note) {
         } else {
             ExtendRun(mainCell_, note, Rational(0));
         }
-        for (pugi::xml_node notations : children.notations)
+        for (pugi::xml_node notations : Each{children.notations})
             for (pugi::xml_node articulations : notations.children("articulations"))
                 for (pugi::xml_node a : articulations.children()) {
                     const int id = ArticulationDefinitionOf(a.name());
@@ -730,7 +784,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     const int dots = children.dots;
     std::optional<int> written;
     if (pugi::xml_node type = children.type) {
-        written = DurationOfTypeWithDots(Trimmed(type.text().get()), dots);
+        written = DurationOfTypeWithDots(TrimmedView(type.text().get()), dots);
         if (!written)
             Fail(type, "note value \"" + Trimmed(type.text().get()) +
                            "\" is longer than the host can hold or unknown");
@@ -771,7 +825,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     }
 
     int articulationCount = 0;
-    for (pugi::xml_node notations : children.notations) {
+    for (pugi::xml_node notations : Each{children.notations}) {
         for (pugi::xml_node t : notations.children("tuplet")) {
             const std::string type = t.attribute("type").value();
             TupletMark mark;
@@ -818,17 +872,16 @@ void Reader::ReadNote(pugi::xml_node note) {
     frame.push_back(entry);
     EntryOrigin entryOrigin;
     entryOrigin.note = note;
-    if (!pendingGraces_.empty()) {
-        if (auto pending = pendingGraces_.find(cell); pending != pendingGraces_.end()) {
-            entryOrigin.graceBegin = static_cast<uint32_t>(score_.graces.size());
-            entryOrigin.graceCount = static_cast<uint32_t>(pending->second.size());
-            score_.graces.insert(score_.graces.end(), pending->second.begin(),
-                                 pending->second.end());
-            pendingGraces_.erase(pending);
-        }
+    OpenCell& open = Open(cell);
+    if (!open.pendingGraces.empty()) {
+        entryOrigin.graceBegin = static_cast<uint32_t>(score_.graces.size());
+        entryOrigin.graceCount = static_cast<uint32_t>(open.pendingGraces.size());
+        score_.graces.insert(score_.graces.end(), open.pendingGraces.begin(),
+                             open.pendingGraces.end());
+        open.pendingGraces.clear();
     }
     origin.entries.push_back(entryOrigin);
-    rhythm_[cell].push_back(std::move(rhythm));
+    open.rhythm.push_back(std::move(rhythm));
 
     ExtendRun(cell, note, sounding);
     cursor_ += sounding;
@@ -837,13 +890,13 @@ void Reader::ReadNote(pugi::xml_node note) {
 }
 
 void Reader::FinishMeasure() {
-    for (auto& [cell, graces] : pendingGraces_)
-        for (const GraceNotes& grace : graces)
-            score_.cells[cell].trailingGraces.push_back(grace);
-    pendingGraces_.clear();
-    for (auto& [cell, rhythm] : rhythm_)
-        BuildTuplets(cell, rhythm);
-    rhythm_.clear();
+    for (size_t i = 0; i < openCount_; ++i) {
+        OpenCell& cell = openCells_[i];
+        for (const GraceNotes& grace : cell.pendingGraces)
+            cell.origin->trailingGraces.push_back(grace);
+        if (!cell.rhythm.empty()) BuildTuplets(cell.key, cell.rhythm);
+    }
+    openCount_ = 0;
 }
 
 /// Stores the tuplets of one cell's entries as definition records on the entries that start them.
