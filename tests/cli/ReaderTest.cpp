@@ -96,6 +96,40 @@ TEST(Reader, StavesOfAPartAndVoicesBecomeLayersInOrderOfAppearance) {
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1, 0), "r w");
 }
 
+TEST(Reader, StavesThatOnlyADeclarationOrAChordNoteNamesStillExist) {
+    // Part 1 declares three staves and writes on the first; part 2 has a chord note on its
+    // second staff only. Each part's staves follow the previous part's last.
+    const std::string xml = cli_test::Partwise(
+        "<score-part id=\"P1\"/><score-part id=\"P2\"/>",
+        "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions><staves>3"
+        "</staves></attributes>" +
+            Note("C", 4, 4, "whole") +
+            "</measure></part><part id=\"P2\"><measure number=\"1\"><attributes><divisions>1"
+            "</divisions></attributes>" +
+            Note("E", 4, 4, "whole") +
+            "<note><chord/><pitch><step>G</step><octave>3</octave></pitch><duration>4</duration>"
+            "<voice>1</voice><type>whole</type><staff>2</staff></note></measure></part>");
+    auto read = Read(xml);
+    const Score& score = *read.score;
+    ASSERT_EQ(score.staves.size(), 5u);
+    EXPECT_EQ(score.parts[0].staffCount, 3);
+    EXPECT_EQ(score.parts[1].firstHostStaff, 4);
+    EXPECT_EQ(score.parts[1].staffCount, 2);
+    EXPECT_EQ(score.staves[4].part, 1);
+    EXPECT_EQ(score.staves[4].partStaff, 2);
+    EXPECT_EQ(host::DescribeLayer(*read.document, 4, 1, 1), "E4+G3 w");
+    EXPECT_EQ(score.HostStaff(1, 2), 5);
+    EXPECT_EQ(score.HostStaff(1, 3), 0);
+
+    const std::string many = OnePart(
+        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+        Note("C", 4, 4, "whole", "<staff>65</staff>") + "</measure>");
+    const std::string message = ReadError(many);
+    EXPECT_NE(message.find("<staff>: part \"P1\" claims more staves than the host can hold"),
+              std::string::npos)
+        << message;
+}
+
 TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
     const std::string triplet = "<time-modification><actual-notes>3</actual-notes><normal-notes>2</"
                                 "normal-notes></time-modification>";

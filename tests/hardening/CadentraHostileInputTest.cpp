@@ -203,6 +203,19 @@ TEST_F(HostileInput, DeeplyNestedElementsAreRefused) {
                   "elements nested more than 64 deep");
 }
 
+TEST_F(HostileInput, NestingIsRefusedFromTheFirstNodeBeyondTheLimit) {
+    // <direction> lies 4 deep (score, part, measure, direction): with 59 elements inside it the
+    // deepest holds its text 64 deep, the limit; one more element puts the text past it.
+    auto nested = [](size_t inside) {
+        return Score(NOTE + "<direction>" + Repeat("<a>", inside) + "x" + Repeat("</a>", inside) +
+                     "</direction>");
+    };
+    WriteFile(folder_.File("limit.musicxml"), nested(59));
+    EXPECT_EQ(Cadentra({"info", folder_.File("limit.musicxml")}).code, 0);
+    fs::remove(folder_.File("limit.musicxml"));
+    ExpectRefused("beyond.musicxml", nested(60), "elements nested more than 64 deep");
+}
+
 TEST_F(HostileInput, EntityDeclarationsAreRefusedAndReferencesNotExpanded) {
     const std::string laughs =
         "<?xml version=\"1.0\"?><!DOCTYPE score-partwise [<!ENTITY a \"aaaaaaaaaa\">"
