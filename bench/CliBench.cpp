@@ -51,6 +51,7 @@ size_t CadentraReadCopyWrite(std::string bytes) {
     host::Document& document = host::Host::Instance().NewDocument(LARGEST);
     auto score = cadentra_cli::ReadScore(std::move(bytes), LARGEST, document);
     const auto staves = static_cast<twobyte>(score->staves.size());
+    cadentra_cli::RememberCells(*score, document, 1, staves, 2, 9);
     cadentra_cli::RunRhythmCopy(document, host::Region(1, 1, 2, 9), host::Region(1, staves, 2, 9));
     const auto changed = cadentra_cli::ChangedCells(*score, document);
     const std::string written = cadentra_cli::WriteScore(*score, document, changed);

@@ -256,6 +256,9 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
             before.push_back(layer);
     }
 
+    // COPY changes nothing outside its destination: only those cells are kept to compare with.
+    RememberCells(score, document, to.staves.first, to.staves.last, to.measures->first,
+                  to.measures->last);
     const CopyOutcome outcome = RunRhythmCopy(document, sourceRegion, destinationRegion);
     for (const PluginAlert& alert : outcome.alerts)
         err << alert.caption << ": " << alert.text << "\n";

@@ -957,7 +957,6 @@ std::unique_ptr<Score> ReadScore(std::string bytes, const std::string& name,
     } catch (const RationalOverflow&) {
         throw InputError{name + ": durations and divisions whose exact sums do not fit in 64 bits"};
     }
-    score->original = document;
     return score;
 }
 

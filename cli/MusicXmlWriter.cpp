@@ -31,37 +31,68 @@ int CountEvents(const std::vector<EXENTRY>& entries) {
 
 namespace {
 
+/// The frames of `document` in the remembered cells of one staff, in key order.
+auto FramesOfStaff(const host::Document& document, const Score::CellRange& cells, int staff) {
+    const auto first = document.frames.lower_bound(
+        host::FrameKey{static_cast<twobyte>(staff), static_cast<twobyte>(cells.firstMeasure), 0});
+    auto last = first;
+    while (last != document.frames.end() && last->first.staff == staff &&
+           last->first.measure <= cells.lastMeasure)
+        ++last;
+    return std::pair{first, last};
+}
+
 /// Equal entries, none of them with details that changed.
-bool SameEntries(const std::vector<EXENTRY>& a, const std::vector<EXENTRY>& b,
-                 const std::set<fourbyte>& otherDetails) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::memcmp(&a[i], &b[i], sizeof(EXENTRY)) != 0) return false;
-        if (otherDetails.count(fourbyte{a[i].entryNumber})) return false;
+bool SameEntries(const host::Document& a, const std::vector<EXENTRY>& entriesA,
+                 const host::Document& b, const std::vector<EXENTRY>& entriesB) {
+    if (entriesA.size() != entriesB.size()) return false;
+    for (size_t i = 0; i < entriesA.size(); ++i) {
+        if (std::memcmp(&entriesA[i], &entriesB[i], sizeof(EXENTRY)) != 0) return false;
+        if (!host::SameDetails(a, b, fourbyte{entriesA[i].entryNumber})) return false;
     }
     return true;
 }
 
 } // namespace
 
+void RememberCells(Score& score, const host::Document& document, int firstStaff, int lastStaff,
+                   int firstMeasure, int lastMeasure) {
+    score.remembered = Score::CellRange{firstStaff, lastStaff, firstMeasure, lastMeasure};
+    score.original = host::Document{};
+    for (int staff = firstStaff; staff <= lastStaff; ++staff) {
+        const auto [first, last] = FramesOfStaff(document, score.remembered, staff);
+        for (auto it = first; it != last; ++it) {
+            score.original.frames.emplace_hint(score.original.frames.end(), it->first,
+                                               it->second);
+            for (const EXENTRY& entry : it->second)
+                host::CopyDetails(document, score.original, fourbyte{entry.entryNumber});
+        }
+    }
+}
+
+void RememberAllCells(Score& score, const host::Document& document) {
+    RememberCells(score, document, 1, static_cast<int>(score.staves.size()), 1,
+                  static_cast<int>(score.measures.size()));
+}
+
 std::vector<host::FrameKey> ChangedCells(const Score& score, const host::Document& after) {
-    // Both documents keep their frames in key order: one walk over the two.
+    // Both documents keep their frames in key order: one walk over the two, staff by staff.
     static const std::vector<EXENTRY> empty;
-    const std::set<fourbyte> otherDetails = host::EntriesWithOtherDetails(score.original, after);
-    const auto& framesA = score.original.frames;
-    const auto& framesB = after.frames;
+    const host::Document& before = score.original;
     std::vector<host::FrameKey> changed;
-    auto a = framesA.begin();
-    auto b = framesB.begin();
-    while (a != framesA.end() || b != framesB.end()) {
-        const bool takeA = b == framesB.end() || (a != framesA.end() && a->first <= b->first);
-        const bool takeB = a == framesA.end() || (b != framesB.end() && b->first <= a->first);
-        const host::FrameKey key = takeA ? a->first : b->first;
-        const auto& entriesA = takeA ? a->second : empty;
-        const auto& entriesB = takeB ? b->second : empty;
-        if (!SameEntries(entriesA, entriesB, otherDetails)) changed.push_back(key);
-        if (takeA) ++a;
-        if (takeB) ++b;
+    for (int staff = score.remembered.firstStaff; staff <= score.remembered.lastStaff; ++staff) {
+        auto [a, endA] = FramesOfStaff(before, score.remembered, staff);
+        auto [b, endB] = FramesOfStaff(after, score.remembered, staff);
+        while (a != endA || b != endB) {
+            const bool takeA = b == endB || (a != endA && a->first <= b->first);
+            const bool takeB = a == endA || (b != endB && b->first <= a->first);
+            const host::FrameKey key = takeA ? a->first : b->first;
+            if (!SameEntries(before, takeA ? a->second : empty, after,
+                             takeB ? b->second : empty))
+                changed.push_back(key);
+            if (takeA) ++a;
+            if (takeB) ++b;
+        }
     }
     return changed;
 }

@@ -9,8 +9,16 @@
 
 namespace cadentra_cli {
 
-/// The cells whose entries, or whose entries' detail records, differ between the document as it
-/// was read and `after`.
+/// Keeps every layer of staves `firstStaff` to `lastStaff` in measures `firstMeasure` to
+/// `lastMeasure` of `document` as it is now, with the detail records of their entries, for
+/// ChangedCells. Called before the document changes, on the cells that may change (those of
+/// a COPY's destination); RememberAllCells keeps every cell of the score.
+void RememberCells(Score& score, const host::Document& document, int firstStaff, int lastStaff,
+                   int firstMeasure, int lastMeasure);
+void RememberAllCells(Score& score, const host::Document& document);
+
+/// The remembered cells whose entries, or whose entries' detail records, differ between the
+/// document as it was remembered and `after`, in key order.
 std::vector<host::FrameKey> ChangedCells(const Score& score, const host::Document& after);
 
 /// The score's bytes with the notes of `changed` written from `after`. A rewritten cell keeps the

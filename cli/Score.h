@@ -112,7 +112,15 @@ struct Score {
     std::vector<pugi::xml_node> chordNotes;           // the chord notes of all entries
     std::vector<GraceNotes> graces;                   // the grace notes before all entries
 
-    /// The host document as read (frames, records, measures), kept to tell what changed.
+    /// The cells that may change, kept as they were read to tell what changed (RememberCells):
+    /// every layer of the staves and measures of `remembered`, their frames and the detail
+    /// records of their entries held in `original`. None until they are remembered.
+    struct CellRange {
+        int firstStaff = 1;
+        int lastStaff = 0;
+        int firstMeasure = 1;
+        int lastMeasure = 0;
+    } remembered;
     host::Document original;
 
     /// The host measure of a printed measure number; 0 when there is none.

@@ -48,30 +48,26 @@ bool HasDetails(const Document& document, fourbyte entryNumber) {
     return false;
 }
 
-std::set<fourbyte> EntriesWithOtherDetails(const Document& a, const Document& b) {
-    std::set<fourbyte> differing;
-    const RecordOrder before;
+bool SameDetails(const Document& a, const Document& b, fourbyte entryNumber) {
     for (EXTAG tag : DETAIL_TAGS) {
-        // Both stores keep a tag's records in one order: one walk over the two.
-        auto itA = a.records.lower_bound(RecordKey{tag, {}});
-        auto itB = b.records.lower_bound(RecordKey{tag, {}});
-        auto moreA = [&] { return itA != a.records.end() && itA->first.tag == tag; };
-        auto moreB = [&] { return itB != b.records.end() && itB->first.tag == tag; };
-        while (moreA() || moreB()) {
-            if (!moreB() || (moreA() && before(itA->first, itB->first))) {
-                differing.insert(EntryNumberOfKey(itA->first.key));
-                ++itA;
-            } else if (!moreA() || before(itB->first, itA->first)) {
-                differing.insert(EntryNumberOfKey(itB->first.key));
-                ++itB;
-            } else {
-                if (itA->second != itB->second) differing.insert(EntryNumberOfKey(itA->first.key));
-                ++itA;
-                ++itB;
-            }
+        auto itA = a.records.lower_bound(DetailKey(tag, entryNumber));
+        auto itB = b.records.lower_bound(DetailKey(tag, entryNumber));
+        for (;; ++itA, ++itB) {
+            const bool moreA = itA != a.records.end() && IsDetailOf(itA->first, tag, entryNumber);
+            const bool moreB = itB != b.records.end() && IsDetailOf(itB->first, tag, entryNumber);
+            if (moreA != moreB) return false;
+            if (!moreA) break;
+            if (itA->first != itB->first || itA->second != itB->second) return false;
         }
     }
-    return differing;
+    return true;
+}
+
+void CopyDetails(const Document& from, Document& to, fourbyte entryNumber) {
+    for (EXTAG tag : DETAIL_TAGS)
+        for (auto it = from.records.lower_bound(DetailKey(tag, entryNumber));
+             it != from.records.end() && IsDetailOf(it->first, tag, entryNumber); ++it)
+            to.records.insert_or_assign(it->first, it->second);
 }
 
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber) {

@@ -4,8 +4,6 @@
 
 #include "host/Document.h"
 
-#include <set>
-
 namespace host {
 
 /// The address of record `inci` of `tag` under entry `entryNumber`. Record 0 is where the entry's
@@ -20,9 +18,10 @@ void SetEntryNumberOfKey(std::array<unsigned char, 8>& key, fourbyte entryNumber
 RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber);
 /// True when any entry-detail record is stored under `entryNumber`.
 bool HasDetails(const Document& document, fourbyte entryNumber);
-/// The entry numbers whose details differ between `a` and `b`: a record of one that the other
-/// lacks, or that holds other bytes.
-std::set<fourbyte> EntriesWithOtherDetails(const Document& a, const Document& b);
+/// True when `a` and `b` hold the same entry-detail records, byte for byte, under `entryNumber`.
+bool SameDetails(const Document& a, const Document& b, fourbyte entryNumber);
+/// Copies every entry-detail record stored under `entryNumber` in `from` into `to`.
+void CopyDetails(const Document& from, Document& to, fourbyte entryNumber);
 /// Removes every entry-detail record stored under `entryNumber`.
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber);
 

@@ -30,6 +30,7 @@ ReadResult Read(const std::string& xml, const std::string& name) {
     ReadResult result;
     result.document = &host.NewDocument(name);
     result.score = cadentra_cli::ReadScore(xml, name, *result.document);
+    cadentra_cli::RememberAllCells(*result.score, *result.document);
     return result;
 }
 
@@ -37,6 +38,7 @@ ReadResult ReadAnother(const std::string& xml, const std::string& name) {
     ReadResult result;
     result.document = &host::Host::Instance().NewDocument(name);
     result.score = cadentra_cli::ReadScore(xml, name, *result.document);
+    cadentra_cli::RememberAllCells(*result.score, *result.document);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/MusicXmlReader.h"
+#include "cli/MusicXmlWriter.h"
 #include "host/Document.h"
 
 #include <filesystem>

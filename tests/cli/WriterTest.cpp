@@ -95,6 +95,20 @@ TEST(Writer, ADetailThatChangedAloneMarksItsCell) {
     EXPECT_TRUE(ChangedCells(*read.score, *read.document).empty());
 }
 
+TEST(Writer, OnlyTheRememberedCellsAreCompared) {
+    auto read = cli_test::Read(Duet());
+    RememberCells(*read.score, *read.document, 2, 2, 1, 1);
+    ASSERT_FALSE(read.score->original.frames.empty());
+    for (const auto& [key, entries] : read.score->original.frames)
+        EXPECT_EQ(key.staff, 2);
+    Replace(*read.document, host::FrameKey{1, 1, 0}, "C5 w");
+    Replace(*read.document, host::FrameKey{2, 1, 3}, "C4 w"); // a layer the staff lacked
+    EXPECT_EQ(ChangedCells(*read.score, *read.document),
+              (std::vector<host::FrameKey>{host::FrameKey{2, 1, 3}}));
+    RememberCells(*read.score, *read.document, 1, 2, 1, 1);
+    EXPECT_TRUE(ChangedCells(*read.score, *read.document).empty());
+}
+
 TEST(Writer, RewritesOnlyTheChangedCellWithTheHostsRhythmAndTheDestinationsSpelling) {
     auto read = cli_test::Read(Duet());
     Replace(*read.document, host::FrameKey{2, 1, 0}, "E4 q.~, E4 e, F#4 h!3");

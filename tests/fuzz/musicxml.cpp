@@ -89,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     for (const auto& [key, entries] : document.frames)
         FUZZ_REQUIRE(entries.size() <= 32767);
 
+    cadentra_cli::RememberAllCells(*score, document);
+
     // Unchanged, the file is written back as it came.
     FUZZ_REQUIRE(cadentra_cli::WriteScore(*score, document, {}) == xml);
 
