@@ -171,6 +171,8 @@ public:
 private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
     void CheckDocumentShape(pugi::xml_node root) const;
+    void CheckDepth(pugi::xml_node node, int depth) const;
+    void CheckDepthOutsideMeasures() const;
     int IntegerOf(pugi::xml_node element) const;
 
     void CollectParts();
@@ -266,7 +268,9 @@ void Reader::Fail(pugi::xml_node at, const std::string& problem) const {
 }
 
 /// Refuses what no score needs and what could make reading costly: entity declarations (a
-/// DOCTYPE with an internal subset) and elements nested deeper than MAX_ELEMENT_DEPTH.
+/// DOCTYPE with an internal subset) here, and elements nested deeper than MAX_ELEMENT_DEPTH
+/// (CheckDepth: the contents of each measure just before it is read, while they are at hand in
+/// the cache, and the rest of the document once the measures are known).
 void Reader::CheckDocumentShape(pugi::xml_node root) const {
     const ptrdiff_t rootOffset = root.offset_debug();
     const std::string_view prolog =
@@ -278,21 +282,45 @@ void Reader::CheckDocumentShape(pugi::xml_node root) const {
         throw InputError{score_.text->Name() +
                          ": the document declares entities (a DOCTYPE with an internal subset); "
                          "a score needs none, and the file is refused"};
-    // pugixml walks the tree without recursion and keeps the depth; a node's depth counted from
-    // the root (1) is the walker's depth + 2.
+}
+
+/// Refuses a node below `node` (which lies `depth` deep, the root being 1) that lies deeper than
+/// MAX_ELEMENT_DEPTH. pugixml walks the tree without recursion and keeps the depth: the walker's
+/// depth of `node`'s children is 0.
+void Reader::CheckDepth(pugi::xml_node node, int depth) const {
     struct DepthCheck : pugi::xml_tree_walker {
+        int limit = 0;
         pugi::xml_node tooDeep;
-        bool for_each(pugi::xml_node& node) override {
-            if (depth() + 2 <= MAX_ELEMENT_DEPTH) return true;
-            tooDeep = node;
+        bool for_each(pugi::xml_node& visited) override {
+            if (this->depth() < limit) return true;
+            tooDeep = visited;
             return false;
         }
     } check;
-    root.traverse(check);
-    if (pugi::xml_node node = check.tooDeep)
-        Fail(node.type() == pugi::node_element ? node : node.parent(),
+    check.limit = MAX_ELEMENT_DEPTH - depth;
+    node.traverse(check);
+    if (pugi::xml_node tooDeep = check.tooDeep)
+        Fail(tooDeep.type() == pugi::node_element ? tooDeep : tooDeep.parent(),
              "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
                  " deep; a score needs far fewer");
+}
+
+/// Everything but the contents of the measures, which are checked as they are read: the
+/// elements beside the parts (partwise) or measures (timewise), and what a part or measure holds
+/// beside its measures or parts.
+void Reader::CheckDepthOutsideMeasures() const {
+    const pugi::xml_node root = score_.xml.document_element();
+    const char* const inner = score_.timewise ? "part" : "measure";
+    const char* const outer = score_.timewise ? "measure" : "part";
+    for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
+        if (std::strcmp(child.name(), outer) != 0) {
+            CheckDepth(child, 2);
+            continue;
+        }
+        for (pugi::xml_node grandchild = child.first_child(); grandchild;
+             grandchild = grandchild.next_sibling())
+            if (std::strcmp(grandchild.name(), inner) != 0) CheckDepth(grandchild, 3);
+    }
 }
 
 int Reader::IntegerOf(pugi::xml_node element) const {
@@ -325,6 +353,7 @@ void Reader::Run() {
         Fail(root, "not a MusicXML score (expected <score-partwise> or <score-timewise>)");
     }
     CollectParts();
+    CheckDepthOutsideMeasures();
     CollectMeasures();
     for (int p = 0; p < static_cast<int>(score_.parts.size()); ++p)
         ReadPart(p);
@@ -578,6 +607,7 @@ void Reader::ReadPart(int partIndex) {
     UseStaff(1, pugi::xml_node());
     const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
     for (size_t m = 0; m < measures.size(); ++m) {
+        CheckDepth(measures[m], 3);
         measure_ = static_cast<int>(m) + 1;
         cursor_ = Rational(0);
         runOpen_ = false;
