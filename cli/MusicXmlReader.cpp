@@ -59,6 +59,15 @@ std::string_view TrimmedView(const char* text) {
     return std::string_view(text, static_cast<size_t>(end - text));
 }
 
+/// Whether the name `name` (ended by a zero) is `wanted`; it is read no further than the first
+/// character that differs.
+template <size_t N>
+bool NameIs(const char* name, const char (&wanted)[N]) {
+    for (size_t i = 0; i < N; ++i)
+        if (name[i] != wanted[i]) return false;
+    return true;
+}
+
 /// A whole number written as plain digits, with a sign at most; none for anything else.
 std::optional<int> PlainInteger(std::string_view text) {
     bool negative = false;
@@ -109,7 +118,7 @@ struct NoteChildren {
             // have names (text answers ""). By first letter, so that each child costs one or two
             // comparisons.
             const char* name = child.name();
-            auto is = [name](const char* wanted) { return std::strcmp(name, wanted) == 0; };
+            auto is = [name](const auto& wanted) { return NameIs(name, wanted); };
             auto first = [&](pugi::xml_node& slot) {
                 if (!slot) slot = child;
             };
@@ -378,6 +387,7 @@ void Reader::CollectParts() {
     if (score_.parts.empty()) Fail(partList, "the score has no parts");
 
     partMeasures_.assign(score_.parts.size(), {});
+    score_.tails.assign(score_.parts.size(), {});
     auto partIndex = [&](pugi::xml_node at, const std::string& id) {
         auto found = indexOfId.find(id);
         if (found == indexOfId.end()) Fail(at, "part \"" + id + "\" is not in the part list");
@@ -606,6 +616,7 @@ void Reader::ReadPart(int partIndex) {
     part.staffCount = 0;
     UseStaff(1, pugi::xml_node());
     const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
+    score_.tails[static_cast<size_t>(partIndex)].reserve(measures.size());
     for (size_t m = 0; m < measures.size(); ++m) {
         CheckDepth(measures[m], 3);
         measure_ = static_cast<int>(m) + 1;
@@ -614,21 +625,23 @@ void Reader::ReadPart(int partIndex) {
         haveMain_ = false;
         openCount_ = 0;
         MeasureTail tail;
-        pugi::xml_node tailElement;
         tail.divisions = divisions_ > 0 ? divisions_ : 1;
         for (pugi::xml_node child : measures[m].children()) {
             if (child.type() != pugi::node_element) continue;
-            const std::string_view name = child.name();
-            const bool music = name == "note" || name == "backup" || name == "forward";
-            if (name == "note") {
+            const char* name = child.name();
+            const bool note = NameIs(name, "note");
+            const bool backup = !note && NameIs(name, "backup");
+            const bool forward = !note && !backup && NameIs(name, "forward");
+            const bool music = note || backup || forward;
+            if (note) {
                 ReadNote(child);
-            } else if (name == "backup") {
+            } else if (backup) {
                 CloseRun();
                 // A backup past the measure's start goes to the start, as notation programs read
                 // it.
                 cursor_ -= DurationOf(child);
                 if (cursor_ < Rational(0)) cursor_ = Rational(0);
-            } else if (name == "forward") {
+            } else if (forward) {
                 const Rational duration = DurationOf(child);
                 const pugi::xml_node staffNode = child.child("staff");
                 const int staff = staffNode ? IntegerOf(staffNode) : 1;
@@ -644,24 +657,18 @@ void Reader::ReadPart(int partIndex) {
                 cursor_ += duration;
             } else {
                 CloseRun();
-                if (name == "attributes") ReadAttributes(child);
+                if (NameIs(name, "attributes")) ReadAttributes(child);
             }
             // After the last note, backup or forward; failing those, after the last element.
             if (music || !tail.known || !tail.music) {
-                tailElement = child;
+                tail.after = child;
                 tail.time = cursor_;
                 tail.divisions = divisions_ > 0 ? divisions_ : 1;
                 tail.known = true;
                 tail.music = tail.music || music;
             }
         }
-        // Only the element the tail follows needs its place in the text.
-        if (tail.known) {
-            const TextSpan span = SpanOf(text_, tailElement);
-            tail.offset = span.end;
-            tail.indentFrom = span.begin;
-        }
-        score_.tails[{part_, measure_}] = tail;
+        score_.tails[static_cast<size_t>(part_)].push_back(tail);
         FinishMeasure();
     }
 }
@@ -924,7 +931,11 @@ void Reader::FinishMeasure() {
         OpenCell& cell = openCells_[i];
         for (const GraceNotes& grace : cell.pendingGraces)
             cell.origin->trailingGraces.push_back(grace);
-        if (!cell.rhythm.empty()) BuildTuplets(cell.key, cell.rhythm);
+        // Most cells hold no tuplet: no bracket and no time modification.
+        if (std::any_of(cell.rhythm.begin(), cell.rhythm.end(), [](const EntryRhythm& rhythm) {
+                return !rhythm.marks.empty() || rhythm.actual != rhythm.normal;
+            }))
+            BuildTuplets(cell.key, cell.rhythm);
     }
     openCount_ = 0;
 }

@@ -582,8 +582,11 @@ std::vector<std::string> CellWriter::Write() {
 std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key) {
     if (key.staff < 1 || key.staff > static_cast<int>(score.staves.size())) return std::nullopt;
     const StaffInfo& staff = score.staves[static_cast<size_t>(key.staff - 1)];
-    auto tail = score.tails.find({staff.part, key.measure});
-    if (tail == score.tails.end() || !tail->second.known) return std::nullopt;
+    if (static_cast<size_t>(staff.part) >= score.tails.size()) return std::nullopt;
+    const std::vector<MeasureTail>& tails = score.tails[static_cast<size_t>(staff.part)];
+    if (key.measure < 1 || static_cast<size_t>(key.measure) > tails.size()) return std::nullopt;
+    const MeasureTail& at = tails[static_cast<size_t>(key.measure - 1)];
+    if (!at.known) return std::nullopt;
     CellOrigin cell;
     cell.part = staff.part;
     cell.partStaff = staff.partStaff;
@@ -592,13 +595,13 @@ std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key)
                      : std::to_string(key.layer + 1);
     cell.voiceWritten = !cell.voice.empty();
     cell.staffWritten = score.parts[static_cast<size_t>(staff.part)].staffCount > 1;
-    const MeasureTail& at = tail->second;
+    const TextSpan after = SpanOf(score.text->Utf8(), at.after);
     CellRun run;
     run.startTime = at.time;
     run.endTime = at.time;
     run.divisions = at.divisions;
-    run.insertAt = at.offset;
-    run.indentAt = at.indentFrom;
+    run.insertAt = after.end;
+    run.indentAt = after.begin;
     cell.runs.push_back(run);
     return cell;
 }

@@ -91,8 +91,7 @@ struct CellOrigin {
 /// Where music of a voice that a part's measure did not have can be added: after its last note,
 /// backup or forward (or its last element), with the time there.
 struct MeasureTail {
-    size_t offset = 0;     // working-text offset of the insertion point
-    size_t indentFrom = 0; // start of the element before it, whose indentation new lines take
+    pugi::xml_node after;  // the element music is added after (whose indentation it takes)
     Rational time;         // quarter notes from the measure start
     int divisions = 1;
     bool known = false;
@@ -108,7 +107,7 @@ struct Score {
     std::vector<StaffInfo> staves;     // host staff n is staves[n - 1]
     std::vector<MeasureInfo> measures; // host measure n is measures[n - 1]
     std::map<host::FrameKey, CellOrigin> cells;
-    std::map<std::pair<int, int>, MeasureTail> tails; // by (part index, host measure)
+    std::vector<std::vector<MeasureTail>> tails;      // by part index, then host measure - 1
     std::vector<pugi::xml_node> chordNotes;           // the chord notes of all entries
     std::vector<GraceNotes> graces;                   // the grace notes before all entries
 
