@@ -207,16 +207,17 @@ private:
         std::vector<GraceNotes> pendingGraces;
     };
 
-    host::FrameKey CellFor(int partStaff, std::string_view voice, pugi::xml_node at);
-    void ExtendRun(const host::FrameKey& key, pugi::xml_node element, Rational advance);
+    /// The cell of a voice on a staff of the part being read, in the measure being read.
+    OpenCell& CellFor(int partStaff, std::string_view voice, pugi::xml_node at);
+    /// Adds `element`, which ends at `end` (quarter notes from the measure start), to the cell's
+    /// stretch of the file that is being read, or begins a new one at the cursor.
+    void ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end);
     void CloseRun() { runOpen_ = false; }
     /// The open cell of `key`, opened when the measure first comes to it. Notes come in runs of
     /// the same cell, so the last one asked for is looked at first.
     OpenCell& Open(const host::FrameKey& key);
-    CellOrigin& Cell(const host::FrameKey& key) { return *Open(key).origin; }
-    std::vector<EXENTRY>& Frame(const host::FrameKey& key) {
-        OpenCell& cell = Open(key);
-        if (!cell.frame) cell.frame = &document_.frames[key];
+    std::vector<EXENTRY>& FrameOf(OpenCell& cell) {
+        if (!cell.frame) cell.frame = &document_.frames[cell.key];
         return *cell.frame;
     }
     Rational DurationOf(pugi::xml_node element) const;
@@ -236,11 +237,10 @@ private:
     int divisions_ = 0;
     Rational cursor_;
     bool runOpen_ = false;
-    host::FrameKey runCell_;
-    bool haveMain_ = false;
-    host::FrameKey mainCell_;
+    const OpenCell* runCell_ = nullptr;
+    OpenCell* mainCell_ = nullptr; // the cell of the measure's latest entry, if any
     // The cells of the measure being read: the first `openCount_` slots (the slots stay, with the
-    // room of their lists, from one measure to the next).
+    // room of their lists, from one measure to the next; a deque keeps their addresses).
     std::deque<OpenCell> openCells_;
     size_t openCount_ = 0;
     size_t lastOpen_ = 0;
@@ -546,7 +546,7 @@ Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) con
     return Rational(value, divisions_);
 }
 
-host::FrameKey Reader::CellFor(int partStaff, std::string_view voice, pugi::xml_node at) {
+Reader::OpenCell& Reader::CellFor(int partStaff, std::string_view voice, pugi::xml_node at) {
     const Part& part = score_.parts[static_cast<size_t>(part_)];
     if (partStaff < 1)
         Fail(at,
@@ -575,25 +575,25 @@ host::FrameKey Reader::CellFor(int partStaff, std::string_view voice, pugi::xml_
         open.origin->voice = voice;
         open.described = true;
     }
-    return key;
+    return open;
 }
 
-void Reader::ExtendRun(const host::FrameKey& key, pugi::xml_node element, Rational advance) {
-    CellOrigin& cell = Cell(key);
-    if (runOpen_ && runCell_ == key && !cell.runs.empty()) {
-        cell.runs.back().last = element;
-        cell.runs.back().endTime = cursor_ + advance;
+void Reader::ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end) {
+    std::vector<CellRun>& runs = cell.origin->runs;
+    if (runOpen_ && runCell_ == &cell && !runs.empty()) {
+        runs.back().last = element;
+        runs.back().endTime = end;
         return;
     }
     CellRun run;
     run.first = element;
     run.last = element;
     run.startTime = cursor_;
-    run.endTime = cursor_ + advance;
+    run.endTime = end;
     run.divisions = divisions_ > 0 ? divisions_ : 1;
-    cell.runs.push_back(run);
+    runs.push_back(run);
     runOpen_ = true;
-    runCell_ = key;
+    runCell_ = &cell;
 }
 
 void Reader::ReadAttributes(pugi::xml_node attributes) {
@@ -622,7 +622,7 @@ void Reader::ReadPart(int partIndex) {
         measure_ = static_cast<int>(m) + 1;
         cursor_ = Rational(0);
         runOpen_ = false;
-        haveMain_ = false;
+        mainCell_ = nullptr;
         openCount_ = 0;
         MeasureTail tail;
         tail.divisions = divisions_ > 0 ? divisions_ : 1;
@@ -648,9 +648,8 @@ void Reader::ReadPart(int partIndex) {
                 if (staffNode) UseStaff(staff, staffNode);
                 pugi::xml_node voice = child.child("voice");
                 if (voice) {
-                    const host::FrameKey key =
-                        CellFor(staff, TrimmedView(voice.text().get()), child);
-                    ExtendRun(key, child, duration);
+                    OpenCell& cell = CellFor(staff, TrimmedView(voice.text().get()), child);
+                    ExtendRun(cell, child, cursor_ + duration);
                 } else {
                     CloseRun();
                 }
@@ -693,13 +692,14 @@ void Reader::ReadNote(pugi::xml_node note) {
         if (pugi::xml_node p = children.pitch) {
             pugi::xml_node stepNode, alterNode, octaveNode;
             for (pugi::xml_node part = p.first_child(); part; part = part.next_sibling()) {
-                const std::string_view name = part.name();
-                if (name == "step" && !stepNode)
-                    stepNode = part;
-                else if (name == "alter" && !alterNode)
-                    alterNode = part;
-                else if (name == "octave" && !octaveNode)
-                    octaveNode = part;
+                const char* name = part.name();
+                if (NameIs(name, "step")) {
+                    if (!stepNode) stepNode = part;
+                } else if (NameIs(name, "alter")) {
+                    if (!alterNode) alterNode = part;
+                } else if (NameIs(name, "octave")) {
+                    if (!octaveNode) octaveNode = part;
+                }
             }
             const std::string_view step = TrimmedView(stepNode.text().get());
             if (step.size() != 1 || LetterIndex(step[0]) < 0)
@@ -746,34 +746,34 @@ void Reader::ReadNote(pugi::xml_node note) {
     };
 
     if (grace) {
-        const host::FrameKey cell = CellFor(partStaff, voice, note);
-        auto& pending = Open(cell).pendingGraces;
+        OpenCell& cell = CellFor(partStaff, voice, note);
+        auto& pending = cell.pendingGraces;
         if (chord && !pending.empty())
             pending.back().last = note;
         else
             pending.push_back(GraceNotes{note, note});
-        ExtendRun(cell, note, Rational(0));
-        if (voiceNode) Cell(cell).voiceWritten = true;
-        if (children.staff) Cell(cell).staffWritten = true;
+        ExtendRun(cell, note, cursor_);
+        if (voiceNode) cell.origin->voiceWritten = true;
+        if (children.staff) cell.origin->staffWritten = true;
         return;
     }
 
     if (chord) {
-        if (!haveMain_) Fail(note, "a chord note without a note before it");
-        auto& frame = Frame(mainCell_);
+        if (!mainCell_) Fail(note, "a chord note without a note before it");
+        auto& frame = FrameOf(*mainCell_);
         if (rest) return; // a rest inside a chord adds nothing to the entry
         addPitch(frame.back());
         // Chord notes follow the newest entry of all, so each entry's chord notes lie together
         // at the end of the score's list.
-        EntryOrigin& origin = Cell(mainCell_).entries.back();
+        EntryOrigin& origin = mainCell_->origin->entries.back();
         if (origin.chordCount == 0)
             origin.chordBegin = static_cast<uint32_t>(score_.chordNotes.size());
         score_.chordNotes.push_back(note);
         ++origin.chordCount;
         if (runOpen_ && runCell_ == mainCell_) {
-            Cell(mainCell_).runs.back().last = note;
+            mainCell_->origin->runs.back().last = note;
         } else {
-            ExtendRun(mainCell_, note, Rational(0));
+            ExtendRun(*mainCell_, note, cursor_);
         }
         for (pugi::xml_node notations : Each{children.notations})
             for (pugi::xml_node articulations : notations.children("articulations"))
@@ -841,8 +841,8 @@ void Reader::ReadNote(pugi::xml_node note) {
         written = static_cast<int>(rounded);
     }
 
-    const host::FrameKey cell = CellFor(partStaff, voice, note);
-    CellOrigin& origin = Cell(cell);
+    OpenCell& cell = CellFor(partStaff, voice, note);
+    CellOrigin& origin = *cell.origin;
     if (voiceNode) origin.voiceWritten = true;
     if (children.staff) origin.staffWritten = true;
 
@@ -850,7 +850,10 @@ void Reader::ReadNote(pugi::xml_node note) {
     entry.entryNumber = document_.nextEntryNumber++;
     entry.duration = static_cast<twobyte>(*written);
     entry.entryFlags = ENTRY_INUSE;
-    entry.elapsedTime = static_cast<fourbyte>((cursor_ * Rational(EDU_QUARTER)).Round());
+    // The cursor's denominator nearly always divides the quarter's units: no rounding needed.
+    entry.elapsedTime = static_cast<fourbyte>(
+        EDU_QUARTER % cursor_.den == 0 ? cursor_.num * (EDU_QUARTER / cursor_.den)
+                                       : (cursor_ * Rational(EDU_QUARTER)).Round());
     if (rest) {
         // As the host keeps a rest: one placeholder note record.
         entry.noteCount = 1;
@@ -902,28 +905,27 @@ void Reader::ReadNote(pugi::xml_node note) {
             }
     }
 
-    std::vector<EXENTRY>& frame = Frame(cell);
+    std::vector<EXENTRY>& frame = FrameOf(cell);
     if (frame.size() >= MAX_ENTRIES_PER_MEASURE)
         Fail(note, "more than " + std::to_string(MAX_ENTRIES_PER_MEASURE) +
                        " notes and rests in one voice of one measure");
     frame.push_back(entry);
     EntryOrigin entryOrigin;
     entryOrigin.note = note;
-    OpenCell& open = Open(cell);
-    if (!open.pendingGraces.empty()) {
+    if (!cell.pendingGraces.empty()) {
         entryOrigin.graceBegin = static_cast<uint32_t>(score_.graces.size());
-        entryOrigin.graceCount = static_cast<uint32_t>(open.pendingGraces.size());
-        score_.graces.insert(score_.graces.end(), open.pendingGraces.begin(),
-                             open.pendingGraces.end());
-        open.pendingGraces.clear();
+        entryOrigin.graceCount = static_cast<uint32_t>(cell.pendingGraces.size());
+        score_.graces.insert(score_.graces.end(), cell.pendingGraces.begin(),
+                             cell.pendingGraces.end());
+        cell.pendingGraces.clear();
     }
     origin.entries.push_back(entryOrigin);
-    open.rhythm.push_back(std::move(rhythm));
+    cell.rhythm.push_back(std::move(rhythm));
 
-    ExtendRun(cell, note, sounding);
-    cursor_ += sounding;
-    haveMain_ = true;
-    mainCell_ = cell;
+    const Rational end = cursor_ + sounding;
+    ExtendRun(cell, note, end);
+    cursor_ = end;
+    mainCell_ = &cell;
 }
 
 void Reader::FinishMeasure() {

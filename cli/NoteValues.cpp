@@ -9,7 +9,7 @@ namespace cadentra_cli {
 namespace {
 
 struct TypeDuration {
-    const char* type;
+    std::string_view type;
     int duration;
 };
 
@@ -55,7 +55,7 @@ std::optional<NoteValue> NoteValueOfDuration(int duration) {
         int total = entry.duration;
         int add = entry.duration;
         for (int dots = 0; dots <= 4; ++dots) {
-            if (total == duration) return NoteValue{entry.type, dots};
+            if (total == duration) return NoteValue{std::string(entry.type), dots};
             add /= 2;
             if (add == 0) break;
             total += add;

@@ -47,6 +47,7 @@ struct Rational {
             den = 1;
             return;
         }
+        if (den == 1) return;
         const int64_t g = std::gcd(num < 0 ? -num : num, den);
         if (g > 1) {
             num /= g;
@@ -64,6 +65,9 @@ struct Rational {
 
     friend constexpr Rational operator+(Rational a, Rational b) {
         using rational_detail::Checked;
+        // Times read from one part mostly share their denominator.
+        if (a.den == b.den)
+            return Rational(Checked(static_cast<__int128>(a.num) + b.num), a.den);
         return Rational(
             Checked(static_cast<__int128>(a.num) * b.den + static_cast<__int128>(b.num) * a.den),
             rational_detail::Multiply(a.den, b.den));
