@@ -180,7 +180,7 @@ public:
 private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
     void CheckDocumentShape(pugi::xml_node root) const;
-    void CheckDepth(pugi::xml_node node, int depth) const;
+    void CheckNesting(pugi::xml_node node, int depth, size_t end) const;
     void CheckDepthOutsideMeasures() const;
     int IntegerOf(pugi::xml_node element) const;
 
@@ -278,8 +278,8 @@ void Reader::Fail(pugi::xml_node at, const std::string& problem) const {
 
 /// Refuses what no score needs and what could make reading costly: entity declarations (a
 /// DOCTYPE with an internal subset) here, and elements nested deeper than MAX_ELEMENT_DEPTH
-/// (CheckDepth: the contents of each measure just before it is read, while they are at hand in
-/// the cache, and the rest of the document once the measures are known).
+/// (CheckNesting: the contents of each measure just before it is read, and the rest of the
+/// document once the measures are known).
 void Reader::CheckDocumentShape(pugi::xml_node root) const {
     const ptrdiff_t rootOffset = root.offset_debug();
     const std::string_view prolog =
@@ -293,25 +293,30 @@ void Reader::CheckDocumentShape(pugi::xml_node root) const {
                          "a score needs none, and the file is refused"};
 }
 
-/// Refuses a node below `node` (which lies `depth` deep, the root being 1) that lies deeper than
-/// MAX_ELEMENT_DEPTH. pugixml walks the tree without recursion and keeps the depth: the walker's
-/// depth of `node`'s children is 0.
-void Reader::CheckDepth(pugi::xml_node node, int depth) const {
-    struct DepthCheck : pugi::xml_tree_walker {
-        int limit = 0;
-        pugi::xml_node tooDeep;
-        bool for_each(pugi::xml_node& visited) override {
-            if (this->depth() < limit) return true;
-            tooDeep = visited;
-            return false;
-        }
-    } check;
-    check.limit = MAX_ELEMENT_DEPTH - depth;
-    node.traverse(check);
-    if (pugi::xml_node tooDeep = check.tooDeep)
-        Fail(tooDeep.type() == pugi::node_element ? tooDeep : tooDeep.parent(),
-             "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
-                 " deep; a score needs far fewer");
+/// Refuses a node below `node` (which lies `depth` deep, the root being 1, and whose text ends
+/// at `end` or before) that lies deeper than MAX_ELEMENT_DEPTH. Nodes nested h deep below an
+/// element need h levels of start and end tags inside it, at least "<a></a>" each, so an element
+/// whose text is too short to reach past the limit is not looked into; the text up to the next
+/// sibling bounds an element's text. Nearly every element of a score is far shorter than that,
+/// so that only a few nodes are visited. The walk goes no deeper than the limit.
+void Reader::CheckNesting(pugi::xml_node node, int depth, size_t end) const {
+    constexpr size_t LEVEL_BYTES = 7;
+    const int childDepth = depth + 1;
+    for (pugi::xml_node child = node.first_child(); child;) {
+        if (childDepth > MAX_ELEMENT_DEPTH)
+            Fail(child.type() == pugi::node_element ? child : node,
+                 "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
+                     " deep; a score needs far fewer");
+        const pugi::xml_node next = child.next_sibling();
+        const ptrdiff_t start = child.offset_debug();
+        const ptrdiff_t nextStart = next ? next.offset_debug() : static_cast<ptrdiff_t>(end);
+        const size_t levelsToLimit = static_cast<size_t>(MAX_ELEMENT_DEPTH - childDepth) + 1;
+        const bool tooShort = start >= 0 && nextStart >= start &&
+                              static_cast<size_t>(nextStart - start) <= levelsToLimit * LEVEL_BYTES;
+        if (!tooShort && child.first_child())
+            CheckNesting(child, childDepth, nextStart >= 0 ? static_cast<size_t>(nextStart) : end);
+        child = next;
+    }
 }
 
 /// Everything but the contents of the measures, which are checked as they are read: the
@@ -323,12 +328,13 @@ void Reader::CheckDepthOutsideMeasures() const {
     const char* const outer = score_.timewise ? "measure" : "part";
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
         if (std::strcmp(child.name(), outer) != 0) {
-            CheckDepth(child, 2);
+            CheckNesting(child, 2, text_.size());
             continue;
         }
         for (pugi::xml_node grandchild = child.first_child(); grandchild;
              grandchild = grandchild.next_sibling())
-            if (std::strcmp(grandchild.name(), inner) != 0) CheckDepth(grandchild, 3);
+            if (std::strcmp(grandchild.name(), inner) != 0)
+                CheckNesting(grandchild, 3, text_.size());
     }
 }
 
@@ -618,7 +624,7 @@ void Reader::ReadPart(int partIndex) {
     const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
     score_.tails[static_cast<size_t>(partIndex)].reserve(measures.size());
     for (size_t m = 0; m < measures.size(); ++m) {
-        CheckDepth(measures[m], 3);
+        CheckNesting(measures[m], 3, text_.size());
         measure_ = static_cast<int>(m) + 1;
         cursor_ = Rational(0);
         runOpen_ = false;

@@ -205,15 +205,28 @@ TEST_F(HostileInput, DeeplyNestedElementsAreRefused) {
 
 TEST_F(HostileInput, NestingIsRefusedFromTheFirstNodeBeyondTheLimit) {
     // <direction> lies 4 deep (score, part, measure, direction): with 59 elements inside it the
-    // deepest holds its text 64 deep, the limit; one more element puts the text past it.
-    auto nested = [](size_t inside) {
-        return Score(NOTE + "<direction>" + Repeat("<a>", inside) + "x" + Repeat("</a>", inside) +
-                     "</direction>");
+    // deepest holds its text 64 deep, the limit; one more element puts the text past it. The
+    // nesting is found whether the direction ends the measure or a note follows it, and with the
+    // shortest tags that can nest.
+    auto nested = [](size_t inside, bool last) {
+        const std::string direction = "<direction>" + Repeat("<a>", inside) + "x" +
+                                      Repeat("</a>", inside) + "</direction>";
+        return Score(last ? NOTE + direction : direction + NOTE);
     };
-    WriteFile(folder_.File("limit.musicxml"), nested(59));
-    EXPECT_EQ(Cadentra({"info", folder_.File("limit.musicxml")}).code, 0);
-    fs::remove(folder_.File("limit.musicxml"));
-    ExpectRefused("beyond.musicxml", nested(60), "elements nested more than 64 deep");
+    for (const bool last : {true, false}) {
+        SCOPED_TRACE(last ? "direction last" : "a note after the direction");
+        WriteFile(folder_.File("limit.musicxml"), nested(59, last));
+        EXPECT_EQ(Cadentra({"info", folder_.File("limit.musicxml")}).code, 0);
+        fs::remove(folder_.File("limit.musicxml"));
+        ExpectRefused("beyond.musicxml", nested(60, last), "elements nested more than 64 deep");
+    }
+    // Outside the measures too: <identification> lies 2 deep.
+    const std::string score = Score(NOTE);
+    const size_t partList = score.find("<part-list>");
+    ExpectRefused("identification.musicxml",
+                  score.substr(0, partList) + "<identification>" + Repeat("<a>", 62) + "x" +
+                      Repeat("</a>", 62) + "</identification>" + score.substr(partList),
+                  "elements nested more than 64 deep");
 }
 
 TEST_F(HostileInput, EntityDeclarationsAreRefusedAndReferencesNotExpanded) {
