@@ -180,7 +180,7 @@ public:
 private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
     void CheckDocumentShape(pugi::xml_node root) const;
-    void CheckNesting(pugi::xml_node node, int depth, size_t end) const;
+    void CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdiff_t end) const;
     void CheckDepthOutsideMeasures() const;
     int IntegerOf(pugi::xml_node element) const;
 
@@ -293,29 +293,29 @@ void Reader::CheckDocumentShape(pugi::xml_node root) const {
                          "a score needs none, and the file is refused"};
 }
 
-/// Refuses a node below `node` (which lies `depth` deep, the root being 1, and whose text ends
-/// at `end` or before) that lies deeper than MAX_ELEMENT_DEPTH. Nodes nested h deep below an
-/// element need h levels of start and end tags inside it, at least "<a></a>" each, so an element
-/// whose text is too short to reach past the limit is not looked into; the text up to the next
-/// sibling bounds an element's text. Nearly every element of a score is far shorter than that,
-/// so that only a few nodes are visited. The walk goes no deeper than the limit.
-void Reader::CheckNesting(pugi::xml_node node, int depth, size_t end) const {
-    constexpr size_t LEVEL_BYTES = 7;
-    const int childDepth = depth + 1;
-    for (pugi::xml_node child = node.first_child(); child;) {
-        if (childDepth > MAX_ELEMENT_DEPTH)
-            Fail(child.type() == pugi::node_element ? child : node,
-                 "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
-                     " deep; a score needs far fewer");
+/// Refuses `node` (which lies `depth` deep, the root being 1) or a node below it when it lies
+/// deeper than MAX_ELEMENT_DEPTH. Its text lies within `start` to `end` (offsets in the text, -1
+/// where unknown). Nodes nested h deep below an element need h levels of start and end tags
+/// inside it, at least "<a></a>" each, so an element whose text is too short to reach past the
+/// limit is not looked into; the text up to the next sibling bounds an element's text. Nearly
+/// every element of a score is far shorter than that, so that few nodes are visited. The walk
+/// goes no deeper than the limit.
+void Reader::CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdiff_t end) const {
+    constexpr ptrdiff_t LEVEL_BYTES = 7;
+    if (depth > MAX_ELEMENT_DEPTH)
+        Fail(node.type() == pugi::node_element ? node : node.parent(),
+             "elements nested more than " + std::to_string(MAX_ELEMENT_DEPTH) +
+                 " deep; a score needs far fewer");
+    const ptrdiff_t levelsToLimit = MAX_ELEMENT_DEPTH - depth + 1;
+    if (start >= 0 && end >= start && end - start <= levelsToLimit * LEVEL_BYTES) return;
+    pugi::xml_node child = node.first_child();
+    ptrdiff_t childStart = child ? child.offset_debug() : -1;
+    while (child) {
         const pugi::xml_node next = child.next_sibling();
-        const ptrdiff_t start = child.offset_debug();
-        const ptrdiff_t nextStart = next ? next.offset_debug() : static_cast<ptrdiff_t>(end);
-        const size_t levelsToLimit = static_cast<size_t>(MAX_ELEMENT_DEPTH - childDepth) + 1;
-        const bool tooShort = start >= 0 && nextStart >= start &&
-                              static_cast<size_t>(nextStart - start) <= levelsToLimit * LEVEL_BYTES;
-        if (!tooShort && child.first_child())
-            CheckNesting(child, childDepth, nextStart >= 0 ? static_cast<size_t>(nextStart) : end);
+        const ptrdiff_t nextStart = next ? next.offset_debug() : end;
+        CheckNesting(child, depth + 1, childStart, nextStart);
         child = next;
+        childStart = nextStart;
     }
 }
 
@@ -328,13 +328,13 @@ void Reader::CheckDepthOutsideMeasures() const {
     const char* const outer = score_.timewise ? "measure" : "part";
     for (pugi::xml_node child = root.first_child(); child; child = child.next_sibling()) {
         if (std::strcmp(child.name(), outer) != 0) {
-            CheckNesting(child, 2, text_.size());
+            CheckNesting(child, 2, -1, -1);
             continue;
         }
         for (pugi::xml_node grandchild = child.first_child(); grandchild;
              grandchild = grandchild.next_sibling())
             if (std::strcmp(grandchild.name(), inner) != 0)
-                CheckNesting(grandchild, 3, text_.size());
+                CheckNesting(grandchild, 3, -1, -1);
     }
 }
 
@@ -624,7 +624,6 @@ void Reader::ReadPart(int partIndex) {
     const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
     score_.tails[static_cast<size_t>(partIndex)].reserve(measures.size());
     for (size_t m = 0; m < measures.size(); ++m) {
-        CheckNesting(measures[m], 3, text_.size());
         measure_ = static_cast<int>(m) + 1;
         cursor_ = Rational(0);
         runOpen_ = false;
@@ -632,7 +631,14 @@ void Reader::ReadPart(int partIndex) {
         openCount_ = 0;
         MeasureTail tail;
         tail.divisions = divisions_ > 0 ? divisions_ : 1;
-        for (pugi::xml_node child : measures[m].children()) {
+        // The measure's contents lie 4 deep; each is checked for nesting as it comes.
+        pugi::xml_node child = measures[m].first_child();
+        ptrdiff_t start = child ? child.offset_debug() : -1;
+        for (pugi::xml_node next; child; child = next) {
+            next = child.next_sibling();
+            const ptrdiff_t nextStart = next ? next.offset_debug() : -1;
+            CheckNesting(child, 4, start, nextStart);
+            start = nextStart;
             if (child.type() != pugi::node_element) continue;
             const char* name = child.name();
             const bool note = NameIs(name, "note");
