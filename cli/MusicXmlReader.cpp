@@ -104,11 +104,26 @@ std::string Trimmed(const char* text) {
     return std::string(TrimmedView(text));
 }
 
+/// A child that NoteChildren looks for: none until it is found. (Held as the library's own
+/// pointer, so that the many children a note lacks cost nothing to set up.)
+class FoundChild {
+public:
+    operator bool() const { return node_ != nullptr; }
+    operator pugi::xml_node() const { return pugi::xml_node(node_); }
+    /// Keeps `child` unless one was found before.
+    void First(pugi::xml_node child) {
+        if (!node_) node_ = child.internal_object();
+    }
+
+private:
+    pugi::xml_node_struct* node_ = nullptr;
+};
+
 /// The children of a <note> that reading looks at, found in one walk over them (the first of
 /// each name, as pugixml's child() would find it; the others of <tie> and <notations> follow as
 /// siblings, see Each).
 struct NoteChildren {
-    pugi::xml_node grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
+    FoundChild grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
         type, duration, tie, notations;
     int dots = 0;
 
@@ -119,9 +134,7 @@ struct NoteChildren {
             // comparisons.
             const char* name = child.name();
             auto is = [name](const auto& wanted) { return NameIs(name, wanted); };
-            auto first = [&](pugi::xml_node& slot) {
-                if (!slot) slot = child;
-            };
+            auto first = [&](FoundChild& slot) { slot.First(child); };
             switch (name[0]) {
             case 'a':
                 if (is("accidental")) first(accidental);
@@ -191,18 +204,22 @@ private:
     void ReadNote(pugi::xml_node note);
     void ReadAttributes(pugi::xml_node attributes);
     void FinishMeasure();
-    void BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& rhythm);
+    void BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
+                      std::vector<EntryRhythm>& rhythm);
     void BuildDocument();
 
-    /// A cell that the measure being read has come to: its origin, its host frame (made with its
-    /// first entry, so that a cell of grace notes or forwards alone has none) and what the end of
-    /// the measure still needs: the rhythm of its entries and the grace notes that no note has
-    /// followed yet. The maps never lose an element while reading, so the pointers stay good.
+    /// A cell that the measure being read has come to: its origin (the map never loses an
+    /// element while reading, so the pointer stays good) and what it gathers until the end of the
+    /// measure, when it goes into the host frame and the origin at its full size: its entries, the
+    /// origins of the entries, its runs, the rhythm of its entries and the grace notes that no
+    /// note has followed yet. A cell of grace notes or forwards alone gets no frame.
     struct OpenCell {
         host::FrameKey key;
         CellOrigin* origin = nullptr;
-        std::vector<EXENTRY>* frame = nullptr;
         bool described = false; // its part, staff and voice are set
+        std::vector<EXENTRY> entries;
+        std::vector<EntryOrigin> origins;
+        std::vector<CellRun> runs;
         std::vector<EntryRhythm> rhythm;
         std::vector<GraceNotes> pendingGraces;
     };
@@ -216,10 +233,6 @@ private:
     /// The open cell of `key`, opened when the measure first comes to it. Notes come in runs of
     /// the same cell, so the last one asked for is looked at first.
     OpenCell& Open(const host::FrameKey& key);
-    std::vector<EXENTRY>& FrameOf(OpenCell& cell) {
-        if (!cell.frame) cell.frame = &document_.frames[cell.key];
-        return *cell.frame;
-    }
     Rational DurationOf(pugi::xml_node element) const;
     /// The same, given the element's <duration> child.
     Rational DurationOf(pugi::xml_node element, pugi::xml_node duration) const;
@@ -257,8 +270,10 @@ Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
     OpenCell& cell = openCells_[openCount_];
     cell.key = key;
     cell.origin = &score_.cells[key];
-    cell.frame = nullptr;
     cell.described = false;
+    cell.entries.clear();
+    cell.origins.clear();
+    cell.runs.clear();
     cell.rhythm.clear();
     cell.pendingGraces.clear();
     lastOpen_ = openCount_++;
@@ -585,7 +600,7 @@ Reader::OpenCell& Reader::CellFor(int partStaff, std::string_view voice, pugi::x
 }
 
 void Reader::ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end) {
-    std::vector<CellRun>& runs = cell.origin->runs;
+    std::vector<CellRun>& runs = cell.runs;
     if (runOpen_ && runCell_ == &cell && !runs.empty()) {
         runs.back().last = element;
         runs.back().endTime = end;
@@ -772,18 +787,18 @@ void Reader::ReadNote(pugi::xml_node note) {
 
     if (chord) {
         if (!mainCell_) Fail(note, "a chord note without a note before it");
-        auto& frame = FrameOf(*mainCell_);
+        auto& frame = mainCell_->entries;
         if (rest) return; // a rest inside a chord adds nothing to the entry
         addPitch(frame.back());
         // Chord notes follow the newest entry of all, so each entry's chord notes lie together
         // at the end of the score's list.
-        EntryOrigin& origin = mainCell_->origin->entries.back();
+        EntryOrigin& origin = mainCell_->origins.back();
         if (origin.chordCount == 0)
             origin.chordBegin = static_cast<uint32_t>(score_.chordNotes.size());
         score_.chordNotes.push_back(note);
         ++origin.chordCount;
         if (runOpen_ && runCell_ == mainCell_) {
-            mainCell_->origin->runs.back().last = note;
+            mainCell_->runs.back().last = note;
         } else {
             ExtendRun(*mainCell_, note, cursor_);
         }
@@ -917,7 +932,7 @@ void Reader::ReadNote(pugi::xml_node note) {
             }
     }
 
-    std::vector<EXENTRY>& frame = FrameOf(cell);
+    std::vector<EXENTRY>& frame = cell.entries;
     if (frame.size() >= MAX_ENTRIES_PER_MEASURE)
         Fail(note, "more than " + std::to_string(MAX_ENTRIES_PER_MEASURE) +
                        " notes and rests in one voice of one measure");
@@ -931,7 +946,7 @@ void Reader::ReadNote(pugi::xml_node note) {
                              cell.pendingGraces.end());
         cell.pendingGraces.clear();
     }
-    origin.entries.push_back(entryOrigin);
+    cell.origins.push_back(entryOrigin);
     cell.rhythm.push_back(std::move(rhythm));
 
     const Rational end = cursor_ + sounding;
@@ -949,14 +964,18 @@ void Reader::FinishMeasure() {
         if (std::any_of(cell.rhythm.begin(), cell.rhythm.end(), [](const EntryRhythm& rhythm) {
                 return !rhythm.marks.empty() || rhythm.actual != rhythm.normal;
             }))
-            BuildTuplets(cell.key, cell.rhythm);
+            BuildTuplets(cell.key, cell.entries, cell.rhythm);
+        if (!cell.entries.empty())
+            document_.frames[cell.key].assign(cell.entries.begin(), cell.entries.end());
+        cell.origin->entries.assign(cell.origins.begin(), cell.origins.end());
+        cell.origin->runs.assign(cell.runs.begin(), cell.runs.end());
     }
     openCount_ = 0;
 }
 
 /// Stores the tuplets of one cell's entries as definition records on the entries that start them.
-void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EntryRhythm>& rhythm) {
-    std::vector<EXENTRY>& entries = document_.frames[key];
+void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
+                          std::vector<EntryRhythm>& rhythm) {
     std::vector<int> durations;
     for (const EXENTRY& entry : entries)
         durations.push_back(entry.duration);
