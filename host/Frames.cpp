@@ -62,23 +62,34 @@ double TupletDefinition::Ratio() const {
 
 std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTRY* entries,
                                           int entryCount) {
+    const RecordStore& records = document.records;
+    auto isTuplet = [&](RecordStore::const_iterator record) {
+        return record != records.end() && record->first.tag == TAG_TUPLET;
+    };
+    // A document without tuplets (or a frame without entries) needs no look.
+    if (entryCount <= 0 || !isTuplet(records.lower_bound(RecordKey{TAG_TUPLET, {}}))) return {};
+
     // The tuplet records of each entry (record numbers 0, 1, ... up to the first missing one).
     // The entries are visited in order of their numbers, so that one walk over the tuplet
     // records serves a frame whose numbers run together; a look-up is needed only to skip ahead.
-    std::vector<std::pair<uint32_t, int>> byNumber; // numbers as the store orders them
+    // (Frames are loaded very often: the working lists keep their room from one call to the
+    // next.)
+    struct Found {
+        int index;
+        twobyte inci;
+        const std::vector<unsigned char>* bytes;
+    };
+    thread_local std::vector<std::pair<uint32_t, int>> byNumber; // numbers as the store orders them
+    thread_local std::vector<Found> found;
+    byNumber.clear();
+    found.clear();
     for (int i = 0; i < entryCount; ++i)
         if (entries[i].entryNumber != 0)
             byNumber.emplace_back(static_cast<uint32_t>(entries[i].entryNumber), i);
     std::sort(byNumber.begin(), byNumber.end());
 
-    std::vector<std::vector<std::pair<twobyte, const std::vector<unsigned char>*>>> found(
-        static_cast<size_t>(std::max(entryCount, 0)));
-    const RecordStore& records = document.records;
     auto numberOf = [](RecordStore::const_iterator record) {
         return static_cast<uint32_t>(EntryNumberOfKey(record->first.key));
-    };
-    auto isTuplet = [&](RecordStore::const_iterator record) {
-        return record != records.end() && record->first.tag == TAG_TUPLET;
     };
     auto start = records.end(); // the first tuplet record at or after the current number
     bool positioned = false;
@@ -93,33 +104,35 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
             positioned = true;
             previous = number;
         }
-        auto& mine = found[static_cast<size_t>(index)];
+        twobyte next = 0; // the record number the entry's next tuplet must have
         for (auto record = start; isTuplet(record) && numberOf(record) == number; ++record) {
             if (record->first.key[6] != 0 || record->first.key[7] != 0) continue; // not an address
             twobyte inci;
             std::memcpy(&inci, record->first.key.data() + 4, sizeof inci);
-            if (inci != static_cast<twobyte>(mine.size())) break; // the first missing one ends it
-            mine.emplace_back(inci, &record->second);
+            if (inci != next) break; // the first missing one ends it
+            found.push_back(Found{index, inci, &record->second});
+            ++next;
         }
     }
+    // In entry order; an entry's own records are already in order of their numbers.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const Found& a, const Found& b) { return a.index < b.index; });
 
     std::vector<EXTGFTUPLET> tuplets;
-    for (int i = 0; i < entryCount; ++i) {
-        for (const auto& [inci, bytes] : found[static_cast<size_t>(i)]) {
-            EXTGFTUPLET tuplet{};
-            std::memcpy(&tuplet.tupletDef, bytes->data(),
-                        std::min(bytes->size(), sizeof(EDTTuplet2005)));
-            tuplet.startIndex = static_cast<twobyte>(i);
-            tuplet.tupletInci = inci;
-            // The reach: entries from the start until their written durations fill the span.
-            const fourbyte span = TupletDefinition::Read(tuplet.tupletDef).Span();
-            int end = i;
-            fourbyte filled = entries[i].duration;
-            while (span > 0 && filled < span && end + 1 < entryCount)
-                filled += entries[++end].duration;
-            tuplet.endIndex = static_cast<twobyte>(end);
-            tuplets.push_back(tuplet);
-        }
+    tuplets.reserve(found.size());
+    for (const auto& [i, inci, bytes] : found) {
+        EXTGFTUPLET tuplet{};
+        std::memcpy(&tuplet.tupletDef, bytes->data(), std::min(bytes->size(), sizeof(EDTTuplet2005)));
+        tuplet.startIndex = static_cast<twobyte>(i);
+        tuplet.tupletInci = inci;
+        // The reach: entries from the start until their written durations fill the span.
+        const fourbyte span = TupletDefinition::Read(tuplet.tupletDef).Span();
+        int end = i;
+        fourbyte filled = entries[i].duration;
+        while (span > 0 && filled < span && end + 1 < entryCount)
+            filled += entries[++end].duration;
+        tuplet.endIndex = static_cast<twobyte>(end);
+        tuplets.push_back(tuplet);
     }
     return tuplets;
 }
@@ -139,7 +152,11 @@ fourbyte ToUnits(double position) {
 FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
                         int tupletCount) {
     FrameTiming timing;
-    std::vector<double> ratio(static_cast<size_t>(std::max(entryCount, 0)), 1.0);
+    timing.elapsed.reserve(static_cast<size_t>(std::max(entryCount, 0)));
+    // Each entry's factor from written to actual duration: the product of its tuplets' (only a
+    // frame with tuplets needs the list).
+    std::vector<double> ratio;
+    if (tupletCount > 0) ratio.assign(static_cast<size_t>(std::max(entryCount, 0)), 1.0);
     for (int t = 0; t < tupletCount; ++t) {
         const double r = TupletDefinition::Read(tuplets[t].tupletDef).Ratio();
         const int last = std::min<int>(tuplets[t].endIndex, entryCount - 1);
@@ -150,7 +167,7 @@ FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLE
     for (int i = 0; i < entryCount; ++i) {
         // A hair of slack so that thirds of a unit that add up to a whole land on it.
         timing.elapsed.push_back(ToUnits(std::floor(position + 1e-6)));
-        position += entries[i].duration * ratio[static_cast<size_t>(i)];
+        position += entries[i].duration * (ratio.empty() ? 1.0 : ratio[static_cast<size_t>(i)]);
     }
     timing.total = ToUnits(std::round(position));
     return timing;

@@ -72,13 +72,14 @@ bool Host::SetCurrent(twobyte number) {
     return true;
 }
 
-bool Host::Enter(const char* name, EVERSION version, std::vector<int64_t> arguments) {
+bool Host::Enter(const char* name, EVERSION version, std::initializer_list<int64_t> arguments) {
     ++callCount_;
-    if (keepCallLog_) calls_.push_back(Call{name, std::move(arguments), version});
+    if (keepCallLog_) calls_.push_back(Call{name, std::vector<int64_t>(arguments), version});
     bool fail = false;
     if (failCountdown_ > 0 && --failCountdown_ == 0) fail = true;
-    if (failNext_.erase(name) > 0) fail = true;
-    if (failAlways_.count(name)) fail = true;
+    // (The name becomes a string only when faults are asked for by name.)
+    if (!failNext_.empty() && failNext_.erase(name) > 0) fail = true;
+    if (!failAlways_.empty() && failAlways_.count(name)) fail = true;
     if (fail) ++faultsInjected_;
     return fail;
 }

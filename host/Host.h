@@ -8,6 +8,7 @@
 #include "platform/Windows.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,7 +60,7 @@ public:
     // Logs -------------------------------------------------------------------------------------
 
     /// Records a call and answers whether it must fail (fault injection).
-    bool Enter(const char* name, EVERSION version, std::vector<int64_t> arguments);
+    bool Enter(const char* name, EVERSION version, std::initializer_list<int64_t> arguments);
     const std::vector<Call>& Calls() const { return calls_; }
     /// Number of host calls since the last Reset, logged or not.
     long long CallCount() const { return callCount_; }
