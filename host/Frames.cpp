@@ -149,10 +149,8 @@ fourbyte ToUnits(double position) {
 
 } // namespace
 
-FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
-                        int tupletCount) {
-    FrameTiming timing;
-    timing.elapsed.reserve(static_cast<size_t>(std::max(entryCount, 0)));
+fourbyte PlaceEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
+                      int tupletCount, fourbyte* elapsed) {
     // Each entry's factor from written to actual duration: the product of its tuplets' (only a
     // frame with tuplets needs the list).
     std::vector<double> ratio;
@@ -166,10 +164,17 @@ FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLE
     double position = 0;
     for (int i = 0; i < entryCount; ++i) {
         // A hair of slack so that thirds of a unit that add up to a whole land on it.
-        timing.elapsed.push_back(ToUnits(std::floor(position + 1e-6)));
+        if (elapsed) elapsed[i] = ToUnits(std::floor(position + 1e-6));
         position += entries[i].duration * (ratio.empty() ? 1.0 : ratio[static_cast<size_t>(i)]);
     }
-    timing.total = ToUnits(std::round(position));
+    return ToUnits(std::round(position));
+}
+
+FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
+                        int tupletCount) {
+    FrameTiming timing;
+    timing.elapsed.resize(static_cast<size_t>(std::max(entryCount, 0)));
+    timing.total = PlaceEntries(entries, entryCount, tuplets, tupletCount, timing.elapsed.data());
     return timing;
 }
 

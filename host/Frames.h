@@ -65,6 +65,10 @@ struct FrameTiming {
 };
 FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
                         int tupletCount);
+/// The same, writing each entry's position into `elapsed` (entryCount of them; none when it is
+/// null) and answering the duration of the whole frame.
+fourbyte PlaceEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
+                      int tupletCount, fourbyte* elapsed);
 
 /// Sets the elapsed times of the stored entries of `key` from their durations and tuplets.
 void RetimeFrame(Document& document, const FrameKey& key);

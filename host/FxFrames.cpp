@@ -97,8 +97,10 @@ EXTGF2005a* WINAPI FX_LoadTGF(uint32_t list, int32_t slot, int32_t measure, int3
     const EXENTRY* entries = stored ? stored->data() : nullptr;
     const int count = stored ? static_cast<int>(stored->size()) : 0;
     const auto tuplets = TupletsOfEntries(*place->document, entries, count);
-    const FrameTiming timing =
-        TimeEntries(entries, count, tuplets.data(), static_cast<int>(tuplets.size()));
+    // (The positions go into the packed records one by one; the list keeps its room.)
+    thread_local std::vector<fourbyte> elapsed;
+    elapsed.resize(static_cast<size_t>(count));
+    PlaceEntries(entries, count, tuplets.data(), static_cast<int>(tuplets.size()), elapsed.data());
 
     EXTGF2005a header{};
     header.instrumentList = static_cast<utwobyte>(list);
@@ -107,7 +109,7 @@ EXTGF2005a* WINAPI FX_LoadTGF(uint32_t list, int32_t slot, int32_t measure, int3
     header.layerIndex = static_cast<twobyte>(layerIndex);
     EXTGF2005a* frame = Registry().Create(place->document->number, header, entries, count, tuplets);
     for (int i = 0; i < count; ++i)
-        frame->entries[i].elapsedTime = timing.elapsed[static_cast<size_t>(i)];
+        frame->entries[i].elapsedTime = elapsed[static_cast<size_t>(i)];
     return frame;
 }
 
@@ -181,9 +183,8 @@ fourbyte WINAPI FX_GetTGFDuration(EXTGF2005a* frame, EVERSION version) {
     HostFrame* live = LiveFrame(frame);
     if (!live) return 0;
     const EXTGF2005a& header = live->header;
-    return TimeEntries(header.entries, header.entryCount, header.tuplets,
-                       std::max<int>(header.tupletCount, 0))
-        .total;
+    return PlaceEntries(header.entries, header.entryCount, header.tuplets,
+                        std::max<int>(header.tupletCount, 0), nullptr);
 }
 
 // Entry metrics --------------------------------------------------------------------------------
