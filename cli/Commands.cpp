@@ -155,7 +155,7 @@ int Info(const std::vector<std::string>& arguments, std::ostream& out) {
         const StaffInfo& staff = score.staves[s];
         const Part& part = score.parts[static_cast<size_t>(staff.part)];
         std::string id = part.id;
-        if (part.staffCount > 1) id += ":" + std::to_string(staff.partStaff);
+        if (part.staffCount > 1) id.append(":").append(std::to_string(staff.partStaff));
         out << "  " << (s + 1) << "  " << id << "  "
             << (part.name.empty() ? "(no name)" : "\"" + part.name + "\"") << "\n";
     }

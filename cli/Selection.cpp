@@ -130,7 +130,7 @@ std::string DescribeStaff(const Score& score, int hostStaff) {
     const StaffInfo& staff = score.staves[static_cast<size_t>(hostStaff - 1)];
     const Part& part = score.parts[static_cast<size_t>(staff.part)];
     std::string text = "staff " + std::to_string(hostStaff) + " (" + part.id;
-    if (part.staffCount > 1) text += ":" + std::to_string(staff.partStaff);
+    if (part.staffCount > 1) text.append(":").append(std::to_string(staff.partStaff));
     if (!part.name.empty()) text += " \"" + part.name + "\"";
     return text + ")";
 }
