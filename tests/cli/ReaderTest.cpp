@@ -159,6 +159,27 @@ TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
     EXPECT_EQ(+entries[5].elapsedTime, 2048);
 }
 
+TEST(Reader, NumbersAreReadInEveryFormAScoreWritesThem) {
+    // Alterations with a sign, padded, or decimal (microtones go to the nearest semitone), and
+    // octaves and durations padded with white space.
+    auto pitch = [](const std::string& alter, const std::string& octave) {
+        return "<note><pitch><step>C</step><alter>" + alter + "</alter><octave>" + octave +
+               "</octave></pitch><duration> 1\n</duration><voice>1</voice><type>quarter</type>"
+               "</note>";
+    };
+    const std::string xml = OnePart(
+        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+        pitch("-1", "4") + pitch(" +1 ", " 5") + pitch("1.5", "4\n") + pitch("-0.5", "3") +
+        "</measure>");
+    auto read = Read(xml);
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "Cb4 q, C#5 q, C##4 q, Cb3 q");
+    EXPECT_NE(ReadError(OnePart("<measure number=\"1\"><attributes><divisions>1</divisions>"
+                                "</attributes>" +
+                                pitch("0", "4th") + "</measure>"))
+                  .find("expected a number, found \"4th\""),
+              std::string::npos);
+}
+
 TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
     const std::string xml = OnePart(
         "<measure "
