@@ -1,6 +1,8 @@
 #include "host/EntryDetails.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace host {
 
@@ -29,14 +31,24 @@ bool IsDetailOf(const RecordKey& key, EXTAG tag, fourbyte entryNumber) {
     return key.tag == tag && EntryNumberOfKey(key.key) == entryNumber;
 }
 
+/// The records of `tag` under `entryNumber`: one run of the store, which keeps them together.
+template <typename Store>
+auto DetailRange(Store& records, EXTAG tag, fourbyte entryNumber) {
+    const auto first = records.lower_bound(DetailKey(tag, entryNumber));
+    auto last = first;
+    while (last != records.end() && IsDetailOf(last->first, tag, entryNumber))
+        ++last;
+    return std::pair{first, last};
+}
+
 } // namespace
 
 RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber) {
     RecordStore found;
-    for (EXTAG tag : DETAIL_TAGS)
-        for (auto it = document.records.lower_bound(DetailKey(tag, entryNumber));
-             it != document.records.end() && IsDetailOf(it->first, tag, entryNumber); ++it)
-            found.emplace(it->first, it->second);
+    for (EXTAG tag : DETAIL_TAGS) {
+        const auto [first, last] = DetailRange(document.records, tag, entryNumber);
+        found.insert(first, last);
+    }
     return found;
 }
 
@@ -50,32 +62,24 @@ bool HasDetails(const Document& document, fourbyte entryNumber) {
 
 bool SameDetails(const Document& a, const Document& b, fourbyte entryNumber) {
     for (EXTAG tag : DETAIL_TAGS) {
-        auto itA = a.records.lower_bound(DetailKey(tag, entryNumber));
-        auto itB = b.records.lower_bound(DetailKey(tag, entryNumber));
-        for (;; ++itA, ++itB) {
-            const bool moreA = itA != a.records.end() && IsDetailOf(itA->first, tag, entryNumber);
-            const bool moreB = itB != b.records.end() && IsDetailOf(itB->first, tag, entryNumber);
-            if (moreA != moreB) return false;
-            if (!moreA) break;
-            if (itA->first != itB->first || itA->second != itB->second) return false;
-        }
+        const auto [firstA, lastA] = DetailRange(a.records, tag, entryNumber);
+        const auto [firstB, lastB] = DetailRange(b.records, tag, entryNumber);
+        if (!std::equal(firstA, lastA, firstB, lastB)) return false;
     }
     return true;
 }
 
 void CopyDetails(const Document& from, Document& to, fourbyte entryNumber) {
-    for (EXTAG tag : DETAIL_TAGS)
-        for (auto it = from.records.lower_bound(DetailKey(tag, entryNumber));
-             it != from.records.end() && IsDetailOf(it->first, tag, entryNumber); ++it)
+    for (EXTAG tag : DETAIL_TAGS) {
+        const auto [first, last] = DetailRange(from.records, tag, entryNumber);
+        for (auto it = first; it != last; ++it)
             to.records.insert_or_assign(it->first, it->second);
+    }
 }
 
 void EraseDetailsOfEntry(Document& document, fourbyte entryNumber) {
     for (EXTAG tag : DETAIL_TAGS) {
-        auto first = document.records.lower_bound(DetailKey(tag, entryNumber));
-        auto last = first;
-        while (last != document.records.end() && IsDetailOf(last->first, tag, entryNumber))
-            ++last;
+        const auto [first, last] = DetailRange(document.records, tag, entryNumber);
         document.records.erase(first, last);
     }
 }
