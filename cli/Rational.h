@@ -56,6 +56,12 @@ struct Rational {
     }
 
     constexpr bool IsInteger() const { return den == 1; }
+    /// This times `factor`, rounded as Round does; without fraction arithmetic when the
+    /// denominator divides `factor` (as a time's does the units of a quarter note).
+    constexpr int64_t RoundedTimes(int64_t factor) const {
+        if (factor % den == 0) return rational_detail::Multiply(num, factor / den);
+        return (*this * Rational(factor)).Round();
+    }
     /// Rounded to the nearest integer (halves away from zero).
     constexpr int64_t Round() const {
         const __int128 n = num;

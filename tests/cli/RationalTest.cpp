@@ -26,6 +26,9 @@ TEST(Rational, SumsAreInLowestTermsWhetherOrNotTheDenominatorsAgree) {
     EXPECT_EQ(Rational(0, 7).den, 1);
     EXPECT_EQ((Rational(5, 2) * Rational(1024)).Round(), 2560);
     EXPECT_EQ(Rational(-5, 2).Round(), -3);
+    EXPECT_EQ(Rational(3, 4).RoundedTimes(1024), 768);   // exact
+    EXPECT_EQ(Rational(1, 3).RoundedTimes(1024), 341);   // 341.33
+    EXPECT_EQ(Rational(-5, 6).RoundedTimes(1024), -853); // -853.33
 }
 
 TEST(Rational, ResultsThatDoNotFitAreRefused) {
