@@ -877,10 +877,7 @@ void Reader::ReadNote(pugi::xml_node note) {
     entry.entryNumber = document_.nextEntryNumber++;
     entry.duration = static_cast<twobyte>(*written);
     entry.entryFlags = ENTRY_INUSE;
-    // The cursor's denominator nearly always divides the quarter's units: no rounding needed.
-    entry.elapsedTime = static_cast<fourbyte>(
-        EDU_QUARTER % cursor_.den == 0 ? cursor_.num * (EDU_QUARTER / cursor_.den)
-                                       : (cursor_ * Rational(EDU_QUARTER)).Round());
+    entry.elapsedTime = static_cast<fourbyte>(cursor_.RoundedTimes(EDU_QUARTER));
     if (rest) {
         // As the host keeps a rest: one placeholder note record.
         entry.noteCount = 1;
@@ -960,11 +957,7 @@ void Reader::FinishMeasure() {
         OpenCell& cell = openCells_[i];
         for (const GraceNotes& grace : cell.pendingGraces)
             cell.origin->trailingGraces.push_back(grace);
-        // Most cells hold no tuplet: no bracket and no time modification.
-        if (std::any_of(cell.rhythm.begin(), cell.rhythm.end(), [](const EntryRhythm& rhythm) {
-                return !rhythm.marks.empty() || rhythm.actual != rhythm.normal;
-            }))
-            BuildTuplets(cell.key, cell.entries, cell.rhythm);
+        BuildTuplets(cell.key, cell.entries, cell.rhythm);
         if (!cell.entries.empty())
             document_.frames[cell.key].assign(cell.entries.begin(), cell.entries.end());
         cell.origin->entries.assign(cell.origins.begin(), cell.origins.end());
@@ -976,6 +969,11 @@ void Reader::FinishMeasure() {
 /// Stores the tuplets of one cell's entries as definition records on the entries that start them.
 void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
                           std::vector<EntryRhythm>& rhythm) {
+    // Most cells hold no tuplet: no bracket and no time modification.
+    if (std::none_of(rhythm.begin(), rhythm.end(), [](const EntryRhythm& entry) {
+            return !entry.marks.empty() || entry.actual != entry.normal;
+        }))
+        return;
     std::vector<int> durations;
     for (const EXENTRY& entry : entries)
         durations.push_back(entry.duration);
