@@ -487,6 +487,7 @@ void CellWriter::WriteEntry(Pieces& out, size_t index, int divisions, const std:
 }
 
 std::string IndentBefore(std::string_view text, size_t offset) {
+    if (offset > text.size()) return {}; // not known
     size_t start = offset;
     while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t'))
         --start;
@@ -519,7 +520,7 @@ std::vector<std::string> CellWriter::Write() {
         // of the element it follows.
         const bool insertion = !run.first;
         const std::string indent =
-            IndentBefore(text, insertion ? run.indentAt : SpanOf(text, run).begin);
+            IndentBefore(text, insertion ? run.indentAt : StartOf(run.first));
         // Divisions fine enough for every duration and position written here.
         int64_t divisions = run.divisions;
         for (size_t i : assigned[r]) {

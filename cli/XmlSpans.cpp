@@ -56,21 +56,24 @@ size_t CloseElements(std::string_view text, size_t i, int depth) {
 
 size_t ElementEnd(std::string_view text, size_t start) { return CloseElements(text, start, 0); }
 
+size_t StartOf(pugi::xml_node element) {
+    const ptrdiff_t nameOffset = element.offset_debug();
+    return nameOffset > 0 ? static_cast<size_t>(nameOffset) - 1 : std::string_view::npos;
+}
+
 TextSpan SpanOf(std::string_view text, pugi::xml_node element) {
     return SpanOf(text, element, element);
 }
 
 TextSpan SpanOf(std::string_view text, const CellRun& run) {
     if (!run.first) return TextSpan{run.insertAt, run.insertAt};
-    return SpanOf(text, run.first, run.last ? run.last : run.first);
+    return SpanOf(text, run.first, run.last);
 }
 
 TextSpan SpanOf(std::string_view text, pugi::xml_node first, pugi::xml_node lastElement) {
-    const ptrdiff_t firstOffset = first.offset_debug();
-    const ptrdiff_t nameOffset = lastElement.offset_debug();
-    if (firstOffset <= 0 || nameOffset <= 0) return {};
-    const size_t begin = static_cast<size_t>(firstOffset) - 1;
-    const size_t elementBegin = static_cast<size_t>(nameOffset) - 1;
+    const size_t begin = StartOf(first);
+    const size_t elementBegin = StartOf(lastElement);
+    if (begin == std::string_view::npos || elementBegin == std::string_view::npos) return {};
     // Only the last element's last element descendant is scanned, then the tags that close its
     // ancestors up to `lastElement`: nothing but text, comments, CDATA and processing instructions
     // can follow a last element child, and none of them opens an element. Reading every tag of

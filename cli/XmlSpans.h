@@ -14,6 +14,10 @@ namespace cadentra_cli {
 /// The offset just past the element whose '<' is at `start`; npos when the text ends first.
 size_t ElementEnd(std::string_view text, size_t start);
 
+/// Where an element node of a document parsed in place from its text begins (its '<'); npos when
+/// that is not known.
+size_t StartOf(pugi::xml_node element);
+
 /// The span of an element node of a document parsed from `text`.
 TextSpan SpanOf(std::string_view text, pugi::xml_node element);
 
