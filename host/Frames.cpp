@@ -150,7 +150,7 @@ fourbyte ToUnits(double position) {
 } // namespace
 
 fourbyte PlaceEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
-                      int tupletCount, fourbyte* elapsed) {
+                      int tupletCount, EXENTRY* placed) {
     // Each entry's factor from written to actual duration: the product of its tuplets' (only a
     // frame with tuplets needs the list).
     std::vector<double> ratio;
@@ -164,18 +164,12 @@ fourbyte PlaceEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET*
     double position = 0;
     for (int i = 0; i < entryCount; ++i) {
         // A hair of slack so that thirds of a unit that add up to a whole land on it.
-        if (elapsed) elapsed[i] = ToUnits(std::floor(position + 1e-6));
-        position += entries[i].duration * (ratio.empty() ? 1.0 : ratio[static_cast<size_t>(i)]);
+        const double duration =
+            entries[i].duration * (ratio.empty() ? 1.0 : ratio[static_cast<size_t>(i)]);
+        if (placed) placed[i].elapsedTime = ToUnits(std::floor(position + 1e-6));
+        position += duration;
     }
     return ToUnits(std::round(position));
-}
-
-FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
-                        int tupletCount) {
-    FrameTiming timing;
-    timing.elapsed.resize(static_cast<size_t>(std::max(entryCount, 0)));
-    timing.total = PlaceEntries(entries, entryCount, tuplets, tupletCount, timing.elapsed.data());
-    return timing;
 }
 
 void RetimeFrame(Document& document, const FrameKey& key) {
@@ -184,10 +178,8 @@ void RetimeFrame(Document& document, const FrameKey& key) {
     std::vector<EXENTRY>& entries = it->second;
     const int count = static_cast<int>(entries.size());
     const auto tuplets = TupletsOfEntries(document, entries.data(), count);
-    const FrameTiming timing =
-        TimeEntries(entries.data(), count, tuplets.data(), static_cast<int>(tuplets.size()));
-    for (int i = 0; i < count; ++i)
-        entries[static_cast<size_t>(i)].elapsedTime = timing.elapsed[static_cast<size_t>(i)];
+    PlaceEntries(entries.data(), count, tuplets.data(), static_cast<int>(tuplets.size()),
+                 entries.data());
 }
 
 namespace {

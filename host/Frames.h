@@ -58,17 +58,12 @@ struct TupletDefinition {
 std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTRY* entries,
                                           int entryCount);
 
-/// Actual positions of the entries of one frame.
-struct FrameTiming {
-    std::vector<fourbyte> elapsed; // position of each entry in its measure
-    fourbyte total = 0;            // duration of the whole frame
-};
-FrameTiming TimeEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
-                        int tupletCount);
-/// The same, writing each entry's position into `elapsed` (entryCount of them; none when it is
-/// null) and answering the duration of the whole frame.
+/// The actual positions of the entries of one frame, from their durations and tuplets: each
+/// entry's position in its measure goes into the elapsed time of `placed` (entryCount records,
+/// which may be `entries` themselves; none when it is null). Answers the duration of the whole
+/// frame.
 fourbyte PlaceEntries(const EXENTRY* entries, int entryCount, const EXTGFTUPLET* tuplets,
-                      int tupletCount, fourbyte* elapsed);
+                      int tupletCount, EXENTRY* placed);
 
 /// Sets the elapsed times of the stored entries of `key` from their durations and tuplets.
 void RetimeFrame(Document& document, const FrameKey& key);

@@ -97,10 +97,6 @@ EXTGF2005a* WINAPI FX_LoadTGF(uint32_t list, int32_t slot, int32_t measure, int3
     const EXENTRY* entries = stored ? stored->data() : nullptr;
     const int count = stored ? static_cast<int>(stored->size()) : 0;
     const auto tuplets = TupletsOfEntries(*place->document, entries, count);
-    // (The positions go into the packed records one by one; the list keeps its room.)
-    thread_local std::vector<fourbyte> elapsed;
-    elapsed.resize(static_cast<size_t>(count));
-    PlaceEntries(entries, count, tuplets.data(), static_cast<int>(tuplets.size()), elapsed.data());
 
     EXTGF2005a header{};
     header.instrumentList = static_cast<utwobyte>(list);
@@ -108,8 +104,8 @@ EXTGF2005a* WINAPI FX_LoadTGF(uint32_t list, int32_t slot, int32_t measure, int3
     header.measure = static_cast<twobyte>(measure);
     header.layerIndex = static_cast<twobyte>(layerIndex);
     EXTGF2005a* frame = Registry().Create(place->document->number, header, entries, count, tuplets);
-    for (int i = 0; i < count; ++i)
-        frame->entries[i].elapsedTime = elapsed[static_cast<size_t>(i)];
+    PlaceEntries(frame->entries, count, tuplets.data(), static_cast<int>(tuplets.size()),
+                 frame->entries);
     return frame;
 }
 
