@@ -2,7 +2,7 @@
 
 #include "finaleframework/music/FCNote.h"
 #include "finaleframework/music/FCNoteEntry.h"
-#include "finaleframework/records/NoteEntryRecord.h"
+#include "finaleframework/music/NoteEntryRecord.h"
 #include "finalepdk/FinaleBinding.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // Kept in a file of its own, so that a program standing in for the note entries can define it.
-#include "finaleframework/records/NoteEntryRecord.h"
+#include "finaleframework/music/NoteEntryRecord.h"
 
 #include "finaleframework/music/FCNoteEntry.h"
 

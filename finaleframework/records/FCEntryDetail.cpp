@@ -1,6 +1,6 @@
 #include "finaleframework/records/FCEntryDetail.h"
 
-#include "finaleframework/records/NoteEntryRecord.h"
+#include "finaleframework/music/NoteEntryRecord.h"
 
 #include <cstring>
 

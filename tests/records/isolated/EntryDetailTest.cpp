@@ -5,7 +5,7 @@
 
 #include "finaleframework/records/FCCollectionEntryDetail.h"
 #include "finaleframework/records/FCEntryDetail.h"
-#include "finaleframework/records/NoteEntryRecord.h"
+#include "finaleframework/music/NoteEntryRecord.h"
 #include "host/EntryDetails.h"
 
 #include <map>
