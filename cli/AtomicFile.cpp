@@ -3,6 +3,7 @@
 #include "cli/SourceText.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -11,12 +12,63 @@
 #include <vector>
 
 namespace cadentra_cli {
+namespace {
+
+/// As many links as the system itself follows before it gives up (SYMLOOP_MAX on Linux).
+constexpr int MAX_LINKS = 40;
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "is a directory";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device";
+    if (S_ISFIFO(mode)) return "is a named pipe";
+    if (S_ISSOCK(mode)) return "is a socket";
+    return "is not a regular file";
+}
+
+/// The link's own text, resolved against the folder the link is in.
+std::string FollowLink(const std::string& link, const std::string& shown) {
+    std::vector<char> text(PATH_MAX + 1);
+    const ssize_t length = readlink(link.c_str(), text.data(), text.size() - 1);
+    if (length < 0)
+        throw InputError{shown + ": cannot read the symbolic link " + link + ": " +
+                         std::strerror(errno)};
+    const std::string target(text.data(), static_cast<size_t>(length));
+    if (!target.empty() && target[0] == '/') return target;
+    return FolderOf(link) + "/" + target;
+}
+
+} // namespace
+
+std::string ResolveWriteTarget(const std::string& path) {
+    std::string current = path;
+    for (int links = 0;; ++links) {
+        struct stat info;
+        // A file that is not there (or whose folder is not) is a new file; writing it tells why
+        // it cannot be made, if it cannot.
+        if (lstat(current.c_str(), &info) != 0) return current;
+        if (S_ISREG(info.st_mode)) return current;
+        const std::string shown = current == path ? path : path + " (a link to " + current + ")";
+        if (!S_ISLNK(info.st_mode))
+            throw InputError{shown + ": " + KindOf(info.st_mode) +
+                             ", not a regular file; nothing is written to it"};
+        if (links == MAX_LINKS)
+            throw InputError{path + ": more than " + std::to_string(MAX_LINKS) +
+                             " symbolic links in a row (do they go round in a circle?)"};
+        current = FollowLink(current, path);
+    }
+}
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string target = ResolveWriteTarget(path);
+    const std::string folder = FolderOf(target);
+    const size_t slash = target.rfind('/');
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string pattern = folder + "/." + base + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -33,7 +85,10 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
     };
 
     struct stat existing;
-    if (stat(path.c_str(), &existing) == 0) {
+    if (stat(target.c_str(), &existing) == 0) {
+        // The owner first: giving a file away may clear its set-id bits, which fchmod restores.
+        // Only a privileged process may give a file to someone else; otherwise it stays ours.
+        [[maybe_unused]] const int owned = fchown(fd, existing.st_uid, existing.st_gid);
         if (fchmod(fd, existing.st_mode & 07777) != 0) fail("cannot set the permissions");
     } else {
         const mode_t mask = umask(0);
@@ -55,7 +110,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes) {
         std::remove(temporary.c_str());
         throw InputError{path + ": cannot close the written file: " + reason};
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(temporary.c_str());
         throw InputError{path + ": cannot replace the file: " + reason};

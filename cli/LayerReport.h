@@ -16,6 +16,9 @@ std::vector<EXENTRY> LayerEntries(const host::Document& document, int staff, int
 /// "1 note event", "3 note events".
 std::string Plural(int count, const char* one, const char* many);
 
+/// How a voice is named in reports: "voice 2", or "no voice element" for notes without one.
+std::string VoiceName(const std::string& voice);
+
 /// One destination layer as it stood before COPY.
 struct LayerBefore {
     int staff = 0;
@@ -26,8 +29,8 @@ struct LayerBefore {
 
 /// The layers of staves firstStaff..lastStaff over measures first..last before COPY: `layers`
 /// per staff (at most the document's).
-std::vector<LayerBefore> SurveyLayers(const host::Document& document, int firstStaff,
-                                      int lastStaff, int first, int last, int layers);
+std::vector<LayerBefore> SurveyLayers(const host::Document& document, int firstStaff, int lastStaff,
+                                      int first, int last, int layers);
 
 /// Why a destination layer has what it has after COPY.
 std::string DescribeOutcome(const LayerBefore& layer, bool changed, bool isSource,

@@ -370,10 +370,18 @@ void Reader::Run() {
     text_ = score_.text->Utf8();
     const pugi::xml_parse_result parsed = score_.xml.load_buffer(
         text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
-    if (!parsed)
-        throw InputError{score_.text->Name() + ":" +
-                         std::to_string(score_.text->LineOf(static_cast<size_t>(parsed.offset))) +
-                         ": not well-formed XML: " + parsed.description()};
+    if (!parsed) {
+        const size_t offset = static_cast<size_t>(parsed.offset);
+        // Where the text runs out inside an element, the parser stops in the last, unfinished
+        // tag or just before the end: no tag is closed after the place it names.
+        const bool endsEarly = parsed.status != pugi::status_no_document_element &&
+                               text_.find('>', offset + 1) == std::string::npos;
+        throw InputError{score_.text->Name() + ":" + std::to_string(score_.text->LineOf(offset)) +
+                         ": not well-formed XML: " +
+                         (endsEarly ? std::string("the file ends too early, before its elements "
+                                                  "are closed")
+                                    : std::string(parsed.description()))};
+    }
     const pugi::xml_node root = score_.xml.document_element();
     CheckDocumentShape(root);
     const std::string rootName = root.name();

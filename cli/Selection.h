@@ -44,5 +44,9 @@ Selection ParseSelection(const Score& score, std::string_view text);
 std::string DescribeStaff(const Score& score, int hostStaff);
 /// The printed numbers of a measure range ("5-8", or "5" for one measure).
 std::string DescribeMeasures(const Score& score, const MeasureRange& range);
+/// A measure range in words: "measure 5", "measures 5-8".
+std::string NameMeasures(const Score& score, const MeasureRange& range);
+/// A staff range in words: "staff 2", "staves 2-3".
+std::string NameStaves(const StaffRange& range);
 
 } // namespace cadentra_cli

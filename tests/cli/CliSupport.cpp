@@ -5,6 +5,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -51,6 +52,14 @@ TemporaryFolder::TemporaryFolder() {
 TemporaryFolder::~TemporaryFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TemporaryFolder::Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cli_test {
 
@@ -35,6 +36,8 @@ public:
     ~TemporaryFolder();
     const std::filesystem::path& Path() const { return path_; }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
+    /// The names of everything in the folder (hidden files too), sorted.
+    std::vector<std::string> Names() const;
 
 private:
     std::filesystem::path path_;

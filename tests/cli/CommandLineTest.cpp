@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -31,12 +33,20 @@ std::string Half(const std::string& step) {
            "type></note>";
 }
 
-/// Two parts: a flute with four quarters a measure, a horn with two halves a measure.
+std::string Eighth(const std::string& step) {
+    return "<note><pitch><step>" + step +
+           "</step><octave>4</octave></pitch><duration>1</duration><voice>1</voice><type>eighth</"
+           "type></note>";
+}
+
+/// Two parts: a flute with four quarters a measure, a horn with two halves a measure and, in
+/// measure 3, four notes of another rhythm.
 std::string DuoScore() {
     std::string flute, horn;
     for (int m = 1; m <= 3; ++m) {
         flute += Measure(m, Quarter("C") + Quarter("D") + Quarter("E") + Quarter("F"));
-        horn += Measure(m, Half("G") + Half("A"));
+        horn += Measure(m, m < 3 ? Half("G") + Half("A")
+                                 : Half("G") + Quarter("A") + Eighth("B") + Eighth("C"));
     }
     return cli_test::Partwise("<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
                               "<score-part id=\"P2\"><part-name>Horn</part-name></score-part>",
@@ -74,17 +84,24 @@ TEST_F(CommandLine, InfoListsStavesMeasuresAndEventsPerVoice) {
     EXPECT_NE(all.out.find("  1  P1  \"Flute\"\n  2  P2  \"Horn\"\n"), std::string::npos)
         << all.out;
     EXPECT_NE(all.out.find("Measures: 3, printed numbers 1-3"), std::string::npos);
-    EXPECT_NE(all.out.find("  1: voice 1 (layer 1) 12 events\n  2: voice 1 (layer 1) 6 events"),
+    EXPECT_NE(all.out.find("  1: voice 1 (layer 1) 12 events\n  2: voice 1 (layer 1) 8 events"),
               std::string::npos)
         << all.out;
     const Outcome some = Cadentra({"info", score_, "--measures", "2-3"});
-    EXPECT_NE(some.out.find("  1: voice 1 (layer 1) 8 events"), std::string::npos) << some.out;
+    EXPECT_NE(
+        some.out.find("Note events per voice, measures 2-3:\n  1: voice 1 (layer 1) 8 events"),
+        std::string::npos)
+        << some.out;
+    const Outcome one = Cadentra({"info", score_, "--measures", "2"});
+    EXPECT_NE(one.out.find("Note events per voice, measure 2:\n  1: voice 1 (layer 1) 4 events"),
+              std::string::npos)
+        << one.out;
 }
 
 TEST_F(CommandLine, CopyReportsEveryDestinationLayerAndWritesNextToTheInput) {
     const Outcome dry = Cadentra({"copy", score_, "--source", "1@1", "--to", "1-2@2", "--dry-run"});
     EXPECT_EQ(dry.code, EXIT_DONE) << dry.err;
-    EXPECT_NE(dry.out.find("Source: staff 1 (P1 \"Flute\"), measures 1, layer 1: 4 note events"),
+    EXPECT_NE(dry.out.find("Source: staff 1 (P1 \"Flute\"), measure 1, layer 1: 4 note events"),
               std::string::npos)
         << dry.out;
     EXPECT_NE(dry.out.find("staff 2 (P2 \"Horn\"), layer 1 (voice 1): left alone: 2 note events, "
@@ -94,18 +111,18 @@ TEST_F(CommandLine, CopyReportsEveryDestinationLayerAndWritesNextToTheInput) {
     EXPECT_NE(dry.out.find("Dry run: nothing written."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder_.File("duo.cadentra.musicxml")));
 
-    const Outcome copy = Cadentra({"copy", score_, "--source", "P1", "--to", "Flute-Horn@2-3"});
+    const Outcome copy = Cadentra({"copy", score_, "--source", "P1@1-2", "--to", "Flute-Horn@2-3"});
     EXPECT_EQ(copy.code, EXIT_DONE) << copy.err;
     ASSERT_TRUE(std::filesystem::exists(folder_.File("duo.cadentra.musicxml")));
     EXPECT_EQ(cli_test::ReadFile(score_),
               DuoScore()); // the input is never touched without --in-place
 
     const Outcome toFile =
-        Cadentra({"copy", score_, "--source", "2", "--to", "1@1", "-o", folder_.File("out.xml")});
+        Cadentra({"copy", score_, "--source", "2@3", "--to", "1@1", "-o", folder_.File("out.xml")});
     EXPECT_EQ(toFile.code, EXIT_DONE) << toFile.err;
     EXPECT_TRUE(std::filesystem::exists(folder_.File("out.xml")));
     const Outcome inPlace =
-        Cadentra({"copy", score_, "--source", "2@1", "--to", "1@2", "--in-place"});
+        Cadentra({"copy", score_, "--source", "1@1", "--to", "2@3", "--in-place"});
     EXPECT_EQ(inPlace.code, EXIT_DONE) << inPlace.err;
     EXPECT_NE(inPlace.out.find(score_), std::string::npos);
     // Nothing but the result is left in the folder: no temporary files.
@@ -115,18 +132,137 @@ TEST_F(CommandLine, CopyReportsEveryDestinationLayerAndWritesNextToTheInput) {
     EXPECT_EQ(files, 3);
 }
 
-TEST_F(CommandLine, RefusalsOfThePlugInExitWithOneAndItsOwnMessage) {
+TEST_F(CommandLine, RefusalsOfThePlugInKeepItsMessageAndSayWhatWasCompared) {
     const Outcome measures = Cadentra({"copy", score_, "--source", "1@1", "--to", "2@2-3"});
     EXPECT_EQ(measures.code, EXIT_REFUSED);
     EXPECT_EQ(measures.err, "ZQ Cadentra Error: The destination region must have the same number "
-                            "of measures as the source region.\n");
-    const Outcome staves = Cadentra({"copy", score_, "--source", "1-2@1", "--to", "2@2"});
+                            "of measures as the source region.\n"
+                            "source: staff 1, measure 1 (1 measure); destination: staff 2, "
+                            "measures 2-3 (2 measures)\n");
+    const Outcome staves = Cadentra({"copy", score_, "--source", "1-2@1-2", "--to", "2@2-3"});
     EXPECT_EQ(staves.code, EXIT_REFUSED);
-    EXPECT_NE(staves.err.find("Source Selection Error: Only one individual staff is allowed as the "
-                              "selected source region."),
-              std::string::npos)
-        << staves.err;
-    EXPECT_FALSE(std::filesystem::exists(folder_.File("duo.cadentra.musicxml")));
+    EXPECT_EQ(staves.err, "Source Selection Error: Only one individual staff is allowed as the "
+                          "selected source region.\n"
+                          "source: staves 1-2 (2 staves), measures 1-2; the source must be one "
+                          "staff, such as 1\n");
+
+    // A source whose layer 1 holds only rests in the chosen measure.
+    const std::string rests = folder_.File("rests.musicxml");
+    cli_test::WriteFile(
+        rests,
+        cli_test::Partwise(
+            "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+            "<score-part id=\"P2\"><part-name>Horn</part-name></score-part>",
+            "<part id=\"P1\">" +
+                Measure(1, "<note><rest/><duration>8</duration><voice>1</voice></note>") +
+                Measure(2, Half("C") + Half("D")) + "</part><part id=\"P2\">" +
+                Measure(1, Half("E") + Half("F")) + Measure(2, Half("G") + Half("A")) + "</part>"));
+    const Outcome empty = Cadentra({"copy", rests, "--source", "1@1", "--to", "2@2"});
+    EXPECT_EQ(empty.code, EXIT_REFUSED);
+    EXPECT_EQ(empty.err, "ZQ Cadentra Error: Source region didn't contain any notes in layer 1.\n"
+                         "source: staff 1, measure 1 (1 measure): no note in layer 1 (voice 1), "
+                         "only rests\n");
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"duo.musicxml", "rests.musicxml"}));
+}
+
+TEST_F(CommandLine, NothingToCopyWritesNothingExplainsEveryLayerAndExitsWithThree) {
+    // The horn has two events a measure and the flute four: no layer takes the flute's rhythm.
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+    std::filesystem::last_write_time(score_, old);
+    for (const char* mode : {"--in-place", "--dry-run", ""}) {
+        SCOPED_TRACE(mode);
+        std::vector<std::string> arguments{"copy", score_, "--source", "1@1", "--to", "2@1"};
+        if (*mode) arguments.push_back(mode);
+        const Outcome run = Cadentra(arguments);
+        EXPECT_EQ(run.code, EXIT_NOTHING_TO_COPY) << run.err;
+        EXPECT_EQ(run.out, "Source: staff 1 (P1 \"Flute\"), measure 1, layer 1: 4 note events\n"
+                           "  staff 2 (P2 \"Horn\"), layer 1 (voice 1): left alone: 2 note "
+                           "events, the source has 4\n"
+                           "Nothing to copy: no destination layer took the rhythm, so nothing was "
+                           "written.\n");
+        EXPECT_EQ(cli_test::ReadFile(score_), DuoScore());
+        EXPECT_EQ(std::filesystem::last_write_time(score_), old);
+        EXPECT_EQ(folder_.Names(), std::vector<std::string>{"duo.musicxml"});
+    }
+    // To standard output nothing is written either.
+    const Outcome piped = Cadentra({"copy", score_, "--source", "1@1", "--to", "2@1", "-o", "-"});
+    EXPECT_EQ(piped.code, EXIT_NOTHING_TO_COPY);
+    EXPECT_EQ(piped.out, "");
+    EXPECT_NE(piped.err.find("Nothing to copy"), std::string::npos) << piped.err;
+}
+
+TEST_F(CommandLine, DashOWritesTheScoreToStandardOutputAndTheReportToStandardError) {
+    const Outcome piped = Cadentra({"copy", score_, "--source", "2@3", "--to", "1@1", "-o", "-"});
+    ASSERT_EQ(piped.code, EXIT_DONE) << piped.err;
+    const Outcome file = Cadentra(
+        {"copy", score_, "--source", "2@3", "--to", "1@1", "-o", folder_.File("out.musicxml")});
+    ASSERT_EQ(file.code, EXIT_DONE) << file.err;
+    EXPECT_EQ(piped.out, cli_test::ReadFile(folder_.File("out.musicxml")));
+    EXPECT_NE(piped.out, DuoScore());
+    // The same report, on the other stream, and no file.
+    EXPECT_EQ(file.err, "");
+    EXPECT_EQ(piped.err.substr(0, piped.err.rfind("Written to")),
+              file.out.substr(0, file.out.rfind("Written to")));
+    EXPECT_TRUE(piped.err.ends_with("Written to standard output\n")) << piped.err;
+    EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"duo.musicxml", "out.musicxml"}));
+}
+
+TEST_F(CommandLine, AnOptionWhereAValueBelongsIsRefused) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"copy", score_, "--source", "2@1", "--to", "1@2", "-o", "--dry-run"},
+         "cadentra: -o needs a file name (or - for standard output), found the option --dry-run "
+         "(a file whose name begins with '-' is written ./--dry-run)\n"},
+        {{"copy", score_, "--source", "--to", "1@2"},
+         "cadentra: --source needs a staff, such as 1@5-8, found the option --to\n"},
+        {{"copy", score_, "--source", "2@1", "--to", "-o", "x.musicxml"},
+         "cadentra: --to needs staves and measures, such as 2-4@5-8, found the option -o\n"},
+        {{"copy", score_, "--source", "2@1", "--to", "1@2", "-o"},
+         "cadentra: -o needs a file name (or - for standard output)\n"},
+        {{"copy", score_, "--source", "2@1", "--to", "1@2", "-o", ""},
+         "cadentra: -o needs a file name (or - for standard output)\n"},
+        {{"info", score_, "--measures", "--help"},
+         "cadentra: --measures needs a range, such as 5-8, found the option --help\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = Cadentra(c.arguments);
+        EXPECT_EQ(run.code, EXIT_BAD_INPUT);
+        EXPECT_EQ(run.err.substr(0, run.err.find('\n') + 1), c.message);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists("--dry-run"));
+    EXPECT_EQ(folder_.Names(), std::vector<std::string>{"duo.musicxml"});
+}
+
+TEST_F(CommandLine, AmbiguousPartNamesAreRefusedWithTheirCandidates) {
+    const std::string trio = folder_.File("trio.musicxml");
+    std::string parts;
+    for (const char* id : {"P1", "P2", "P3"})
+        parts +=
+            std::string("<part id=\"") + id + "\">" + Measure(1, Half("C") + Half("D")) + "</part>";
+    cli_test::WriteFile(
+        trio, cli_test::Partwise("<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+                                 "<score-part id=\"P2\"><part-name>Violin</part-name></score-part>"
+                                 "<score-part id=\"P3\"><part-name>violin</part-name></score-part>",
+                                 parts));
+    const Outcome run = Cadentra({"copy", trio, "--source", "Flute", "--to", "Violin@1"});
+    EXPECT_EQ(run.code, EXIT_BAD_INPUT);
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+              "cadentra: the part name \"Violin\" is ambiguous: 2 parts have it, staff 2 (P2) and "
+              "staff 3 (P3); name one by its part id or position");
+    EXPECT_EQ(Cadentra({"copy", trio, "--source", "Flute", "--to", "P3@1", "--dry-run"}).code,
+              EXIT_DONE);
+}
+
+TEST_F(CommandLine, VersionIsThePlugInsVersion) {
+    const Outcome version = Cadentra({"--version"});
+    EXPECT_EQ(version.code, EXIT_DONE);
+    EXPECT_EQ(version.out, "cadentra 1.0.4.0\n");
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(Cadentra({"--version", "extra"}).code, EXIT_BAD_INPUT);
 }
 
 TEST_F(CommandLine, UsageFileAndFormatErrorsExitWithTwoAndSayWhatIsWrong) {
@@ -147,7 +283,19 @@ TEST_F(CommandLine, UsageFileAndFormatErrorsExitWithTwoAndSayWhatIsWrong) {
                         "<score-partwise>\n<part-list>\n</score-partwise>");
     expectError(Cadentra({"info", folder_.File("broken.xml")}),
                 folder_.File("broken.xml") + ":3: not well-formed XML");
-    expectError(Cadentra({"copy", score_, "--source", "1", "--to", "2@1", "-o",
+    const std::string whole = DuoScore();
+    const std::string cut = whole.substr(0, whole.find("<part id=\"P2\">"));
+    cli_test::WriteFile(folder_.File("cut.xml"), cut);
+    expectError(Cadentra({"info", folder_.File("cut.xml")}),
+                folder_.File("cut.xml") + ":" +
+                    std::to_string(std::count(cut.begin(), cut.end(), '\n') + 1) +
+                    ": not well-formed XML: the file ends too early");
+    std::filesystem::create_directory(folder_.File("folder.musicxml"));
+    expectError(Cadentra({"info", folder_.File("folder.musicxml")}),
+                folder_.File("folder.musicxml") + ": is a directory");
+    expectError(Cadentra({"copy", folder_.File("folder.musicxml"), "--source", "1", "--to", "2@1"}),
+                folder_.File("folder.musicxml") + ": is a directory");
+    expectError(Cadentra({"copy", score_, "--source", "1@1", "--to", "2@3", "-o",
                           folder_.File("no/such/folder/out.xml")}),
                 "cannot create a temporary file");
     for (const char* command : {"info", "copy"}) {

@@ -107,16 +107,16 @@ TEST(Copy, TheDestinationTakesTheSourcesRhythmAndKeepsItsPitchesInOrder) {
     }
 }
 
-TEST(Copy, ARoundTripWithoutChangesIsByteIdentical) {
+TEST(Copy, ACopyThatChangesNothingLeavesTheFileAsItWas) {
     cli_test::TemporaryFolder folder;
     const std::string input = folder.File("score.musicxml");
     const std::string original =
         cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
     cli_test::WriteFile(input, original);
     std::string report;
-    // The source onto itself changes nothing, so the file is written back as it was.
+    // The source onto itself changes nothing, so nothing is written.
     ASSERT_EQ(Cadentra({"copy", input, "--source", "2", "--to", "2@1", "--in-place"}, &report),
-              EXIT_DONE)
+              EXIT_NOTHING_TO_COPY)
         << report;
     EXPECT_NE(report.find("left alone: it is the source"), std::string::npos) << report;
     EXPECT_EQ(cli_test::ReadFile(input), original);
@@ -138,18 +138,41 @@ TEST(Copy, CompressedScoresAreRewrittenInsideTheirArchive) {
 
     std::string report;
     ASSERT_EQ(Cadentra({"copy", archive, "--source", "2", "--to", "2@1", "--in-place"}, &report),
-              EXIT_DONE)
+              EXIT_NOTHING_TO_COPY)
         << report;
     EXPECT_EQ(cli_test::ReadFile(archive), archiveBytes); // nothing copied: the archive as it was
 
+    // The default output of an archive is an archive beside it.
     ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1"}, &report), EXIT_DONE)
         << report;
-    EXPECT_EQ(NotesOfPart(cli_test::ReadFile(folder.File("score.cadentra.musicxml")), "P2").size(),
-              7u);
+    EXPECT_NE(report.find("Written to " + folder.File("score.cadentra.mxl")), std::string::npos)
+        << report;
+    const LoadedFile copy = ReadScoreFile(folder.File("score.cadentra.mxl"));
+    EXPECT_TRUE(copy.compressed);
+    EXPECT_EQ(NotesOfPart(copy.bytes, "P2").size(), 7u);
     ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1", "--in-place"}, &report),
               EXIT_DONE)
         << report;
     const LoadedFile rewritten = ReadScoreFile(archive);
     EXPECT_TRUE(rewritten.compressed);
-    EXPECT_EQ(rewritten.bytes, cli_test::ReadFile(folder.File("score.cadentra.musicxml")));
+    EXPECT_EQ(rewritten.bytes, copy.bytes);
+
+    // -o takes the kind its name says: text from an archive, an archive from text.
+    ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1", "-o",
+                        folder.File("plain.musicxml")},
+                       &report),
+              EXIT_DONE)
+        << report;
+    EXPECT_FALSE(ReadScoreFile(folder.File("plain.musicxml")).compressed);
+    const std::string text = folder.File("text.musicxml");
+    cli_test::WriteFile(text, original);
+    ASSERT_EQ(
+        Cadentra({"copy", text, "--source", "1", "--to", "2@1", "-o", folder.File("packed.mxl")},
+                 &report),
+        EXIT_DONE)
+        << report;
+    const LoadedFile packed = ReadScoreFile(folder.File("packed.mxl"));
+    EXPECT_TRUE(packed.compressed);
+    EXPECT_EQ(packed.bytes, ReadScoreFile(folder.File("plain.musicxml")).bytes);
+    EXPECT_EQ(NotesOfPart(packed.bytes, "P1"), NotesOfPart(original, "P1"));
 }

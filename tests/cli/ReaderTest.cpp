@@ -242,8 +242,14 @@ TEST(Reader, TimewiseScoresReadLikePartwiseOnes) {
 }
 
 TEST(Reader, MalformedAndUnholdableInputIsRefusedWithFileLineAndProblem) {
-    EXPECT_EQ(ReadError("<score-partwise><part-list>"),
-              "bad.musicxml:1: not well-formed XML: Start-end tags mismatch");
+    EXPECT_EQ(ReadError("<score-partwise>\n<part-list>\n"),
+              "bad.musicxml:2: not well-formed XML: the file ends too early, before its elements "
+              "are closed");
+    EXPECT_EQ(ReadError("<score-partwise>\n<part-list><score-part id=\"P1\"><part-na"),
+              "bad.musicxml:2: not well-formed XML: the file ends too early, before its elements "
+              "are closed");
+    EXPECT_EQ(ReadError("<score-partwise>\n<part-list></score-partwise>\n"),
+              "bad.musicxml:2: not well-formed XML: Start-end tags mismatch");
     EXPECT_EQ(ReadError("<?xml version=\"1.0\"?>\n<opus/>"),
               "bad.musicxml:2: <opus>: not a MusicXML score (expected <score-partwise> or "
               "<score-timewise>)");
