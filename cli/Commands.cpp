@@ -378,6 +378,10 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
         out << COPY_HELP;
         return EXIT_DONE;
     }
+    // A folder, device or pipe where the result would go is refused before anything is done
+    // (before a pipe given as the score to replace is read, too).
+    if (options.inPlace) ResolveWriteTarget(*options.path);
+    if (options.output && *options.output != "-") ResolveWriteTarget(*options.output);
     Loaded loaded = Load(*options.path);
     Score& score = *loaded.score;
     host::Document& document = *loaded.document;
@@ -387,7 +391,6 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     const CopyRequest request{from.staves, from.measures ? *from.measures : *to.measures, to.staves,
                               *to.measures};
     const Target target = ChooseTarget(options, loaded.file);
-    // A folder, device or pipe where the result would go is refused before anything is done.
     if (!target.IsStandardOutput()) ResolveWriteTarget(target.path);
     std::ostream& report = target.IsStandardOutput() ? err : out;
 

@@ -88,3 +88,53 @@ TEST(Selection, UnknownNamesAndReversedRangesAreUsageErrors) {
               "no measure \"9\" in the score (measures are numbered 0 to 3)");
     EXPECT_NE(message([&] { ParseMeasures(score, "3-1"); }).find("comes after"), std::string::npos);
 }
+
+TEST(Selection, ANameSeveralPartsShareIsRefusedWithItsCandidates) {
+    std::string parts;
+    for (const char* id : {"P1", "P2", "P3", "P4"})
+        parts += std::string("<part id=\"") + id +
+                 "\"><measure number=\"1\"><attributes><divisions>1</divisions>" +
+                 (std::string(id) == "P3" ? "<staves>2</staves>" : "") +
+                 "</attributes><note><rest/><duration>4</duration></note></measure></part>";
+    auto read = cli_test::Read(
+        cli_test::Partwise("<score-part id=\"P1\"><part-name>Trombone</part-name></score-part>"
+                           "<score-part id=\"P2\"><part-name>Tuba</part-name></score-part>"
+                           "<score-part id=\"P3\"><part-name>TROMBONE</part-name></score-part>"
+                           "<score-part id=\"P4\"><part-name>trombone</part-name></score-part>",
+                           parts));
+    const Score& score = *read.score;
+    ASSERT_EQ(score.staves.size(), 5u);
+    auto message = [&](const char* text) {
+        try {
+            ParseStaves(score, text);
+        } catch (const UsageError& error) {
+            return error.message;
+        }
+        return std::string("(no error)");
+    };
+    const std::string candidates = "3 parts have it, staff 1 (P1), staves 3-4 (P3) and staff 5 "
+                                   "(P4); name one by its part id or position";
+    EXPECT_EQ(message("Trombone"), "the part name \"Trombone\" is ambiguous: " + candidates);
+    EXPECT_EQ(message("trombone"), "the part name \"trombone\" is ambiguous: " + candidates);
+    EXPECT_EQ(message("Trombone:2"), "the part name \"Trombone\" is ambiguous: " + candidates);
+    EXPECT_EQ(message("Tuba-Trombone"), "the part name \"Trombone\" is ambiguous: " + candidates);
+    // Ids, positions and unique names still name their staves.
+    EXPECT_EQ(ParseStaves(score, "P3").first, 3);
+    EXPECT_EQ(ParseStaves(score, "P3").last, 4);
+    EXPECT_EQ(ParseStaves(score, "P1-Tuba").last, 2);
+    EXPECT_EQ(ParseStaves(score, "tuba").first, 2);
+    // A number too long for any score is no staff, not a crash.
+    EXPECT_EQ(message("99999999999999999999"),
+              "no staff \"99999999999999999999\" in the score (staves are 1 to 5, or a part id or "
+              "name; see 'cadentra info')");
+    EXPECT_NE(message("P3:99999999999999999999").find("no staff"), std::string::npos);
+}
+
+TEST(Selection, RangesAreNamedInTheSingularOrThePlural) {
+    auto read = cli_test::Read(Ensemble());
+    const Score& score = *read.score;
+    EXPECT_EQ(NameMeasures(score, MeasureRange{1, 1}), "measure 0");
+    EXPECT_EQ(NameMeasures(score, MeasureRange{2, 4}), "measures 1-3");
+    EXPECT_EQ(NameStaves(StaffRange{2, 2}), "staff 2");
+    EXPECT_EQ(NameStaves(StaffRange{2, 3}), "staves 2-3");
+}

@@ -1,7 +1,8 @@
 // `cadentra copy` under host faults: the first, second, third ... host call after the program
 // has read the score fails in turn, until a run meets no fault. A run in which COPY did not
-// succeed exits with 1, says why, and writes no file; a run that exits with 0 has written one; the
-// run without a fault writes what a run without fault injection writes.
+// succeed exits with 1, says why, and writes no file; so does a run in which no layer took the
+// rhythm (exit 3); a run that exits with 0 has written one; the run without a fault writes what
+// a run without fault injection writes.
 #include "cli/Commands.h"
 #include "host/Host.h"
 
@@ -129,6 +130,9 @@ TEST(CadentraFaultSweep, NoFileIsWrittenWhenCopyDidNotSucceed) {
         if (run.code == cadentra_cli::EXIT_REFUSED) {
             EXPECT_FALSE(fs::exists(output));
             EXPECT_NE(run.err.find("ZQ Cadentra Error: "), std::string::npos) << run.err;
+        } else if (run.code == cadentra_cli::EXIT_NOTHING_TO_COPY) {
+            EXPECT_FALSE(fs::exists(output));
+            EXPECT_NE(run.out.find("Nothing to copy"), std::string::npos) << run.out;
         } else {
             ASSERT_EQ(run.code, cadentra_cli::EXIT_DONE) << run.err;
             EXPECT_TRUE(fs::exists(output));
