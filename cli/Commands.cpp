@@ -148,7 +148,7 @@ std::string OptionValue(const std::vector<std::string>& arguments, size_t& i,
     if (value[0] == '-' && !(dashIsValue && value == "-"))
         throw UsageError{
             option + " needs " + what + ", found the option " + value +
-            (dashIsValue ? " (a file whose name begins with '-' is written ./" + value + ")" : "")};
+            (dashIsValue ? " (name a file that begins with '-' as ./" + value + ")" : "")};
     ++i;
     return value;
 }

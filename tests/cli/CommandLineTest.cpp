@@ -215,7 +215,7 @@ TEST_F(CommandLine, AnOptionWhereAValueBelongsIsRefused) {
     const std::vector<Case> cases = {
         {{"copy", score_, "--source", "2@1", "--to", "1@2", "-o", "--dry-run"},
          "cadentra: -o needs a file name (or - for standard output), found the option --dry-run "
-         "(a file whose name begins with '-' is written ./--dry-run)\n"},
+         "(name a file that begins with '-' as ./--dry-run)\n"},
         {{"copy", score_, "--source", "--to", "1@2"},
          "cadentra: --source needs a staff, such as 1@5-8, found the option --to\n"},
         {{"copy", score_, "--source", "2@1", "--to", "-o", "x.musicxml"},
