@@ -61,6 +61,7 @@ void FCString::_ExpandStorageIfNecessary(int needed) {
 }
 
 void FCString::SetCString(const char* text) {
+    if (!text) return;
     const int length = static_cast<int>(std::strlen(text));
     _length = 0;
     _ExpandStorageIfNecessary(length);
@@ -73,6 +74,7 @@ void FCString::SetCString(const char* text) {
 }
 
 void FCString::SetUnicodeString(const twobyte* text) {
+    if (!text) return;
     int length = 0;
     while (text[length] != 0) ++length;
     _length = 0;
@@ -99,7 +101,7 @@ char* FCString::GetCString() {
 }
 
 void FCString::SetString(const FCString* source) {
-    if (source == this) return;
+    if (!source || source == this) return;
     SetCString("");
     Append(source);
 }
@@ -110,15 +112,16 @@ void FCString::Append(twobyte ch) {
 }
 
 void FCString::Append(const char* text) {
+    if (!text) return;
     const int length = static_cast<int>(std::strlen(text));
-    if (length == 0) return;
+    // Even an empty text grows the storage to the (unchanged) length, as every append does.
     _ExpandStorageIfNecessary(_length + length);
     for (int i = 0; i < length; ++i) _buffer[_length++] = Widen(text[i]);
 }
 
 void FCString::Append(const FCString* other) {
+    if (!other) return;
     const int length = other->_length;
-    if (length == 0) return;
     // Appending a string to itself: take the characters before the storage can move.
     std::vector<twobyte> characters(other->_buffer, other->_buffer + length);
     _ExpandStorageIfNecessary(_length + length);
@@ -138,7 +141,7 @@ void FCString::SetInteger(int value) {
 }
 
 void FCString::Insert(const char* text, int position) {
-    if (position < 0 || position > _length) return;
+    if (!text || position < 0 || position > _length) return;
     std::vector<twobyte> tail(_buffer + position, _buffer + _length);
     _length = position;
     Append(text);
@@ -169,20 +172,20 @@ bool FCString::IsEqual(const char* text) {
 
 bool FCString::IsEqual(FCString* other) {
     if (!other) return false;
+    // Both 8-bit forms live in their strings' own buffers; the string itself has only one.
     if (other == this) return true;
-    if (other->_length != _length) return false;
-    for (int i = 0; i < _length; ++i)
-        if ((_buffer[i] & 0xFF) != (other->_buffer[i] & 0xFF)) return false;
-    return true;
+    return std::strcmp(GetCString(), other->GetCString()) == 0;
 }
 
 bool FCString::StartsWith(const char* prefix) {
+    if (!prefix) return false;
     const int length = static_cast<int>(std::strlen(prefix));
     if (_length < length) return false;
     return std::strncmp(GetCString(), prefix, static_cast<size_t>(length)) == 0;
 }
 
 bool FCString::Contains(const FCString* needle, int* position) const {
+    if (!needle) return false;
     const int length = needle->_length;
     for (int start = 0; start <= _length - length; ++start) {
         bool match = true;
@@ -196,12 +199,12 @@ bool FCString::Contains(const FCString* needle, int* position) const {
 }
 
 int FCString::GetInteger(int position) {
-    if (position > _length) return 0;
+    if (position < 0 || position > _length) return 0;
     return std::atoi(GetCString() + position);
 }
 
 float FCString::GetFloat(int position) {
-    if (position > _length) return 0.0f;
+    if (position < 0 || position > _length) return 0.0f;
     return static_cast<float>(std::atof(GetCString() + position));
 }
 

@@ -19,11 +19,14 @@ FCMusicRegion::FCMusicRegion(const EREGION* region) {
 }
 
 void FCMusicRegion::SetEnigmaRegion(const EREGION* region) {
+    if (!region) return;
     _region = *region;
     _document = CurrentDocument();
 }
 
-void FCMusicRegion::GetEnigmaRegion(EREGION* region) const { *region = _region; }
+void FCMusicRegion::GetEnigmaRegion(EREGION* region) const {
+    if (region) *region = _region;
+}
 
 bool FCMusicRegion::SetCurrentSelection() {
     unsigned char first[4] = {};
@@ -115,6 +118,7 @@ bool FCMusicRegion::IsPartial() const {
 bool FCMusicRegion::IsCurrentDocument() const { return _document == CurrentDocument(); }
 
 bool FCMusicRegion::IsOverlapping(const FCMusicRegion* other) const {
+    if (!other) return false;
     const EREGION& a = _region;
     const EREGION& b = other->_region;
     if (a.endMeasure < b.startMeasure) return false;

@@ -51,6 +51,16 @@ TEST_F(FCMusicRegionTest, TakesTheHostRecordAndTheCurrentDocument) {
     EXPECT_FALSE(region.SetInDocument());
 }
 
+TEST_F(FCMusicRegionTest, NullRecordsAndRegionsChangeAndAnswerNothing) {
+    FCMusicRegion region = Made(host::Region(2, 3, 2, 4));
+    region.SetEnigmaRegion(nullptr);
+    region.GetEnigmaRegion(nullptr);
+    EXPECT_EQ(region.GetStartSlot(), 2);
+    EXPECT_EQ(region.GetEndMeasure(), 4);
+    EXPECT_FALSE(region.IsOverlapping(nullptr));
+    EXPECT_TRUE(region.IsOverlapping(&region));
+}
+
 TEST_F(FCMusicRegionTest, DurationSumsTheMeasuresOrTheCutPart) {
     // 4/4 + 3/4 + 6/8
     EXPECT_EQ(Made(host::Region(1, 1, 3, 5)).CalcDuration(), 4096 + 3072 + 3072);
