@@ -74,6 +74,15 @@ TEST_F(FCUndoBlockTest, AnEditTheHostRefusesRunsNothing) {
     EXPECT_EQ(Host().CountCalls("FX_EndFinaleEdit"), 0);
 }
 
+TEST_F(FCUndoBlockTest, WithoutWorkNoEditIsOpened) {
+    FCString name("Nothing to do");
+    Host().ClearCalls();
+    EXPECT_FALSE(FCUndoBlock().Execute(nullptr, &name));
+    EXPECT_TRUE(Host().Calls().empty());
+    EXPECT_EQ(Host().OpenEdits(), 0u);
+    EXPECT_EQ(FinaleEditDepth, 0);
+}
+
 TEST_F(FCUndoBlockTest, DocumentPathComesFromTheHost) {
     FCDocument document(Host().Current()->number);
     EXPECT_STREQ(document.GetPath(), "/scores/a.musx");
