@@ -2,6 +2,7 @@
 
 #include "platform/Windows.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -126,6 +127,12 @@ void FCString::Append(const FCString* other) {
     std::vector<twobyte> characters(other->_buffer, other->_buffer + length);
     _ExpandStorageIfNecessary(_length + length);
     for (twobyte ch : characters) _buffer[_length++] = ch;
+}
+
+void FCString::_AppendRepeated(twobyte ch, int count) {
+    if (count <= 0 || count > INT_MAX - _length) return;
+    _ExpandStorageIfNecessary(_length + count);
+    for (int i = 0; i < count; ++i) _buffer[_length++] = ch;
 }
 
 void FCString::AppendInteger(int value) {

@@ -42,6 +42,9 @@ public:
     /// Appends the characters of `other` (the string itself included).
     void Append(const FCString* other);
     void AppendInteger(int value);
+    /// Appends `count` copies of `ch`, growing the storage once; nothing for a count of 0 or less
+    /// or one that would take the length past the largest int.
+    void _AppendRepeated(twobyte ch, int count);
     /// Replaces the contents with the decimal form of `value`.
     void SetInteger(int value);
     /// Inserts `text` before `position` (0.._length; _length appends).

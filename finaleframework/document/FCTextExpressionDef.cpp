@@ -21,20 +21,27 @@ constexpr utwobyte CATEGORY_RECORD_BITS = 0xC000;
 /// Where category values 1 to 6 lie in the record.
 constexpr int CATEGORY_VALUE_OFFSETS[7] = {0, 14, 12, 16, 24, 32, 30};
 
+/// The most letters a repeated-letter mark is written with. A document has fewer than 32768
+/// measures, so no mark it shows comes near; a larger number (a stray stored value near the
+/// largest int would ask for 80 million letters) is refused.
+constexpr int MAX_REPEATED_LETTERS = 32767;
+
 /// Letter styles: the letter of b % 26, repeated (b / 26 + 1) times, or followed by b / 26 in
-/// decimal when b passes the alphabet.
-void MakeLetterMark(int n, char firstLetter, bool repeatLetters, FCString* out) {
+/// decimal when b passes the alphabet. False, leaving `out` alone, for a repeated mark of more
+/// than MAX_REPEATED_LETTERS letters.
+bool MakeLetterMark(int n, char firstLetter, bool repeatLetters, FCString* out) {
     const int b = n - 1;
     const auto letter = static_cast<twobyte>(firstLetter + b % 26);
     const int repeat = b / 26;
+    if (repeatLetters && repeat >= MAX_REPEATED_LETTERS) return false;
     out->SetCString("");
     if (repeatLetters) {
-        for (int i = 0; i <= repeat; ++i)
-            out->Append(letter);
+        out->_AppendRepeated(letter, repeat + 1);
     } else {
         out->Append(letter);
         if (b > 25) out->AppendInteger(repeat);
     }
+    return true;
 }
 
 } // namespace
@@ -173,9 +180,8 @@ bool FCTextExpressionDef::MakeRehearsalMark(int n, FCString* out) {
     case REHMARK_LETTERNUMBERS_LC:
         // Letters count from A = 1; there is no letter for 0 or below.
         if (n < 1) return false;
-        MakeLetterMark(n, style <= REHMARK_LETTERNUMBERS ? 'A' : 'a',
-                       style == REHMARK_LETTERS || style == REHMARK_LETTERS_LC, out);
-        return true;
+        return MakeLetterMark(n, style <= REHMARK_LETTERNUMBERS ? 'A' : 'a',
+                              style == REHMARK_LETTERS || style == REHMARK_LETTERS_LC, out);
     case REHMARK_NUMBERS:
         out->SetInteger(n);
         return true;

@@ -82,7 +82,8 @@ public:
 
     /// Writes the text of rehearsal mark `n` (from 1) in this definition's style into `out`.
     /// False, leaving out unchanged, for a style outside 1 to 6, for a letter style with n below
-    /// 1, or without `out`.
+    /// 1, for a repeated-letter style (1, 3) that would need more than 32767 letters, or without
+    /// `out`.
     bool MakeRehearsalMark(int n, FCString* out);
 
     /// Releases the buffer and allocates `size` zeroed bytes (none for 0 or less).

@@ -6,6 +6,7 @@
 #include "finalepdk/FinaleBinding.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -311,7 +312,9 @@ FCNoteEntries* FCNoteEntryLayer::CreateRegionEntries(FCMusicRegion* region) {
 
 FCNoteEntry* FCNoteEntryLayer::InsertEntriesAfter(FCNoteEntry* entry, int count, bool nextMeasure) {
     const int index = GetIndexOf(entry);
-    if (index < 0 || count <= 0) return nullptr;
+    // The host counts the records it inserts in 16 bits: a larger count would insert fewer
+    // records than entries are built here.
+    if (index < 0 || count <= 0 || count > INT16_MAX) return nullptr;
     FCNoteEntry* next = entry->GetNext();
     int t = entry->_CalcTGFIndex();
     const twobyte measure = entry->GetMeasure();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,19 @@ TEST(FCString, AppendingNothingStillGrowsByTheRule) {
     FCString nine("123456789");
     nine.Append("");
     EXPECT_EQ(nine._GetCapacity(), 10) << "a free slot is left: nothing to grow";
+}
+
+TEST(FCString, RepeatedCharactersAreAppendedInOneGrowth) {
+    FCString s("ab");
+    s._AppendRepeated('x', 25);
+    EXPECT_EQ(s.GetLength(), 27);
+    EXPECT_EQ(s._GetCapacity(), 30);
+    EXPECT_STREQ(s.GetCString(), ("ab" + std::string(25, 'x')).c_str());
+    s._AppendRepeated('y', 0);
+    s._AppendRepeated('y', -4);
+    s._AppendRepeated('y', INT_MAX); // past the largest length: nothing
+    EXPECT_EQ(s.GetLength(), 27);
+    EXPECT_EQ(s._GetCapacity(), 30);
 }
 
 TEST(FCString, NullArgumentsChangeNothing) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -303,6 +304,31 @@ TEST_F(Texts, RehearsalMarksInLetterStyles) {
     EXPECT_FALSE(def.MakeRehearsalMark(-30, &out));
     EXPECT_EQ(Text(&out), "unchanged");
     EXPECT_FALSE(def.MakeRehearsalMark(1, nullptr));
+}
+
+// A repeated-letter mark is built in one go and bounded: a stored number near the largest int
+// would ask for 80 million letters.
+TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
+    NewDocument();
+    FCTextExpressionDef def;
+    constexpr int LAST_REPEATED = 26 * 32766 + 26; // 32767 Zs
+    for (twobyte style : {FCTextExpressionDef::REHMARK_LETTERS,
+                          FCTextExpressionDef::REHMARK_LETTERS_LC}) {
+        def.SetRehearsalMarkStyle(style);
+        const char last = style == FCTextExpressionDef::REHMARK_LETTERS ? 'Z' : 'z';
+        EXPECT_EQ(Mark(def, LAST_REPEATED), std::string(32767, last));
+        for (int n : {LAST_REPEATED + 1, INT_MAX}) {
+            FCString out("unchanged");
+            EXPECT_FALSE(def.MakeRehearsalMark(n, &out)) << n;
+            EXPECT_EQ(Text(&out), "unchanged");
+        }
+    }
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS);
+    EXPECT_EQ(Mark(def, INT_MAX),
+              std::string(1, static_cast<char>('A' + (INT_MAX - 1) % 26)) +
+                  std::to_string((INT_MAX - 1) / 26));
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_NUMBERS);
+    EXPECT_EQ(Mark(def, INT_MAX), std::to_string(INT_MAX));
 }
 
 TEST_F(Texts, RehearsalMarksInNumberStylesAndUnknownStyles) {
