@@ -118,7 +118,8 @@ FCString* FCTextExpressionDef::CreateTextString() {
 }
 
 bool FCTextExpressionDef::SaveNewTextBlock(FCString* text) {
-    if (!text) return false;
+    // Without a record the new block could not be linked: create nothing.
+    if (!text || !_HasRecord()) return false;
     FCRawText rawText;
     rawText.SetCustomTag(FCRawText::EXPRESSION_TAG);
     rawText.SetText(text);
@@ -158,7 +159,7 @@ void FCTextExpressionDef::SetDescription(FCString* text) {
 }
 
 bool FCTextExpressionDef::AssignToCategory(FCCategoryDef* category) {
-    if (!category || category->GetID() <= 0) return false;
+    if (!category || category->GetID() <= 0 || !_HasRecord()) return false;
     const auto word = static_cast<utwobyte>(_GetWord(CATEGORY_WORD));
     const auto number = static_cast<utwobyte>(category->GetID());
     _SetWord(CATEGORY_WORD,

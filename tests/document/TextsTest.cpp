@@ -254,6 +254,29 @@ TEST_F(Texts, SaveNewTextBlockKeepsTheRawTextWhenTheBlockFails) {
     EXPECT_FALSE(def.SaveNewTextBlock(nullptr));
 }
 
+// A definition whose record was released takes no values: saying it did would be a lie, and a
+// text block made for it could not be linked.
+TEST_F(Texts, AReleasedDefinitionTakesNoCategoryAndCreatesNoText) {
+    NewDocument();
+    FCCategoryDef category;
+    category.SetID(2);
+    FCString text("rit.");
+    for (bool deallocate : {false, true}) {
+        SCOPED_TRACE(deallocate);
+        FCTextExpressionDef def;
+        if (deallocate)
+            def.Deallocate();
+        else
+            def.ClearData();
+        EXPECT_FALSE(def.AssignToCategory(&category));
+        Host().ClearCalls();
+        EXPECT_FALSE(def.SaveNewTextBlock(&text));
+        EXPECT_TRUE(Host().Calls().empty()) << "neither raw text nor text block is created";
+        EXPECT_EQ(def._GetData(), nullptr);
+    }
+    EXPECT_EQ(Stored(host::TAG_TEXTBLOCK, 1), nullptr);
+}
+
 TEST_F(Texts, AssignToCategoryKeepsTheRecordsOwnBits) {
     NewDocument();
     FCTextExpressionDef def;
