@@ -10,7 +10,9 @@
 
 namespace {
 
-twobyte Widen(char c) { return static_cast<twobyte>(static_cast<signed char>(c)); }
+twobyte Widen(char c) {
+    return static_cast<twobyte>(static_cast<signed char>(c));
+}
 
 HINSTANCE _ResInstance = nullptr;
 
@@ -18,9 +20,13 @@ constexpr int RESOURCE_BUFFER_SIZE = 500;
 
 } // namespace
 
-FCString::FCString() { SetCString(""); }
+FCString::FCString() {
+    SetCString("");
+}
 
-FCString::FCString(const char* text) { SetCString(text ? text : ""); }
+FCString::FCString(const char* text) {
+    SetCString(text ? text : "");
+}
 
 FCString::FCString(const FCString& other) : __FCBase(other) {
     _length = 0;
@@ -70,14 +76,16 @@ void FCString::SetCString(const char* text) {
         _Release();
         return;
     }
-    for (int i = 0; i < length; ++i) _buffer[i] = Widen(text[i]);
+    for (int i = 0; i < length; ++i)
+        _buffer[i] = Widen(text[i]);
     _length = length;
 }
 
 void FCString::SetUnicodeString(const twobyte* text) {
     if (!text) return;
     int length = 0;
-    while (text[length] != 0) ++length;
+    while (text[length] != 0)
+        ++length;
     _length = 0;
     _ExpandStorageIfNecessary(length);
     if (length == 0) {
@@ -96,7 +104,8 @@ void FCString::GetUnicodeString(twobyte* out) const {
 char* FCString::GetCString() {
     delete[] _cstring;
     _cstring = new char[static_cast<size_t>(_length) + 1];
-    for (int i = 0; i < _length; ++i) _cstring[i] = static_cast<char>(_buffer[i] & 0xFF);
+    for (int i = 0; i < _length; ++i)
+        _cstring[i] = static_cast<char>(_buffer[i] & 0xFF);
     _cstring[_length] = 0;
     return _cstring;
 }
@@ -117,7 +126,8 @@ void FCString::Append(const char* text) {
     const int length = static_cast<int>(std::strlen(text));
     // Even an empty text grows the storage to the (unchanged) length, as every append does.
     _ExpandStorageIfNecessary(_length + length);
-    for (int i = 0; i < length; ++i) _buffer[_length++] = Widen(text[i]);
+    for (int i = 0; i < length; ++i)
+        _buffer[_length++] = Widen(text[i]);
 }
 
 void FCString::Append(const FCString* other) {
@@ -126,13 +136,15 @@ void FCString::Append(const FCString* other) {
     // Appending a string to itself: take the characters before the storage can move.
     std::vector<twobyte> characters(other->_buffer, other->_buffer + length);
     _ExpandStorageIfNecessary(_length + length);
-    for (twobyte ch : characters) _buffer[_length++] = ch;
+    for (twobyte ch : characters)
+        _buffer[_length++] = ch;
 }
 
 void FCString::_AppendRepeated(twobyte ch, int count) {
     if (count <= 0 || count > INT_MAX - _length) return;
     _ExpandStorageIfNecessary(_length + count);
-    for (int i = 0; i < count; ++i) _buffer[_length++] = ch;
+    for (int i = 0; i < count; ++i)
+        _buffer[_length++] = ch;
 }
 
 void FCString::AppendInteger(int value) {
@@ -153,7 +165,8 @@ void FCString::Insert(const char* text, int position) {
     _length = position;
     Append(text);
     _ExpandStorageIfNecessary(_length + static_cast<int>(tail.size()));
-    for (twobyte ch : tail) _buffer[_length++] = ch;
+    for (twobyte ch : tail)
+        _buffer[_length++] = ch;
 }
 
 twobyte FCString::GetItemAt(int index) const {
@@ -196,7 +209,8 @@ bool FCString::Contains(const FCString* needle, int* position) const {
     const int length = needle->_length;
     for (int start = 0; start <= _length - length; ++start) {
         bool match = true;
-        for (int i = 0; i < length && match; ++i) match = _buffer[start + i] == needle->_buffer[i];
+        for (int i = 0; i < length && match; ++i)
+            match = _buffer[start + i] == needle->_buffer[i];
         if (match) {
             if (position) *position = start;
             return true;

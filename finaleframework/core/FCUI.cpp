@@ -81,7 +81,9 @@ bool FCUI::Beep() {
     return result != 0;
 }
 
-int FCUI::GetScreenHeight() { return GetSystemMetrics(SM_CYFULLSCREEN); }
+int FCUI::GetScreenHeight() {
+    return GetSystemMetrics(SM_CYFULLSCREEN);
+}
 
 bool FCUI::MenuCommand(int command) {
     if (command < 0 || command >= static_cast<int>(std::size(MENU_COMMAND_NUMBERS))) return false;

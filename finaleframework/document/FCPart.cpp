@@ -7,7 +7,9 @@ namespace {
 constexpr EVERSION PART_NAME_VERSION_THRESHOLD = 0x10FFFFFF;
 constexpr twobyte NO_PART = -1;
 
-twobyte CurrentDocument() { return FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION); }
+twobyte CurrentDocument() {
+    return FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION);
+}
 } // namespace
 
 bool FCPart::IsIdentical(__FCBase* other) {

@@ -34,8 +34,8 @@ bool HasUnnumberedEntry(const EXTGF2005a* frame) {
 FCNoteEntry* __FCNoteEntryCollection::_AppendFrameEntries(EXTGF2005a* frame,
                                                           FCNoteEntry* previous) {
     // One question to the host for the staff of the whole frame.
-    const twobyte staff =
-        frame->entryCount > 0 ? FX_SlotToInst(frame->slot, frame->instrumentList, FINALEPDK_VERSION)
+    const twobyte staff = frame->entryCount > 0
+                              ? FX_SlotToInst(frame->slot, frame->instrumentList, FINALEPDK_VERSION)
                               : 0;
     for (int j = 0; j < frame->entryCount; ++j) {
         auto* entry = new FCNoteEntry(frame, j, staff);

@@ -71,8 +71,7 @@ private:
     bool _KeepItemRecords(utwobyte cmper, std::vector<std::unique_ptr<__FCBaseData>>& kept);
     /// Undoes a SaveAllForItem that stopped with `remaining` of the kept records still in the
     /// document and the first `created` elements created: deletes those, re-creates the rest.
-    void _PutBackItemRecords(utwobyte cmper,
-                             const std::vector<std::unique_ptr<__FCBaseData>>& kept,
+    void _PutBackItemRecords(utwobyte cmper, const std::vector<std::unique_ptr<__FCBaseData>>& kept,
                              size_t remaining, const std::vector<__FCInciOther*>& elements,
                              size_t created);
 };

@@ -62,7 +62,8 @@ TEST(FCString, EightBitTextWidensSignedAndConvertsBackExactly) {
     const twobyte wide[] = {0x263A, 'A', 0};
     s.SetUnicodeString(wide);
     EXPECT_EQ(Units(s), (std::vector<twobyte>{0x263A, 'A'}));
-    EXPECT_STREQ(s.GetCString(), "\x3A" "A"); // units above 0xFF keep their low byte
+    EXPECT_STREQ(s.GetCString(), "\x3A"
+                                 "A"); // units above 0xFF keep their low byte
 }
 
 TEST(FCString, OutOfRangeIndexesReadAsNothing) {

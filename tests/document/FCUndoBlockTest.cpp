@@ -32,7 +32,9 @@ private:
 
 class FCUndoBlockTest : public testing_support::HostTest {
 protected:
-    void SetUp() override { NewDocument("/scores/a.musx").Staves(3).Measures(2).Select(host::Region(2, 3, 1, 1)); }
+    void SetUp() override {
+        NewDocument("/scores/a.musx").Staves(3).Measures(2).Select(host::Region(2, 3, 1, 1));
+    }
     twobyte SelectedEndSlot() { return Host().Current()->selection.endSlot; }
 };
 

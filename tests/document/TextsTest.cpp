@@ -335,8 +335,8 @@ TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
     NewDocument();
     FCTextExpressionDef def;
     constexpr int LAST_REPEATED = 26 * 32766 + 26; // 32767 Zs
-    for (twobyte style : {FCTextExpressionDef::REHMARK_LETTERS,
-                          FCTextExpressionDef::REHMARK_LETTERS_LC}) {
+    for (twobyte style :
+         {FCTextExpressionDef::REHMARK_LETTERS, FCTextExpressionDef::REHMARK_LETTERS_LC}) {
         def.SetRehearsalMarkStyle(style);
         const char last = style == FCTextExpressionDef::REHMARK_LETTERS ? 'Z' : 'z';
         EXPECT_EQ(Mark(def, LAST_REPEATED), std::string(32767, last));
@@ -347,9 +347,8 @@ TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
         }
     }
     def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS);
-    EXPECT_EQ(Mark(def, INT_MAX),
-              std::string(1, static_cast<char>('A' + (INT_MAX - 1) % 26)) +
-                  std::to_string((INT_MAX - 1) / 26));
+    EXPECT_EQ(Mark(def, INT_MAX), std::string(1, static_cast<char>('A' + (INT_MAX - 1) % 26)) +
+                                      std::to_string((INT_MAX - 1) / 26));
     def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_NUMBERS);
     EXPECT_EQ(Mark(def, INT_MAX), std::to_string(INT_MAX));
 }

@@ -295,12 +295,24 @@ void RunOperation(FuzzedDataProvider& data, FCString* strings, Model* models) {
     case 18: {
         // Null texts and strings change nothing.
         switch (data.ConsumeIntegralInRange(0, 5)) {
-        case 0: s.SetCString(nullptr); break;
-        case 1: s.SetUnicodeString(nullptr); break;
-        case 2: s.SetString(nullptr); break;
-        case 3: s.Append(static_cast<const char*>(nullptr)); break;
-        case 4: s.Append(static_cast<const FCString*>(nullptr)); break;
-        default: s.Insert(nullptr, Index(data, model)); break;
+        case 0:
+            s.SetCString(nullptr);
+            break;
+        case 1:
+            s.SetUnicodeString(nullptr);
+            break;
+        case 2:
+            s.SetString(nullptr);
+            break;
+        case 3:
+            s.Append(static_cast<const char*>(nullptr));
+            break;
+        case 4:
+            s.Append(static_cast<const FCString*>(nullptr));
+            break;
+        default:
+            s.Insert(nullptr, Index(data, model));
+            break;
         }
         break;
     }

@@ -20,7 +20,9 @@ protected:
     }
 };
 
-FCMusicRegion Made(EREGION region) { return FCMusicRegion(&region); }
+FCMusicRegion Made(EREGION region) {
+    return FCMusicRegion(&region);
+}
 
 } // namespace
 
@@ -188,12 +190,11 @@ TEST_F(FCMusicRegionTest, ClipboardHoldsOneTokenAtATime) {
     EXPECT_TRUE(region.PasteMusic());
 
     // The clip region record carries the region and the two words set to 1.
-    const host::Call& copy = Host().Calls()[0].name == "FX_CopyCutMusic"
-                                 ? Host().Calls()[0]
-                                 : *std::find_if(Host().Calls().begin(), Host().Calls().end(),
-                                                 [](const host::Call& c) {
-                                                     return c.name == "FX_CopyCutMusic";
-                                                 });
+    const host::Call& copy =
+        Host().Calls()[0].name == "FX_CopyCutMusic"
+            ? Host().Calls()[0]
+            : *std::find_if(Host().Calls().begin(), Host().Calls().end(),
+                            [](const host::Call& c) { return c.name == "FX_CopyCutMusic"; });
     EXPECT_EQ(copy.arguments[1], 1); // copy mode
 
     EXPECT_TRUE(region.ReleaseMusic());

@@ -196,11 +196,10 @@ TEST_F(NoteEntryBrowser, ACellLeftEmptyByTheRemovalOfNullEntriesHasNoVisitsDone)
     emptying.SetSaveChanges(true);
     EXPECT_EQ(browser.ForEachInRegion(&emptying, &region), 1);
     EXPECT_EQ(Stored(1, 1), "");
-    EXPECT_EQ(emptying.calls,
-              (Sequence{"OnBrowseStart", "OnFirstLoaded", "Iterate m1 s1 C4 @0",
-                        "Iterate m1 s1 D4 @1024", "Iterate m1 s1 E4 @2048",
-                        "PostIterate m1 s1 C4 @0", "PostIterate m1 s1 D4 @1024",
-                        "PostIterate m1 s1 E4 @2048", "OnBrowseEnd"}));
+    EXPECT_EQ(emptying.calls, (Sequence{"OnBrowseStart", "OnFirstLoaded", "Iterate m1 s1 C4 @0",
+                                        "Iterate m1 s1 D4 @1024", "Iterate m1 s1 E4 @2048",
+                                        "PostIterate m1 s1 C4 @0", "PostIterate m1 s1 D4 @1024",
+                                        "PostIterate m1 s1 E4 @2048", "OnBrowseEnd"}));
 }
 
 TEST_F(NoteEntryBrowser, TheLayerSelectionChoosesTheLayersOfEveryCell) {
