@@ -106,15 +106,19 @@ bool __FCCollectionInciOther::SaveAllForItem(utwobyte cmper) {
     // Every element must be savable before the host is touched, and the item's records are
     // copied first: a refusal halfway is then undone rather than leaving the item half saved.
     std::vector<__FCInciOther*> elements;
-    std::vector<std::array<unsigned char, 8>> keys;
+    struct Naming {
+        std::array<unsigned char, 8> key;
+        EXTAG customtag;
+    };
+    std::vector<Naming> namings; // what each element named, to put back on failure
     for (int i = 0; i < GetCount(); ++i) {
         __FCBase* item = GetItemAt(i);
         if (!item) continue;
         auto* element = dynamic_cast<__FCInciOther*>(item);
         if (!element || element->_GetDataSize() <= 0) return false;
         elements.push_back(element);
-        keys.emplace_back();
-        std::memcpy(keys.back().data(), element->_GetKey(), keys.back().size());
+        namings.push_back({{}, element->GetCustomTag()});
+        std::memcpy(namings.back().key.data(), element->_GetKey(), namings.back().key.size());
     }
     std::vector<std::unique_ptr<__FCBaseData>> kept;
     if (!_KeepItemRecords(cmper, kept)) return false;
@@ -139,8 +143,10 @@ bool __FCCollectionInciOther::SaveAllForItem(utwobyte cmper) {
     }
     if (saved) return true;
     _PutBackItemRecords(cmper, kept, remaining, elements, created);
-    for (size_t i = 0; i < elements.size(); ++i)
-        elements[i]->_SetKey(keys[i].data());
+    for (size_t i = 0; i < elements.size(); ++i) {
+        elements[i]->_SetKey(namings[i].key.data());
+        elements[i]->SetCustomTag(namings[i].customtag);
+    }
     return false;
 }
 

@@ -60,9 +60,9 @@ public:
 
     /// Replaces the host's records of `cmper` by the collection's elements, in collection order
     /// (the host numbers them inci 0, 1, ...; each element then names its record). False, with
-    /// the item's records and the elements' keys as they were, for an element that is not
-    /// loaded or not of this family, when the host refuses a deletion or a create, or when it
-    /// does not number the new records 0, 1, ... (the item holds records beyond a gap).
+    /// the item's records and the elements' keys and tags as they were, for an element that is
+    /// not loaded or not of this family, when the host refuses a deletion or a create, or when
+    /// it does not number the new records 0, 1, ... (the item holds records beyond a gap).
     bool SaveAllForItem(utwobyte cmper);
 
 private:

@@ -240,6 +240,7 @@ TEST_F(RecordCollection, SaveAllForItemRefusesAnItemWithRecordsBeyondAGap) {
     // the gap and make it so.
     NewDocument().Record(INCI, 9, 0, 0, {90, 0}).Record(INCI, 9, 3, 0, {93, 0});
     Entries entries;
+    entries.SetCustomTag(INCI);
     for (unsigned char b : {1, 2, 3, 4}) {
         auto* element = new Entry;
         element->Set({b, 0});
@@ -247,11 +248,16 @@ TEST_F(RecordCollection, SaveAllForItemRefusesAnItemWithRecordsBeyondAGap) {
     }
     EXPECT_FALSE(entries.SaveAllForItem(9));
     EXPECT_EQ(RecordsOf(INCI, 9), (std::map<int, int>{{0, 90}, {3, 93}}));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(entries.At(i)->GetCustomTag(), 0u) << "the tags are put back too";
+        EXPECT_EQ(entries.At(i)->GetItemCmper(), 0) << "and the keys";
+    }
     Entry* fourth = entries.At(3);
     entries.DeleteItemAt(3);
     delete fourth;
     EXPECT_TRUE(entries.SaveAllForItem(9)) << "three fit below the gap";
     EXPECT_EQ(RecordsOf(INCI, 9), (std::map<int, int>{{0, 1}, {1, 2}, {2, 3}, {3, 93}}));
+    EXPECT_EQ(entries.At(2)->GetCustomTag(), INCI);
 }
 
 TEST_F(RecordCollection, LoadAllForCellTakesTheIncisOfOneCell) {
