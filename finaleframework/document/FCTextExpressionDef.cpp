@@ -21,10 +21,11 @@ constexpr utwobyte CATEGORY_RECORD_BITS = 0xC000;
 /// Where category values 1 to 6 lie in the record.
 constexpr int CATEGORY_VALUE_OFFSETS[7] = {0, 14, 12, 16, 24, 32, 30};
 
-/// The most letters a repeated-letter mark is written with. A document has fewer than 32768
-/// measures, so no mark it shows comes near; a larger number (a stray stored value near the
-/// largest int would ask for 80 million letters) is refused.
-constexpr int MAX_REPEATED_LETTERS = 32767;
+/// The most letters a repeated-letter mark is written with: about a million (2 MiB of text). A
+/// document has fewer than 32768 measures, so no mark it shows comes near, and a long mark is still
+/// built in one growth; a larger number (a stray stored value near the largest int would ask for
+/// 80 million letters) is refused.
+constexpr int MAX_REPEATED_LETTERS = 1 << 20;
 
 /// Letter styles: the letter of b % 26, repeated (b / 26 + 1) times, or followed by b / 26 in
 /// decimal when b passes the alphabet. False, leaving `out` alone, for a repeated mark of more

@@ -334,12 +334,14 @@ TEST_F(Texts, RehearsalMarksInLetterStyles) {
 TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
     NewDocument();
     FCTextExpressionDef def;
-    constexpr int LAST_REPEATED = 26 * 32766 + 26; // 32767 Zs
+    constexpr int MAX_LETTERS = 1 << 20;
+    constexpr int LAST_REPEATED = 26 * (MAX_LETTERS - 1) + 26; // a million Zs
     for (twobyte style :
          {FCTextExpressionDef::REHMARK_LETTERS, FCTextExpressionDef::REHMARK_LETTERS_LC}) {
         def.SetRehearsalMarkStyle(style);
         const char last = style == FCTextExpressionDef::REHMARK_LETTERS ? 'Z' : 'z';
-        EXPECT_EQ(Mark(def, LAST_REPEATED), std::string(32767, last));
+        EXPECT_EQ(Mark(def, 26 * 400000 + 1), std::string(400001, last - 25));
+        EXPECT_EQ(Mark(def, LAST_REPEATED), std::string(MAX_LETTERS, last));
         for (int n : {LAST_REPEATED + 1, INT_MAX}) {
             FCString out("unchanged");
             EXPECT_FALSE(def.MakeRehearsalMark(n, &out)) << n;
