@@ -2,6 +2,7 @@
 
 #include "platform/Windows.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +10,9 @@
 
 namespace {
 
-twobyte Widen(char c) { return static_cast<twobyte>(static_cast<signed char>(c)); }
+twobyte Widen(char c) {
+    return static_cast<twobyte>(static_cast<signed char>(c));
+}
 
 HINSTANCE _ResInstance = nullptr;
 
@@ -17,9 +20,13 @@ constexpr int RESOURCE_BUFFER_SIZE = 500;
 
 } // namespace
 
-FCString::FCString() { SetCString(""); }
+FCString::FCString() {
+    SetCString("");
+}
 
-FCString::FCString(const char* text) { SetCString(text ? text : ""); }
+FCString::FCString(const char* text) {
+    SetCString(text ? text : "");
+}
 
 FCString::FCString(const FCString& other) : __FCBase(other) {
     _length = 0;
@@ -61,6 +68,7 @@ void FCString::_ExpandStorageIfNecessary(int needed) {
 }
 
 void FCString::SetCString(const char* text) {
+    if (!text) return;
     const int length = static_cast<int>(std::strlen(text));
     _length = 0;
     _ExpandStorageIfNecessary(length);
@@ -68,13 +76,16 @@ void FCString::SetCString(const char* text) {
         _Release();
         return;
     }
-    for (int i = 0; i < length; ++i) _buffer[i] = Widen(text[i]);
+    for (int i = 0; i < length; ++i)
+        _buffer[i] = Widen(text[i]);
     _length = length;
 }
 
 void FCString::SetUnicodeString(const twobyte* text) {
+    if (!text) return;
     int length = 0;
-    while (text[length] != 0) ++length;
+    while (text[length] != 0)
+        ++length;
     _length = 0;
     _ExpandStorageIfNecessary(length);
     if (length == 0) {
@@ -93,13 +104,14 @@ void FCString::GetUnicodeString(twobyte* out) const {
 char* FCString::GetCString() {
     delete[] _cstring;
     _cstring = new char[static_cast<size_t>(_length) + 1];
-    for (int i = 0; i < _length; ++i) _cstring[i] = static_cast<char>(_buffer[i] & 0xFF);
+    for (int i = 0; i < _length; ++i)
+        _cstring[i] = static_cast<char>(_buffer[i] & 0xFF);
     _cstring[_length] = 0;
     return _cstring;
 }
 
 void FCString::SetString(const FCString* source) {
-    if (source == this) return;
+    if (!source || source == this) return;
     SetCString("");
     Append(source);
 }
@@ -110,19 +122,29 @@ void FCString::Append(twobyte ch) {
 }
 
 void FCString::Append(const char* text) {
+    if (!text) return;
     const int length = static_cast<int>(std::strlen(text));
-    if (length == 0) return;
+    // Even an empty text grows the storage to the (unchanged) length, as every append does.
     _ExpandStorageIfNecessary(_length + length);
-    for (int i = 0; i < length; ++i) _buffer[_length++] = Widen(text[i]);
+    for (int i = 0; i < length; ++i)
+        _buffer[_length++] = Widen(text[i]);
 }
 
 void FCString::Append(const FCString* other) {
+    if (!other) return;
     const int length = other->_length;
-    if (length == 0) return;
     // Appending a string to itself: take the characters before the storage can move.
     std::vector<twobyte> characters(other->_buffer, other->_buffer + length);
     _ExpandStorageIfNecessary(_length + length);
-    for (twobyte ch : characters) _buffer[_length++] = ch;
+    for (twobyte ch : characters)
+        _buffer[_length++] = ch;
+}
+
+void FCString::_AppendRepeated(twobyte ch, int count) {
+    if (count <= 0 || count > INT_MAX - _length) return;
+    _ExpandStorageIfNecessary(_length + count);
+    for (int i = 0; i < count; ++i)
+        _buffer[_length++] = ch;
 }
 
 void FCString::AppendInteger(int value) {
@@ -138,12 +160,13 @@ void FCString::SetInteger(int value) {
 }
 
 void FCString::Insert(const char* text, int position) {
-    if (position < 0 || position > _length) return;
+    if (!text || position < 0 || position > _length) return;
     std::vector<twobyte> tail(_buffer + position, _buffer + _length);
     _length = position;
     Append(text);
     _ExpandStorageIfNecessary(_length + static_cast<int>(tail.size()));
-    for (twobyte ch : tail) _buffer[_length++] = ch;
+    for (twobyte ch : tail)
+        _buffer[_length++] = ch;
 }
 
 twobyte FCString::GetItemAt(int index) const {
@@ -169,24 +192,25 @@ bool FCString::IsEqual(const char* text) {
 
 bool FCString::IsEqual(FCString* other) {
     if (!other) return false;
+    // Both 8-bit forms live in their strings' own buffers; the string itself has only one.
     if (other == this) return true;
-    if (other->_length != _length) return false;
-    for (int i = 0; i < _length; ++i)
-        if ((_buffer[i] & 0xFF) != (other->_buffer[i] & 0xFF)) return false;
-    return true;
+    return std::strcmp(GetCString(), other->GetCString()) == 0;
 }
 
 bool FCString::StartsWith(const char* prefix) {
+    if (!prefix) return false;
     const int length = static_cast<int>(std::strlen(prefix));
     if (_length < length) return false;
     return std::strncmp(GetCString(), prefix, static_cast<size_t>(length)) == 0;
 }
 
 bool FCString::Contains(const FCString* needle, int* position) const {
+    if (!needle) return false;
     const int length = needle->_length;
     for (int start = 0; start <= _length - length; ++start) {
         bool match = true;
-        for (int i = 0; i < length && match; ++i) match = _buffer[start + i] == needle->_buffer[i];
+        for (int i = 0; i < length && match; ++i)
+            match = _buffer[start + i] == needle->_buffer[i];
         if (match) {
             if (position) *position = start;
             return true;
@@ -196,12 +220,12 @@ bool FCString::Contains(const FCString* needle, int* position) const {
 }
 
 int FCString::GetInteger(int position) {
-    if (position > _length) return 0;
+    if (position < 0 || position > _length) return 0;
     return std::atoi(GetCString() + position);
 }
 
 float FCString::GetFloat(int position) {
-    if (position > _length) return 0.0f;
+    if (position < 0 || position > _length) return 0.0f;
     return static_cast<float>(std::atof(GetCString() + position));
 }
 

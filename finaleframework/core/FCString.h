@@ -19,22 +19,32 @@ public:
 
     const char* ClassName() override { return "FCString"; }
 
+    // The operations taking a text or another string leave the string unchanged for null (and
+    // the questions answer false).
+
     /// Replaces the contents with `text`; an empty text releases the storage.
     void SetCString(const char* text);
-    /// Replaces the contents with a zero-terminated 16-bit text.
+    /// Replaces the contents with a zero-terminated 16-bit text; an empty text releases the
+    /// storage.
     void SetUnicodeString(const twobyte* text);
     /// Writes the characters and a terminating 0 to `out`, which must hold GetLength() + 1 units.
     void GetUnicodeString(twobyte* out) const;
     /// The 8-bit form, owned by the string and valid until the next call or its destruction.
     char* GetCString();
 
-    /// Makes this string a copy of `source` (the string itself included).
+    /// Makes this string a copy of `source` (the string itself included): the empty string, then
+    /// the source appended.
     void SetString(const FCString* source);
+    // Every append first grows the storage to the final length, an empty text included (a string
+    // without storage then gets its first ten slots).
     void Append(twobyte ch);
     void Append(const char* text);
     /// Appends the characters of `other` (the string itself included).
     void Append(const FCString* other);
     void AppendInteger(int value);
+    /// Appends `count` copies of `ch`, growing the storage once; nothing for a count of 0 or less
+    /// or one that would take the length past the largest int.
+    void _AppendRepeated(twobyte ch, int count);
     /// Replaces the contents with the decimal form of `value`.
     void SetInteger(int value);
     /// Inserts `text` before `position` (0.._length; _length appends).
@@ -46,13 +56,15 @@ public:
     bool IsCharacter(int index, twobyte ch) const;
     /// True when the character at `index` equals any byte of `set`.
     bool IsCharacter(int index, const char* set) const;
-    /// Byte-for-byte equality of the 8-bit forms; false for null.
+    /// Equality of the zero-terminated 8-bit forms (GetCString), so a character whose low byte is
+    /// 0 ends the text compared; false for null. A string is equal to itself.
     bool IsEqual(const char* text);
     bool IsEqual(FCString* other);
     bool StartsWith(const char* prefix);
     /// Finds `needle`, lowest position first; an empty needle matches at 0.
     bool Contains(const FCString* needle, int* position = nullptr) const;
-    /// Decimal conversion of the text from `position` on; 0 when position is past the end.
+    /// Decimal conversion of the text from `position` on; 0 when position is negative or past
+    /// the end.
     int GetInteger(int position = 0);
     float GetFloat(int position = 0);
 

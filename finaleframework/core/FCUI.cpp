@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <string>
 #include "platform/Windows.h"
 
 namespace {
@@ -15,11 +16,14 @@ int ShowAlert(const char* message, const char* title, const char* defaultTitle, 
     return MessageBoxA(GetActiveWindow(), message, title ? title : defaultTitle, style);
 }
 
-/// The FCString forms fetch the title's text first, then the message's, then the owner.
+/// The FCString forms fetch the title's text first, then the message's, then the owner. The
+/// title's text is copied before the message's is fetched: the two may be one string, whose
+/// next GetCString releases the text it answered before. A null message shows as the character
+/// form shows it.
 int ShowAlert(FCString* message, FCString* title, const char* defaultTitle, UINT style) {
-    const char* titleText = title ? title->GetCString() : defaultTitle;
-    const char* messageText = message->GetCString();
-    return MessageBoxA(GetActiveWindow(), messageText, titleText, style);
+    const std::string titleText = title ? title->GetCString() : defaultTitle;
+    const char* messageText = message ? message->GetCString() : nullptr;
+    return MessageBoxA(GetActiveWindow(), messageText, titleText.c_str(), style);
 }
 
 int FoldYesNo(int result) {
@@ -77,7 +81,9 @@ bool FCUI::Beep() {
     return result != 0;
 }
 
-int FCUI::GetScreenHeight() { return GetSystemMetrics(SM_CYFULLSCREEN); }
+int FCUI::GetScreenHeight() {
+    return GetSystemMetrics(SM_CYFULLSCREEN);
+}
 
 bool FCUI::MenuCommand(int command) {
     if (command < 0 || command >= static_cast<int>(std::size(MENU_COMMAND_NUMBERS))) return false;

@@ -6,8 +6,9 @@
 
 class FCString;
 
-/// Alerts are modal message boxes owned by the active window. Each takes the message (required)
-/// and a title (null for the default title).
+/// Alerts are modal message boxes owned by the active window. Each takes the message and a title
+/// (null for the default title); a null message shows an empty text. Message and title may be the
+/// same string.
 class FCUI : public __FCBase {
 public:
     explicit FCUI(ufourbyte context = 0) : hostcontext(context) {}

@@ -24,17 +24,21 @@ void FCDocuments::LoadAll() {
 }
 
 int FCDocuments::ForEachWithScope(FCIteratorHandler* handler, const char* undotext) {
+    if (!handler) return 0;
     int count = 0;
     for (int i = 0; i < GetCount(); ++i) {
         FCDocument* document = GetItemAt(i);
         if (!document) continue;
-        document->_SetSavedDocID(FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION));
+        // The document to go back to is kept here as well as in the element: a handler that
+        // lists the documents anew destroys the element during its call.
+        const twobyte saved = FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION);
+        document->_SetSavedDocID(saved);
         FX_SetCurrentEnigmaDocument(document->GetID(), FINALEPDK_VERSION);
         FX_StartFinaleEdit(undotext ? undotext : "Plug-in Edit", FINALEPDK_VERSION);
         const bool goOn = handler->Iterate(document);
         FX_EndFinaleEdit(FINALEPDK_VERSION);
-        FX_SetCurrentEnigmaDocument(document->_GetSavedDocID(), FINALEPDK_VERSION);
-        document->_SetSavedDocID(0);
+        FX_SetCurrentEnigmaDocument(saved, FINALEPDK_VERSION);
+        if (ElementExists(document)) document->_SetSavedDocID(0);
         if (!goOn) break;
         ++count;
     }

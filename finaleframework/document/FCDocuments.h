@@ -19,6 +19,7 @@ public:
 
     /// Calls the handler with each document made current inside an undoable edit named
     /// `undotext` ("Plug-in Edit" when null); the previous current document is restored after
-    /// every call. Stops at the first false; answers the number of true answers.
+    /// every call. Stops at the first false; answers the number of true answers. The handler may
+    /// list the documents anew (LoadAll) during its call. 0, with nothing done, for no handler.
     int ForEachWithScope(FCIteratorHandler* handler, const char* undotext = nullptr);
 };

@@ -97,6 +97,7 @@ bool FCKeySignature::IsIdentical(FCKeySignature* other) {
 }
 
 void FCKeySignature::MakeString(FCString* text) const {
+    if (!text) return;
     text->SetCString("");
     if (!_IsStandard()) return;
     const int root = CalcScaleRootIndex();

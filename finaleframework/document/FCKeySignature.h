@@ -58,6 +58,7 @@ public:
     bool IsIdentical(FCKeySignature* other);
 
     /// Writes the key's name ("B flat major", "f sharp minor"); empty for a non-standard key.
+    /// Nothing without a text.
     void MakeString(FCString* text) const;
 
 private:

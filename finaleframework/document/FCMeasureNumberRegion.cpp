@@ -59,18 +59,6 @@ constexpr utwobyte OLD_TOP_STAFF = 0x0008;
 constexpr utwobyte OLD_HIDE_FIRST = 0x1000;
 constexpr utwobyte OLD_SYSTEM_START = 0x8000;
 
-/// Appends `count` copies of `ch`, growing the string a logarithmic number of times (a double-up
-/// number can run to many thousands of characters).
-void AppendRepeated(FCString* out, twobyte ch, int count) {
-    FCString block;
-    block.Append(ch);
-    while (count > 0) {
-        if (count & 1) out->Append(&block);
-        count >>= 1;
-        if (count > 0) block.Append(&block);
-    }
-}
-
 } // namespace
 
 FCMeasureNumberRegion::FCMeasureNumberRegion() {
@@ -346,7 +334,8 @@ bool FCMeasureNumberRegion::GetDisplayedNumber(twobyte measure, FCString* out) c
     if (doubleUp) {
         // One character per letter, repeated once more for each time round the base:
         // a ... z, aa ... zz, aaa ...
-        AppendRepeated(out, static_cast<twobyte>(startChar + value % base), value / base + 1);
+        // A double-up number can run to many thousands of characters: grown once.
+        out->_AppendRepeated(static_cast<twobyte>(startChar + value % base), value / base + 1);
         return true;
     }
     std::vector<twobyte> digits; // least significant first

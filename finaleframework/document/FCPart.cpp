@@ -7,7 +7,9 @@ namespace {
 constexpr EVERSION PART_NAME_VERSION_THRESHOLD = 0x10FFFFFF;
 constexpr twobyte NO_PART = -1;
 
-twobyte CurrentDocument() { return FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION); }
+twobyte CurrentDocument() {
+    return FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION);
+}
 } // namespace
 
 bool FCPart::IsIdentical(__FCBase* other) {
@@ -48,18 +50,26 @@ FCPart* FCParts::GetCurrent() {
 }
 
 int FCParts::ForEachWithScope(FCIteratorHandler* handler) {
+    if (!handler) return 0;
     int count = 0;
     for (int i = 0; i < GetCount(); ++i) {
         FCPart* part = GetItemAt(i);
         if (!part) continue;
-        if (part->GetDocumentID() == CurrentDocument() && part->_GetSavedPartID() == NO_PART) {
-            part->_SetSavedPartID(FX_GetCurrentPartID(FINALEPDK_VERSION));
+        // What the call needs afterwards is kept here as well as in the element: a handler that
+        // lists the parts anew destroys the element during its call.
+        const twobyte document = part->GetDocumentID();
+        bool switched = false;
+        twobyte saved = NO_PART;
+        if (document == CurrentDocument() && part->_GetSavedPartID() == NO_PART) {
+            saved = FX_GetCurrentPartID(FINALEPDK_VERSION);
+            part->_SetSavedPartID(saved);
             FX_SetCurrentPartID(part->GetID(), FINALEPDK_VERSION);
+            switched = true;
         }
         const bool goOn = handler->Iterate(part);
-        if (part->_GetSavedPartID() != NO_PART && part->GetDocumentID() == CurrentDocument()) {
-            FX_SetCurrentPartID(part->_GetSavedPartID(), FINALEPDK_VERSION);
-            part->_SetSavedPartID(NO_PART);
+        if (switched && document == CurrentDocument()) {
+            FX_SetCurrentPartID(saved, FINALEPDK_VERSION);
+            if (ElementExists(part)) part->_SetSavedPartID(NO_PART);
         }
         if (!goOn) break;
         ++count;

@@ -44,6 +44,7 @@ public:
     /// The listed part that is current in the host, in the current document; null when none.
     FCPart* GetCurrent();
     /// Calls the handler with each part made current (parts of another document are handed
-    /// over as they are); the previously current part is restored after each call.
+    /// over as they are); the previously current part is restored after each call. The handler
+    /// may list the parts anew (LoadAll) during its call. 0, with nothing done, for no handler.
     int ForEachWithScope(FCIteratorHandler* handler);
 };

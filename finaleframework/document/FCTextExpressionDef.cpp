@@ -21,20 +21,28 @@ constexpr utwobyte CATEGORY_RECORD_BITS = 0xC000;
 /// Where category values 1 to 6 lie in the record.
 constexpr int CATEGORY_VALUE_OFFSETS[7] = {0, 14, 12, 16, 24, 32, 30};
 
+/// The most letters a repeated-letter mark is written with: about a million (2 MiB of text). A
+/// document has fewer than 32768 measures, so no mark it shows comes near, and a long mark is still
+/// built in one growth; a larger number (a stray stored value near the largest int would ask for
+/// 80 million letters) is refused.
+constexpr int MAX_REPEATED_LETTERS = 1 << 20;
+
 /// Letter styles: the letter of b % 26, repeated (b / 26 + 1) times, or followed by b / 26 in
-/// decimal when b passes the alphabet.
-void MakeLetterMark(int n, char firstLetter, bool repeatLetters, FCString* out) {
+/// decimal when b passes the alphabet. False, leaving `out` alone, for a repeated mark of more
+/// than MAX_REPEATED_LETTERS letters.
+bool MakeLetterMark(int n, char firstLetter, bool repeatLetters, FCString* out) {
     const int b = n - 1;
     const auto letter = static_cast<twobyte>(firstLetter + b % 26);
     const int repeat = b / 26;
+    if (repeatLetters && repeat >= MAX_REPEATED_LETTERS) return false;
     out->SetCString("");
     if (repeatLetters) {
-        for (int i = 0; i <= repeat; ++i)
-            out->Append(letter);
+        out->_AppendRepeated(letter, repeat + 1);
     } else {
         out->Append(letter);
         if (b > 25) out->AppendInteger(repeat);
     }
+    return true;
 }
 
 } // namespace
@@ -111,7 +119,8 @@ FCString* FCTextExpressionDef::CreateTextString() {
 }
 
 bool FCTextExpressionDef::SaveNewTextBlock(FCString* text) {
-    if (!text) return false;
+    // Without a record the new block could not be linked: create nothing.
+    if (!text || !_HasRecord()) return false;
     FCRawText rawText;
     rawText.SetCustomTag(FCRawText::EXPRESSION_TAG);
     rawText.SetText(text);
@@ -151,7 +160,7 @@ void FCTextExpressionDef::SetDescription(FCString* text) {
 }
 
 bool FCTextExpressionDef::AssignToCategory(FCCategoryDef* category) {
-    if (!category || category->GetID() <= 0) return false;
+    if (!category || category->GetID() <= 0 || !_HasRecord()) return false;
     const auto word = static_cast<utwobyte>(_GetWord(CATEGORY_WORD));
     const auto number = static_cast<utwobyte>(category->GetID());
     _SetWord(CATEGORY_WORD,
@@ -173,9 +182,8 @@ bool FCTextExpressionDef::MakeRehearsalMark(int n, FCString* out) {
     case REHMARK_LETTERNUMBERS_LC:
         // Letters count from A = 1; there is no letter for 0 or below.
         if (n < 1) return false;
-        MakeLetterMark(n, style <= REHMARK_LETTERNUMBERS ? 'A' : 'a',
-                       style == REHMARK_LETTERS || style == REHMARK_LETTERS_LC, out);
-        return true;
+        return MakeLetterMark(n, style <= REHMARK_LETTERNUMBERS ? 'A' : 'a',
+                              style == REHMARK_LETTERS || style == REHMARK_LETTERS_LC, out);
     case REHMARK_NUMBERS:
         out->SetInteger(n);
         return true;

@@ -66,7 +66,8 @@ public:
     FCString* CreateTextString();
     /// Stores `text` as a new expression raw text and a new text block referring to it, and makes
     /// this definition refer to the block (the definition itself is not saved). False when either
-    /// cannot be created; a raw text already created then stays in the document.
+    /// cannot be created; a raw text already created then stays in the document. False, creating
+    /// nothing, for no text or a definition whose record was released (ClearData, Deallocate).
     bool SaveNewTextBlock(FCString* text);
 
     void GetDescription(FCString* out);
@@ -74,7 +75,7 @@ public:
     void SetDescription(FCString* text);
 
     /// Copies the category's number and values into the record; false, changing nothing, for a
-    /// missing category or a number of 0 or less.
+    /// missing category, a number of 0 or less, or a record that was released.
     bool AssignToCategory(FCCategoryDef* category);
     /// Accepted and ignored.
     void SetCategoryFontUse(bool state) {}
@@ -82,7 +83,8 @@ public:
 
     /// Writes the text of rehearsal mark `n` (from 1) in this definition's style into `out`.
     /// False, leaving out unchanged, for a style outside 1 to 6, for a letter style with n below
-    /// 1, or without `out`.
+    /// 1, for a repeated-letter style (1, 3) that would need more than 32767 letters, or without
+    /// `out`.
     bool MakeRehearsalMark(int n, FCString* out);
 
     /// Releases the buffer and allocates `size` zeroed bytes (none for 0 or less).
@@ -91,6 +93,8 @@ public:
     fourbyte _GetBufferSize() const { return _buffersize; }
 
 private:
+    /// Whether the buffer holds the fixed part of a record (not after ClearData or Deallocate).
+    bool _HasRecord() const { return _data && _buffersize >= FIXED_SIZE; }
     twobyte _GetWord(int offset) const;
     void _SetWord(int offset, twobyte value);
 

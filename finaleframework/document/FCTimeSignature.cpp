@@ -7,6 +7,7 @@ constexpr int EDU_WHOLE = 4096;
 }
 
 void FCTimeSignature::MakeString(FCString* text) const {
+    if (!text) return;
     text->SetCString("");
     int beats = _beats;
     int duration = _beatduration;

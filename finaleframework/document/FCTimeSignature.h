@@ -17,7 +17,7 @@ public:
 
     /// Writes the meter as beats, "/" and the note value of the beat ("4/4", "6/8"). A beat
     /// divisible by three is shown by its subdivisions (2 beats of 1536 are "6/8"). "???" when
-    /// beats or beat are 0.
+    /// beats or beat are 0. Nothing without a text.
     void MakeString(FCString* text) const;
 
 private:

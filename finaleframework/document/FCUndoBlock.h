@@ -17,7 +17,7 @@ class FCUndoBlock : public __FCBase {
 public:
     const char* ClassName() override { return "FCUndoBlock"; }
 
-    /// False without calling the handler when the host refuses to open the edit; otherwise the
-    /// handler's answer.
+    /// False without calling the handler when the host refuses to open the edit, and without
+    /// asking the host for no handler; otherwise the handler's answer.
     bool Execute(__FCUndoBlockHandler* handler, FCString* undotext);
 };

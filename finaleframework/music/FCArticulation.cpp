@@ -1,6 +1,9 @@
 #include "finaleframework/music/FCArticulation.h"
 
+#include "finaleframework/document/FCArticulationDef.h"
+
 #include <cstring>
+#include <memory>
 
 void FCArticulation::CloneMemoryFrom(__FCBaseData* source) {
     auto* other = dynamic_cast<FCArticulation*>(source);
@@ -28,6 +31,12 @@ void FCArticulation::SetID(twobyte articulationDefID) {
     // A record written field by field is whole from now on and can be saved.
     _data = _record;
     _datasize = RECORD_SIZE;
+}
+
+FCArticulationDef* FCArticulation::CreateArticulationDef() {
+    auto definition = std::make_unique<FCArticulationDef>();
+    if (!definition->Load(static_cast<utwobyte>(GetID()))) return nullptr;
+    return definition.release();
 }
 
 bool FCArticulations::ContainsID(twobyte articulationDefID) const {

@@ -5,6 +5,8 @@
 #include "finaleframework/records/FCEntryDetail.h"
 #include "finalepdk/WireRecords.h"
 
+class FCArticulationDef;
+
 /// One articulation of an entry (10-byte record): the articulation definition it shows, in the
 /// first word; the other bytes are carried unchanged.
 class FCArticulation : public __FCEntryDetail {
@@ -25,6 +27,9 @@ public:
     /// nothing was loaded.
     twobyte GetID() const;
     void SetID(twobyte articulationDefID);
+    /// A new definition (the caller's) loaded as number GetID(); null when no such definition
+    /// loads.
+    FCArticulationDef* CreateArticulationDef();
 
     static constexpr fourbyte RECORD_SIZE = 10;
 

@@ -34,23 +34,10 @@ twobyte __FCEntryDetailNoteID::_ScanForNoteID(FCNoteEntry* entry, twobyte noteID
     if (entryNumber == 0) return NO_RECORD;
     std::vector<unsigned char> scratch(static_cast<size_t>(std::max<fourbyte>(DataSizeLoad(), 1)));
     for (twobyte k = 0; k < INT16_MAX; ++k) {
-        unsigned char key[8];
-        MakeKey(key, entryNumber, k);
-        fourbyte size = DataSizeLoad();
-        if (FX_LoadEData(Tag(), key, scratch.data(), &size, EnigmaVersion()) == 0) break;
+        if (!_LoadInto(entryNumber, k, scratch.data())) break;
         if (_IsNoteIDMatch(scratch.data(), noteID)) return k;
     }
     return NO_RECORD;
-}
-
-bool __FCEntryDetailNoteID::_HasAnyMod(FCNote* note) {
-    const fourbyte entryNumber = note ? note->_GetEntryNumber() : 0;
-    if (entryNumber == 0) return false;
-    std::vector<unsigned char> scratch(static_cast<size_t>(std::max<fourbyte>(DataSizeLoad(), 1)));
-    unsigned char key[8];
-    MakeKey(key, entryNumber, 0);
-    fourbyte size = DataSizeLoad();
-    return FX_LoadEData(Tag(), key, scratch.data(), &size, EnigmaVersion()) != 0;
 }
 
 bool __FCEntryDetailNoteID::LoadAt(FCNote* note) {

@@ -24,8 +24,6 @@ public:
     /// The record number of the entry's record of this kind for `noteID`: records 0, 1, 2 ... are
     /// read until one is missing; -1 when none belongs to the note.
     twobyte _ScanForNoteID(FCNoteEntry* entry, twobyte noteID);
-    /// True when the entry of `note` has a record 0 of this kind.
-    bool _HasAnyMod(FCNote* note);
 
     /// Loads the note's record; false when the entry's bit is clear or no record is the note's.
     bool LoadAt(FCNote* note);

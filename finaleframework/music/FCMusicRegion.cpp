@@ -10,7 +10,9 @@ constexpr twobyte CLIP_COPY = 1;
 constexpr twobyte CLIP_CUT = 2;
 constexpr unsigned char PASTE_MODE = 1;
 
-twobyte CurrentDocument() { return FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION); }
+twobyte CurrentDocument() {
+    return FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION);
+}
 
 } // namespace
 
@@ -19,11 +21,14 @@ FCMusicRegion::FCMusicRegion(const EREGION* region) {
 }
 
 void FCMusicRegion::SetEnigmaRegion(const EREGION* region) {
+    if (!region) return;
     _region = *region;
     _document = CurrentDocument();
 }
 
-void FCMusicRegion::GetEnigmaRegion(EREGION* region) const { *region = _region; }
+void FCMusicRegion::GetEnigmaRegion(EREGION* region) const {
+    if (region) *region = _region;
+}
 
 bool FCMusicRegion::SetCurrentSelection() {
     unsigned char first[4] = {};
@@ -67,7 +72,8 @@ bool FCMusicRegion::SetFullMeasureStack() {
     const utwobyte list = _region.startInstrumentList;
     if (FX_SlotToInst(1, list, FINALEPDK_VERSION) <= 0) return false;
     twobyte last = 1;
-    while (last < 0x7FFF && FX_SlotToInst(static_cast<twobyte>(last + 1), list, FINALEPDK_VERSION) > 0)
+    while (last < 0x7FFF &&
+           FX_SlotToInst(static_cast<twobyte>(last + 1), list, FINALEPDK_VERSION) > 0)
         ++last;
     _region.startSlot = 1;
     _region.endSlot = last;
@@ -112,9 +118,12 @@ bool FCMusicRegion::IsPartial() const {
     return _region.startPos != 0 || _region.endPos != EREGION_END_OF_MEASURE;
 }
 
-bool FCMusicRegion::IsCurrentDocument() const { return _document == CurrentDocument(); }
+bool FCMusicRegion::IsCurrentDocument() const {
+    return _document == CurrentDocument();
+}
 
 bool FCMusicRegion::IsOverlapping(const FCMusicRegion* other) const {
+    if (!other) return false;
     const EREGION& a = _region;
     const EREGION& b = other->_region;
     if (a.endMeasure < b.startMeasure) return false;
@@ -126,8 +135,8 @@ bool FCMusicRegion::IsOverlapping(const FCMusicRegion* other) const {
         const twobyte staff =
             FX_SlotToInst(static_cast<twobyte>(i), a.startInstrumentList, FINALEPDK_VERSION);
         for (int j = b.startSlot; j <= b.endSlot; ++j) {
-            if (staff == FX_SlotToInst(static_cast<twobyte>(j), b.startInstrumentList,
-                                       FINALEPDK_VERSION))
+            if (staff ==
+                FX_SlotToInst(static_cast<twobyte>(j), b.startInstrumentList, FINALEPDK_VERSION))
                 return true;
         }
     }
@@ -166,9 +175,13 @@ bool FCMusicRegion::_TakeClip(twobyte mode) {
     return _cliptoken != 0;
 }
 
-bool FCMusicRegion::CopyMusic() { return _TakeClip(CLIP_COPY); }
+bool FCMusicRegion::CopyMusic() {
+    return _TakeClip(CLIP_COPY);
+}
 
-bool FCMusicRegion::CutMusic() { return _TakeClip(CLIP_CUT); }
+bool FCMusicRegion::CutMusic() {
+    return _TakeClip(CLIP_CUT);
+}
 
 bool FCMusicRegion::PasteMusic() {
     if (_cliptoken == 0 || IsEmpty()) return false;

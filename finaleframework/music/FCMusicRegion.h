@@ -20,9 +20,10 @@ public:
 
     const char* ClassName() override { return "FCMusicRegion"; }
 
-    /// Takes all eight fields of the host record and the current document.
+    /// Takes all eight fields of the host record and the current document; nothing changes for
+    /// no record.
     void SetEnigmaRegion(const EREGION* region);
-    /// Copies the eight fields into the caller's record.
+    /// Copies the eight fields into the caller's record; nothing for no record.
     void GetEnigmaRegion(EREGION* region) const;
     /// The host's current selection; true when the host answered.
     bool SetCurrentSelection();
@@ -45,6 +46,7 @@ public:
     bool IsCellPosWithin(FCCell* cell, fourbyte pos) const;
     bool IsPartial() const;
     bool IsCurrentDocument() const;
+    /// The two regions share a position of one staff; false for no other region.
     bool IsOverlapping(const FCMusicRegion* other) const;
     /// The entry's measure and staff are included and its position in the measure passes both
     /// boundary tests; false for no entry.

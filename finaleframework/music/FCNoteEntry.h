@@ -149,8 +149,10 @@ public:
     /// Copies tuplet `inci` of this entry from the frame's tuplet array; false when there is
     /// none.
     bool _GetTupletDef(twobyte inci, EDTTuplet2005* out);
-    /// The last entry of `tuplet`, which starts on this entry; null for a one-entry tuplet, a
-    /// tuplet not found in the frame, or an end that the chain does not reach.
+    /// The last entry of `tuplet`, which starts on this entry and is attached to it (to an entry
+    /// with this entry's number); null for a tuplet attached to no entry or to another one, a
+    /// one-entry tuplet, a tuplet not found in the frame, or an end that the chain does not
+    /// reach.
     FCNoteEntry* CalcLastTupletEntry(FCTuplet* tuplet);
     /// Index of the entry's record in its frame; -1 when it is not there.
     int _CalcTGFIndex() const;

@@ -56,15 +56,19 @@ int FCNoteEntry::AddArticulations(FCNoteEntry* source, bool skipExisting) {
 
 FCNoteEntry* FCNoteEntry::CalcLastTupletEntry(FCTuplet* tuplet) {
     if (!tuplet || !IsTupletStart()) return nullptr;
+    // The tuplet belongs to the entry it is attached to, whatever its key names; one attached to
+    // no entry ends nowhere.
+    FCNoteEntry* owner = tuplet->GetNoteEntry();
+    if (!owner) return nullptr;
     if (!_frame || !_frame->tuplets || !_frame->entries || _frame->entryCount <= 0) return nullptr;
     const fourbyte number = GetEntryNumber();
+    if (owner->GetEntryNumber() != number) return nullptr;
     const int count = _frame->entryCount;
     for (int t = 0; t < _frame->tupletCount; ++t) {
         const EXTGFTUPLET& element = _frame->tuplets[t];
         if (element.startIndex < 0 || element.startIndex >= count) continue;
         if (_frame->entries[element.startIndex].entryNumber != number) continue;
         if (element.tupletInci != tuplet->GetItemInci()) continue;
-        if (tuplet->GetEntryNumber() != number) continue;
         const int last = std::clamp<int>(element.endIndex, 0, count - 1);
         const fourbyte endNumber = _frame->entries[last].entryNumber;
         for (FCNoteEntry* walk = _next; walk; walk = walk->_next)

@@ -6,6 +6,7 @@
 #include "finalepdk/FinaleBinding.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -33,8 +34,8 @@ bool HasUnnumberedEntry(const EXTGF2005a* frame) {
 FCNoteEntry* __FCNoteEntryCollection::_AppendFrameEntries(EXTGF2005a* frame,
                                                           FCNoteEntry* previous) {
     // One question to the host for the staff of the whole frame.
-    const twobyte staff =
-        frame->entryCount > 0 ? FX_SlotToInst(frame->slot, frame->instrumentList, FINALEPDK_VERSION)
+    const twobyte staff = frame->entryCount > 0
+                              ? FX_SlotToInst(frame->slot, frame->instrumentList, FINALEPDK_VERSION)
                               : 0;
     for (int j = 0; j < frame->entryCount; ++j) {
         auto* entry = new FCNoteEntry(frame, j, staff);
@@ -311,7 +312,9 @@ FCNoteEntries* FCNoteEntryLayer::CreateRegionEntries(FCMusicRegion* region) {
 
 FCNoteEntry* FCNoteEntryLayer::InsertEntriesAfter(FCNoteEntry* entry, int count, bool nextMeasure) {
     const int index = GetIndexOf(entry);
-    if (index < 0 || count <= 0) return nullptr;
+    // The host counts the records it inserts in 16 bits: a larger count would insert fewer
+    // records than entries are built here.
+    if (index < 0 || count <= 0 || count > INT16_MAX) return nullptr;
     FCNoteEntry* next = entry->GetNext();
     int t = entry->_CalcTGFIndex();
     const twobyte measure = entry->GetMeasure();

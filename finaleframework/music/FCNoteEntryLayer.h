@@ -97,7 +97,8 @@ public:
 
     /// Inserts `count` blank entries after `entry`, or at the start of the next measure when
     /// `nextMeasure` (then `entry` must be the last of its measure); answers the first new entry,
-    /// or null when nothing was inserted.
+    /// or null when nothing was inserted (a count of 0 or less, or beyond the host's 16-bit
+    /// count, is refused).
     FCNoteEntry* InsertEntriesAfter(FCNoteEntry* entry, int count, bool nextMeasure);
 
     /// Builds the entries of the loaded frames, chained across measures.

@@ -23,6 +23,10 @@ void __FCBaseData::_SetKeyWord(int index, utwobyte value) {
     _key[2 * index + 1] = static_cast<unsigned char>(value >> 8);
 }
 
+void __FCBaseData::_SetKey(const unsigned char* key) {
+    if (key) std::memcpy(_key, key, sizeof _key);
+}
+
 fourbyte __FCBaseData::_GetKeyLong() const {
     const ufourbyte value =
         static_cast<ufourbyte>(_key[0]) | (static_cast<ufourbyte>(_key[1]) << 8) |

@@ -73,6 +73,8 @@ public:
     void* _GetData() const { return _data; }
     /// The 8-byte key block as handed to the host.
     const unsigned char* _GetKey() const { return _key; }
+    /// Puts back a key block taken with _GetKey (8 bytes), for operations that undo their work.
+    void _SetKey(const unsigned char* key);
 
 protected:
     /// Heap storage for variable-size records.

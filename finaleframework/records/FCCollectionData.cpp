@@ -6,6 +6,8 @@
 #include "finaleframework/records/FCOther.h"
 #include "finalepdk/FinaleBinding.h"
 
+#include <array>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -77,17 +79,75 @@ bool __FCCollectionInciOther::DeleteDataForItem(utwobyte cmper) {
     return true;
 }
 
+bool __FCCollectionInciOther::_KeepItemRecords(utwobyte cmper,
+                                               std::vector<std::unique_ptr<__FCBaseData>>& kept) {
+    WorkingElement<__FCInciOther> working(_CreateWorkingElement());
+    if (!working.element) return false;
+    for (int inci = 0; inci <= 0x7FFF && working.element->Load(cmper, static_cast<twobyte>(inci));
+         ++inci) {
+        kept.emplace_back(working.element->CreateClone());
+        if (!kept.back()) return false;
+    }
+    return true;
+}
+
+void __FCCollectionInciOther::_PutBackItemRecords(
+    utwobyte cmper, const std::vector<std::unique_ptr<__FCBaseData>>& kept, size_t remaining,
+    const std::vector<__FCInciOther*>& elements, size_t created) {
+    for (size_t i = created; i > 0; --i)
+        elements[i - 1]->DeleteData();
+    // The kept records still there are incis 0 to remaining - 1: the host numbers the others
+    // on from there, in order.
+    for (size_t i = remaining; i < kept.size(); ++i)
+        if (auto* record = dynamic_cast<__FCInciOther*>(kept[i].get())) record->SaveNew(cmper);
+}
+
 bool __FCCollectionInciOther::SaveAllForItem(utwobyte cmper) {
-    if (!DeleteDataForItem(cmper)) return false;
+    // Every element must be savable before the host is touched, and the item's records are
+    // copied first: a refusal halfway is then undone rather than leaving the item half saved.
+    std::vector<__FCInciOther*> elements;
+    struct Naming {
+        std::array<unsigned char, 8> key;
+        EXTAG customtag;
+    };
+    std::vector<Naming> namings; // what each element named, to put back on failure
     for (int i = 0; i < GetCount(); ++i) {
         __FCBase* item = GetItemAt(i);
         if (!item) continue;
         auto* element = dynamic_cast<__FCInciOther*>(item);
-        if (!element) return false;
-        element->SetCustomTag(_customtag);
-        if (!element->SaveNew(cmper)) return false;
+        if (!element || element->_GetDataSize() <= 0) return false;
+        elements.push_back(element);
+        namings.push_back({{}, element->GetCustomTag()});
+        std::memcpy(namings.back().key.data(), element->_GetKey(), namings.back().key.size());
     }
-    return true;
+    std::vector<std::unique_ptr<__FCBaseData>> kept;
+    if (!_KeepItemRecords(cmper, kept)) return false;
+
+    // Highest inci first, so that the numbers of the records still to be deleted do not move.
+    size_t remaining = kept.size();
+    while (remaining > 0 && kept[remaining - 1]->DeleteData())
+        --remaining;
+    size_t created = 0;
+    bool saved = remaining == 0;
+    for (; saved && created < elements.size(); ++created) {
+        __FCInciOther* element = elements[created];
+        element->SetCustomTag(_customtag);
+        if (!element->SaveNew(cmper)) {
+            saved = false;
+            break;
+        }
+        // The host numbers the new records 0, 1, ... unless the item holds records that were
+        // not read (beyond a gap, or behind a load the host refused): the result would not be
+        // the collection, so the save is undone.
+        saved = element->GetItemInci() == static_cast<twobyte>(created);
+    }
+    if (saved) return true;
+    _PutBackItemRecords(cmper, kept, remaining, elements, created);
+    for (size_t i = 0; i < elements.size(); ++i) {
+        elements[i]->_SetKey(namings[i].key.data());
+        elements[i]->SetCustomTag(namings[i].customtag);
+    }
+    return false;
 }
 
 // Details ----------------------------------------------------------------------------------------

@@ -5,8 +5,13 @@
 #include "finaleframework/core/FCCollection.h"
 #include "finaleframework/records/FCBaseData.h"
 
+#include <cstddef>
+#include <memory>
+#include <vector>
+
 class FCCell;
 class FCMusicRegion;
+class __FCInciOther;
 
 /// A collection of record copies. Each loading operation empties the collection, drives one
 /// working element (made by CreateElement, carrying the collection's custom tag) through its key
@@ -54,9 +59,21 @@ public:
     virtual int LoadAllForItem(utwobyte cmper);
 
     /// Replaces the host's records of `cmper` by the collection's elements, in collection order
-    /// (the host numbers them inci 0, 1, ...). False at the first failed host call; what was
-    /// saved stays saved.
+    /// (the host numbers them inci 0, 1, ...; each element then names its record). False, with
+    /// the item's records and the elements' keys and tags as they were, for an element that is
+    /// not loaded or not of this family, when the host refuses a deletion or a create, or when
+    /// it does not number the new records 0, 1, ... (the item holds records beyond a gap).
     bool SaveAllForItem(utwobyte cmper);
+
+private:
+    /// Copies of the records of `cmper` (consecutive incis from 0) into `kept`; false when a
+    /// record cannot be copied.
+    bool _KeepItemRecords(utwobyte cmper, std::vector<std::unique_ptr<__FCBaseData>>& kept);
+    /// Undoes a SaveAllForItem that stopped with `remaining` of the kept records still in the
+    /// document and the first `created` elements created: deletes those, re-creates the rest.
+    void _PutBackItemRecords(utwobyte cmper, const std::vector<std::unique_ptr<__FCBaseData>>& kept,
+                             size_t remaining, const std::vector<__FCInciOther*>& elements,
+                             size_t created);
 };
 
 /// Records attached to something other than an item number.

@@ -21,13 +21,15 @@ bool __FCCollectionEntryDetail::LoadAll() {
 bool __FCCollectionEntryDetail::DestroyItemAt(int index) {
     auto* item = dynamic_cast<__FCEntryDetail*>(GetItemAt(index));
     if (!item) return false;
+    // A record the host keeps keeps its number, and so do the others: renumbering them would
+    // make a later save overwrite the wrong record.
+    if (!item->DeleteData()) return false;
     const twobyte removed = item->GetItemInci();
     for (int i = 0; i < GetCount(); ++i) {
         auto* other = dynamic_cast<__FCEntryDetail*>(GetItemAt(i));
         if (other && other != item && other->GetItemInci() > removed)
             other->_SetItemInci(static_cast<twobyte>(other->GetItemInci() - 1));
     }
-    item->DeleteData();
     DeleteItemAt(index);
     // Taken out of the collection, the element would belong to no one: destroy it.
     delete item;

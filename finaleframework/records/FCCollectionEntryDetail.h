@@ -18,8 +18,8 @@ public:
 
     /// Deletes the detail at `index` from the document and from the collection, and destroys it.
     /// The elements after it in inci order are renumbered one lower, as the host renumbers its
-    /// records. Answers whether the collection still holds elements (false for an index out of
-    /// range, which changes nothing).
+    /// records. Answers whether the collection still holds elements; false, changing nothing, for
+    /// an index out of range or when the host refuses the deletion.
     bool DestroyItemAt(int index);
 
     void SetNoteEntry(FCNoteEntry* entry) { _noteentry = entry; }

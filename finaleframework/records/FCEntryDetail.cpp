@@ -1,8 +1,12 @@
 #include "finaleframework/records/FCEntryDetail.h"
 
+#include "finaleframework/music/FCNote.h"
 #include "finaleframework/music/NoteEntryRecord.h"
+#include "finalepdk/FinaleBinding.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -52,6 +56,21 @@ bool __FCEntryDetail::SaveNew() {
     std::memcpy(_key, key, sizeof _key);
     _SetEntryFlag(_noteentry, true);
     return true;
+}
+
+bool __FCEntryDetail::_LoadInto(fourbyte entnum, twobyte inci, void* scratch) {
+    unsigned char key[sizeof _key] = {};
+    std::memcpy(key, &entnum, sizeof entnum);
+    std::memcpy(key + 2 * INCI_WORD, &inci, sizeof inci);
+    fourbyte size = DataSizeLoad();
+    return FX_LoadEData(Tag(), key, scratch, &size, EnigmaVersion()) != 0;
+}
+
+bool __FCEntryDetail::_HasAnyMod(FCNote* note) {
+    const fourbyte entryNumber = note ? note->_GetEntryNumber() : 0;
+    if (entryNumber == 0) return false;
+    std::vector<unsigned char> scratch(static_cast<size_t>(std::max<fourbyte>(DataSizeLoad(), 1)));
+    return _LoadInto(entryNumber, 0, scratch.data());
 }
 
 void __FCEntryDetail::_SetEntryFlag(FCNoteEntry* entry, bool on) {

@@ -3,6 +3,7 @@
 
 #include "finaleframework/records/FCBaseData.h"
 
+class FCNote;
 class FCNoteEntry;
 
 /// Records of one entry, numbered by inci from 0. Key: bytes 0 to 3 the entry number, word 2 the
@@ -30,6 +31,9 @@ public:
 
     /// Writes the bytes as record (`entnum`, `inci`), replacing what is there.
     bool SaveAs(fourbyte entnum, twobyte inci);
+    /// True when the entry of `note` has a record 0 of this kind (asked of the host into a
+    /// scratch buffer; the object is not changed). False for no note or an unnumbered entry.
+    bool _HasAnyMod(FCNote* note);
 
     FCNoteEntry* GetNoteEntry() const { return _noteentry; }
     fourbyte GetEntryNumber() const { return _GetKeyLong(); }
@@ -39,6 +43,9 @@ public:
     void _SetItemInci(twobyte inci) { _SetKeyWord(2, static_cast<utwobyte>(inci)); }
 
 protected:
+    /// Loads record (`entnum`, `inci`) of this kind into `scratch`, which holds DataSizeLoad()
+    /// bytes (at least 1), leaving the object as it is; true when the host delivered it.
+    bool _LoadInto(fourbyte entnum, twobyte inci, void* scratch);
     /// Sets or clears `mask` in the entry record's flags; nothing when there is no record.
     void _SetEntryFlagBits(FCNoteEntry* entry, ufourbyte mask, bool on);
 

@@ -80,8 +80,7 @@ bool FCBrowserNoteEntries::RegionIterateCellHandler(FCCell* cell, FCIteratorHand
 
     FCNoteEntryCell entries(cell->GetMeasure(), cell->GetStaff(), _layerselection);
     entries.Load();
-    const bool hasEntries = entries.GetCount() > 0;
-    if (hasEntries && !handler->OnFirstLoaded()) {
+    if (entries.GetCount() > 0 && !handler->OnFirstLoaded()) {
         // A refused cell still ends its browse: the handler may rely on hearing of the end.
         handler->OnBrowseEnd();
         return false;
@@ -104,7 +103,9 @@ bool FCBrowserNoteEntries::RegionIterateCellHandler(FCCell* cell, FCIteratorHand
         if (_deletenullentries) entries.DeleteAllNullEntries();
         entries.Save();
     }
-    if (hasEntries) handler->OnVisitsDone();
+    // Counted after the removal of null entries: a cell they leave empty is a cell without
+    // entries.
+    if (entries.GetCount() > 0) handler->OnVisitsDone();
     handler->OnBrowseEnd();
     return answer;
 }

@@ -49,9 +49,9 @@ public:
 /// For each cell the handler is told OnBrowseStart (false: the walk stops), OnFirstLoaded once the
 /// cell holds entries (false: the cell's browse ends and the walk stops), Iterate for each entry
 /// in the region (false stops this pass and, after the cell is done, the walk), PostIterate for
-/// the same entries in a second pass (false stops that pass only), OnVisitsDone when the cell held
-/// entries, and OnBrowseEnd last. An entry whose notes the handler marked for deletion has them
-/// removed after its Iterate.
+/// the same entries in a second pass (false stops that pass only), OnVisitsDone when the cell still
+/// holds entries once null entries were removed, and OnBrowseEnd last. An entry whose notes the
+/// handler marked for deletion has them removed after its Iterate.
 class FCBrowserNoteEntries : public __FCBrowserRegionBase {
 public:
     /// False when the handler refused the cell or stopped the first pass.

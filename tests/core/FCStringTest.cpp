@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,8 @@ TEST(FCString, EightBitTextWidensSignedAndConvertsBackExactly) {
     const twobyte wide[] = {0x263A, 'A', 0};
     s.SetUnicodeString(wide);
     EXPECT_EQ(Units(s), (std::vector<twobyte>{0x263A, 'A'}));
-    EXPECT_STREQ(s.GetCString(), "\x3A" "A"); // units above 0xFF keep their low byte
+    EXPECT_STREQ(s.GetCString(), "\x3A"
+                                 "A"); // units above 0xFF keep their low byte
 }
 
 TEST(FCString, OutOfRangeIndexesReadAsNothing) {
@@ -121,6 +123,96 @@ TEST(FCString, EqualityComparesEightBitForms) {
     EXPECT_TRUE(a.IsEqual(&a));
     EXPECT_FALSE(a.IsEqual(&c));
     EXPECT_FALSE(a.IsEqual("ab"));
+}
+
+// The 8-bit form is a zero-terminated text: a character whose low byte is 0 (U+0100, U+2000,
+// U+3000) ends it, in both forms of the comparison alike.
+TEST(FCString, ALowZeroByteEndsTheComparedTextInBothForms) {
+    FCString wide;
+    const twobyte enQuad[] = {'a', 0x2000, 'x', 0};
+    wide.SetUnicodeString(enQuad);
+    FCString other;
+    const twobyte ideographicSpace[] = {'a', 0x3000, 'y', 0};
+    other.SetUnicodeString(ideographicSpace);
+    FCString plain("a");
+
+    EXPECT_TRUE(wide.IsEqual("a"));
+    EXPECT_FALSE(wide.IsEqual("a x"));
+    EXPECT_TRUE(wide.IsEqual(&plain));
+    EXPECT_TRUE(plain.IsEqual(&wide));
+    EXPECT_TRUE(wide.IsEqual(&other));
+    EXPECT_TRUE(wide.IsEqual(&wide));
+
+    FCString leading;
+    const twobyte startsWithZeroByte[] = {0x0100, 'b', 0};
+    leading.SetUnicodeString(startsWithZeroByte);
+    FCString empty;
+    EXPECT_TRUE(leading.IsEqual(""));
+    EXPECT_TRUE(leading.IsEqual(&empty));
+    EXPECT_FALSE(leading.IsEqual(&plain));
+    EXPECT_EQ(leading.GetLength(), 2) << "comparing changes nothing";
+}
+
+// Every append grows the storage to its final length first, whatever it adds; for a string
+// without storage even nothing asks for the first ten slots.
+TEST(FCString, AppendingNothingStillGrowsByTheRule) {
+    FCString empty;
+    FCString s;
+    s.Append("");
+    EXPECT_EQ(s._GetCapacity(), 10);
+    EXPECT_NE(s._GetBuffer(), nullptr);
+    EXPECT_EQ(s.GetLength(), 0);
+
+    FCString t;
+    t.Append(&empty);
+    EXPECT_EQ(t._GetCapacity(), 10);
+
+    FCString copy("abc");
+    copy.SetString(&empty); // the empty string (no storage), then the source appended
+    EXPECT_EQ(copy.GetLength(), 0);
+    EXPECT_EQ(copy._GetCapacity(), 10);
+    EXPECT_STREQ(copy.GetCString(), "");
+
+    FCString nine("123456789");
+    nine.Append("");
+    EXPECT_EQ(nine._GetCapacity(), 10) << "a free slot is left: nothing to grow";
+}
+
+TEST(FCString, RepeatedCharactersAreAppendedInOneGrowth) {
+    FCString s("ab");
+    s._AppendRepeated('x', 25);
+    EXPECT_EQ(s.GetLength(), 27);
+    EXPECT_EQ(s._GetCapacity(), 30);
+    EXPECT_STREQ(s.GetCString(), ("ab" + std::string(25, 'x')).c_str());
+    s._AppendRepeated('y', 0);
+    s._AppendRepeated('y', -4);
+    s._AppendRepeated('y', INT_MAX); // past the largest length: nothing
+    EXPECT_EQ(s.GetLength(), 27);
+    EXPECT_EQ(s._GetCapacity(), 30);
+}
+
+TEST(FCString, NullArgumentsChangeNothing) {
+    FCString s("keep");
+    s.SetCString(nullptr);
+    s.SetUnicodeString(nullptr);
+    s.SetString(nullptr);
+    s.Append(static_cast<const char*>(nullptr));
+    s.Append(static_cast<const FCString*>(nullptr));
+    s.Insert(nullptr, 2);
+    EXPECT_STREQ(s.GetCString(), "keep");
+    EXPECT_EQ(s._GetCapacity(), 10);
+    EXPECT_FALSE(s.StartsWith(nullptr));
+    int position = -7;
+    EXPECT_FALSE(s.Contains(nullptr, &position));
+    EXPECT_EQ(position, -7);
+}
+
+TEST(FCString, NegativePositionsConvertToZero) {
+    FCString s("12");
+    EXPECT_EQ(s.GetInteger(-1), 0);
+    EXPECT_EQ(s.GetInteger(-100000), 0);
+    EXPECT_FLOAT_EQ(s.GetFloat(-1), 0.0f);
+    EXPECT_EQ(s.GetInteger(0), 12);
 }
 
 TEST(FCString, NumbersInAndOut) {

@@ -44,6 +44,32 @@ TEST_F(FCUITest, StringFormsShowTheSameAlerts) {
     EXPECT_EQ(Alerts()[1].caption, "Information");
 }
 
+TEST_F(FCUITest, OneStringMayBeMessageAndTitle) {
+    FCString both("Same text for both");
+    ui.AlertError(&both, &both);
+    ui.AlertYesNo(&both, &both);
+    ASSERT_EQ(Alerts().size(), 2u);
+    EXPECT_EQ(Alerts()[0].text, "Same text for both");
+    EXPECT_EQ(Alerts()[0].caption, "Same text for both");
+    EXPECT_EQ(Alerts()[1].caption, "Same text for both");
+    EXPECT_STREQ(both.GetCString(), "Same text for both");
+}
+
+TEST_F(FCUITest, ANullMessageShowsAnEmptyTextInBothForms) {
+    FCString title("Title");
+    ui.AlertError(static_cast<FCString*>(nullptr), &title);
+    ui.AlertNeutral(static_cast<FCString*>(nullptr));
+    ui.AlertInfo(static_cast<const char*>(nullptr));
+    alerts_.Answer(IDNO);
+    EXPECT_EQ(ui.AlertYesNo(static_cast<FCString*>(nullptr), nullptr), 1);
+    ASSERT_EQ(Alerts().size(), 4u);
+    EXPECT_EQ(Alerts()[0].text, "");
+    EXPECT_EQ(Alerts()[0].caption, "Title");
+    EXPECT_EQ(Alerts()[1].caption, "");
+    EXPECT_EQ(Alerts()[2].text, Alerts()[1].text);
+    EXPECT_EQ(Alerts()[3].caption, "Error");
+}
+
 TEST_F(FCUITest, YesNoFoldsTheBoxResult) {
     alerts_.Answer(IDYES);
     EXPECT_EQ(ui.AlertYesNo("q"), 0);

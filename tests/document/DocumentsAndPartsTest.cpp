@@ -136,3 +136,61 @@ TEST_F(DocumentsAndPartsTest, ForEachWithScopeRestoresTheCurrentPart) {
     EXPECT_EQ(Host().CountCalls("FX_SetCurrentPartID"), 6);
     EXPECT_EQ(parts.GetCurrent(), nullptr);
 }
+
+// A handler may list the collection anew during its call, destroying the element it was handed.
+TEST_F(DocumentsAndPartsTest, AHandlerThatRelistsTheDocumentsLeavesTheWalkSound) {
+    FCDocuments documents;
+    documents.LoadAll();
+    std::vector<twobyte> visited;
+    std::vector<twobyte> savedDuringVisit;
+    Visit relist([&](__FCBase* element) {
+        visited.push_back(FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION));
+        savedDuringVisit.push_back(static_cast<FCDocument*>(element)->_GetSavedDocID());
+        documents.LoadAll();
+        return true;
+    });
+    EXPECT_EQ(documents.ForEachWithScope(&relist, "Relist"), 3);
+    EXPECT_EQ(visited, (std::vector<twobyte>{first_, second_, third_}));
+    EXPECT_EQ(savedDuringVisit, (std::vector<twobyte>{second_, second_, second_}))
+        << "the document current before the walk is restored after every call";
+    EXPECT_EQ(Host().Current()->number, second_);
+    EXPECT_EQ(Host().OpenEdits(), 0u);
+    for (int i = 0; i < documents.GetCount(); ++i)
+        EXPECT_EQ(documents.GetItemAt(i)->_GetSavedDocID(), 0);
+}
+
+TEST_F(DocumentsAndPartsTest, AHandlerThatRelistsThePartsLeavesTheWalkSound) {
+    host::Document& document = *Host().Current();
+    host::DocumentBuilder(document).Part(3, "Flute").Part(5, "Oboe");
+    document.currentPart = 5;
+    FCParts parts;
+    parts.LoadAll();
+    std::vector<twobyte> visited;
+    std::vector<twobyte> savedDuringVisit;
+    Visit relist([&](__FCBase* element) {
+        visited.push_back(FX_GetCurrentPartID(FINALEPDK_VERSION));
+        savedDuringVisit.push_back(static_cast<FCPart*>(element)->_GetSavedPartID());
+        parts.LoadAll();
+        return true;
+    });
+    EXPECT_EQ(parts.ForEachWithScope(&relist), 3);
+    EXPECT_EQ(visited, (std::vector<twobyte>{0, 3, 5}));
+    EXPECT_EQ(savedDuringVisit, (std::vector<twobyte>{5, 5, 5}));
+    EXPECT_EQ(document.currentPart, 5);
+    for (int i = 0; i < parts.GetCount(); ++i)
+        EXPECT_EQ(parts.GetItemAt(i)->_GetSavedPartID(), -1);
+}
+
+TEST_F(DocumentsAndPartsTest, WithoutAHandlerNothingReachesTheHost) {
+    host::DocumentBuilder(*Host().Current()).Part(3, "Flute");
+    FCDocuments documents;
+    documents.LoadAll();
+    FCParts parts;
+    parts.LoadAll();
+    Host().ClearCalls();
+    EXPECT_EQ(documents.ForEachWithScope(nullptr, "Nothing"), 0);
+    EXPECT_EQ(parts.ForEachWithScope(nullptr), 0);
+    EXPECT_TRUE(Host().Calls().empty());
+    EXPECT_EQ(Host().Current()->number, second_);
+    EXPECT_EQ(Host().OpenEdits(), 0u);
+}

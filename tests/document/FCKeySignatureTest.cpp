@@ -131,6 +131,13 @@ TEST(KeySignature, NonStandardKeysAnswerNothing) {
     }
 }
 
+TEST(KeySignature, ANameNeedsAText) {
+    FCKeySignature key;
+    key.SetKeyValue(0x00FE);
+    key.MakeString(nullptr); // nothing to write into: nothing happens
+    EXPECT_EQ(NameOf(key), "B flat major");
+}
+
 TEST(KeySignature, IdentityComparesModeRootAndAccidentals) {
     FCKeySignature cMajor, aMinor, gMajor, otherGMajor, odd, otherOdd;
     cMajor.SetKeyValue(0x0000);

@@ -38,3 +38,11 @@ TEST(TimeSignature, UnusualBeatsAndZeroes) {
     EXPECT_EQ(Meter(0, 0), "???");
     EXPECT_EQ(Meter(1, 8192), "1/0"); // a beat longer than the whole note
 }
+
+TEST(TimeSignature, AMeterNeedsAText) {
+    FCTimeSignature time;
+    time.SetBeats(3);
+    time.SetBeatDuration(1024);
+    time.MakeString(nullptr);
+    EXPECT_EQ(Meter(3, 1024), "3/4");
+}

@@ -32,7 +32,9 @@ private:
 
 class FCUndoBlockTest : public testing_support::HostTest {
 protected:
-    void SetUp() override { NewDocument("/scores/a.musx").Staves(3).Measures(2).Select(host::Region(2, 3, 1, 1)); }
+    void SetUp() override {
+        NewDocument("/scores/a.musx").Staves(3).Measures(2).Select(host::Region(2, 3, 1, 1));
+    }
     twobyte SelectedEndSlot() { return Host().Current()->selection.endSlot; }
 };
 
@@ -72,6 +74,15 @@ TEST_F(FCUndoBlockTest, AnEditTheHostRefusesRunsNothing) {
     EXPECT_EQ(FinaleEditDepth, 0);
     EXPECT_EQ(FX_EndFinaleEdit(FINALEPDK_VERSION), 1);
     EXPECT_EQ(Host().CountCalls("FX_EndFinaleEdit"), 0);
+}
+
+TEST_F(FCUndoBlockTest, WithoutWorkNoEditIsOpened) {
+    FCString name("Nothing to do");
+    Host().ClearCalls();
+    EXPECT_FALSE(FCUndoBlock().Execute(nullptr, &name));
+    EXPECT_TRUE(Host().Calls().empty());
+    EXPECT_EQ(Host().OpenEdits(), 0u);
+    EXPECT_EQ(FinaleEditDepth, 0);
 }
 
 TEST_F(FCUndoBlockTest, DocumentPathComesFromTheHost) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -253,6 +254,29 @@ TEST_F(Texts, SaveNewTextBlockKeepsTheRawTextWhenTheBlockFails) {
     EXPECT_FALSE(def.SaveNewTextBlock(nullptr));
 }
 
+// A definition whose record was released takes no values: saying it did would be a lie, and a
+// text block made for it could not be linked.
+TEST_F(Texts, AReleasedDefinitionTakesNoCategoryAndCreatesNoText) {
+    NewDocument();
+    FCCategoryDef category;
+    category.SetID(2);
+    FCString text("rit.");
+    for (bool deallocate : {false, true}) {
+        SCOPED_TRACE(deallocate);
+        FCTextExpressionDef def;
+        if (deallocate)
+            def.Deallocate();
+        else
+            def.ClearData();
+        EXPECT_FALSE(def.AssignToCategory(&category));
+        Host().ClearCalls();
+        EXPECT_FALSE(def.SaveNewTextBlock(&text));
+        EXPECT_TRUE(Host().Calls().empty()) << "neither raw text nor text block is created";
+        EXPECT_EQ(def._GetData(), nullptr);
+    }
+    EXPECT_EQ(Stored(host::TAG_TEXTBLOCK, 1), nullptr);
+}
+
 TEST_F(Texts, AssignToCategoryKeepsTheRecordsOwnBits) {
     NewDocument();
     FCTextExpressionDef def;
@@ -303,6 +327,32 @@ TEST_F(Texts, RehearsalMarksInLetterStyles) {
     EXPECT_FALSE(def.MakeRehearsalMark(-30, &out));
     EXPECT_EQ(Text(&out), "unchanged");
     EXPECT_FALSE(def.MakeRehearsalMark(1, nullptr));
+}
+
+// A repeated-letter mark is built in one go and bounded: a stored number near the largest int
+// would ask for 80 million letters.
+TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
+    NewDocument();
+    FCTextExpressionDef def;
+    constexpr int MAX_LETTERS = 1 << 20;
+    constexpr int LAST_REPEATED = 26 * (MAX_LETTERS - 1) + 26; // a million Zs
+    for (twobyte style :
+         {FCTextExpressionDef::REHMARK_LETTERS, FCTextExpressionDef::REHMARK_LETTERS_LC}) {
+        def.SetRehearsalMarkStyle(style);
+        const char last = style == FCTextExpressionDef::REHMARK_LETTERS ? 'Z' : 'z';
+        EXPECT_EQ(Mark(def, 26 * 400000 + 1), std::string(400001, last - 25));
+        EXPECT_EQ(Mark(def, LAST_REPEATED), std::string(MAX_LETTERS, last));
+        for (int n : {LAST_REPEATED + 1, INT_MAX}) {
+            FCString out("unchanged");
+            EXPECT_FALSE(def.MakeRehearsalMark(n, &out)) << n;
+            EXPECT_EQ(Text(&out), "unchanged");
+        }
+    }
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS);
+    EXPECT_EQ(Mark(def, INT_MAX), std::string(1, static_cast<char>('A' + (INT_MAX - 1) % 26)) +
+                                      std::to_string((INT_MAX - 1) / 26));
+    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_NUMBERS);
+    EXPECT_EQ(Mark(def, INT_MAX), std::to_string(INT_MAX));
 }
 
 TEST_F(Texts, RehearsalMarksInNumberStylesAndUnknownStyles) {

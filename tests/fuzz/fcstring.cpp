@@ -1,6 +1,6 @@
 // Fuzzes FCString: a sequence of operations with arbitrary texts, characters, positions and numbers
-// runs against two strings, and after every step each string is compared with a plain model (its
-// 16-bit units) and its storage invariants are checked.
+// runs against two strings, and after every step each string is compared with a plain model: its
+// 16-bit units and the capacity that the growth rule gives it.
 #include "finaleframework/core/FCString.h"
 
 #include "support/FuzzHost.h"
@@ -14,6 +14,35 @@
 namespace {
 
 using Units = std::vector<twobyte>;
+
+/// What a string should hold: its characters and the slots allocated for them.
+struct Model {
+    Units units;
+    int capacity = 0;
+
+    size_t size() const { return units.size(); }
+    /// The growth rule: an operation about to hold `needed` characters leaves a string with at
+    /// least one free slot, growing in steps of ten only when it has none.
+    void Grow(size_t needed) {
+        if (static_cast<int>(needed) < capacity) return;
+        capacity = static_cast<int>((needed + 10) / 10 * 10);
+    }
+    /// An assignment (SetCString, SetUnicodeString): grown to the text, released when empty.
+    void Assign(const Units& text) {
+        Grow(text.size());
+        units = text;
+        if (units.empty()) capacity = 0;
+    }
+    void Append(const Units& added) {
+        Grow(units.size() + added.size());
+        units.insert(units.end(), added.begin(), added.end());
+    }
+    /// SetString: the empty string (no storage), then the source appended.
+    void CopyOf(const Units& source) {
+        Assign({});
+        Append(source);
+    }
+};
 
 constexpr int MAX_OPERATIONS = 64;
 constexpr size_t MAX_TEXT = 300;
@@ -58,13 +87,14 @@ void CheckStorage(const FCString& s) {
     if (s.GetLength() > 0) FUZZ_REQUIRE(s.GetLength() < s._GetCapacity());
 }
 
-void CheckAgainstModel(FCString& s, const Units& model) {
+void CheckAgainstModel(FCString& s, const Model& model) {
     CheckStorage(s);
+    FUZZ_REQUIRE(s._GetCapacity() == model.capacity);
     FUZZ_REQUIRE(s.GetLength() == static_cast<int>(model.size()));
-    FUZZ_REQUIRE(Contents(s) == model);
+    FUZZ_REQUIRE(Contents(s) == model.units);
     const char* c = s.GetCString();
     for (size_t i = 0; i < model.size(); ++i)
-        FUZZ_REQUIRE(c[i] == static_cast<char>(model[i] & 0xFF));
+        FUZZ_REQUIRE(c[i] == static_cast<char>(model.units[i] & 0xFF));
     FUZZ_REQUIRE(c[model.size()] == 0);
 }
 
@@ -84,7 +114,7 @@ Units UnicodeText(FuzzedDataProvider& data) {
 }
 
 /// An index near the string: mostly inside, sometimes just outside or far away.
-int Index(FuzzedDataProvider& data, const Units& model) {
+int Index(FuzzedDataProvider& data, const Model& model) {
     const int length = static_cast<int>(model.size());
     switch (data.ConsumeIntegralInRange(0, 3)) {
     case 0:
@@ -96,60 +126,56 @@ int Index(FuzzedDataProvider& data, const Units& model) {
     }
 }
 
-void RunOperation(FuzzedDataProvider& data, FCString* strings, Units* models) {
+void RunOperation(FuzzedDataProvider& data, FCString* strings, Model* models) {
     const int which = data.ConsumeIntegralInRange(0, 1);
     FCString& s = strings[which];
-    Units& model = models[which];
+    Model& model = models[which];
     FCString& other = strings[1 - which];
-    const Units& otherModel = models[1 - which];
+    const Model& otherModel = models[1 - which];
 
-    switch (data.ConsumeIntegralInRange(0, 20)) {
+    switch (data.ConsumeIntegralInRange(0, 21)) {
     case 0: {
         const std::string text = Text(data);
         s.SetCString(text.c_str());
-        model = Widened(text.c_str());
-        if (model.empty()) FUZZ_REQUIRE(s._GetCapacity() == 0);
+        model.Assign(Widened(text.c_str()));
         break;
     }
     case 1: {
         Units text = UnicodeText(data);
-        model = text;
+        model.Assign(text);
         text.push_back(0);
         s.SetUnicodeString(text.data());
-        if (model.empty()) FUZZ_REQUIRE(s._GetCapacity() == 0);
         break;
     }
     case 2: {
         const auto ch = data.ConsumeIntegral<twobyte>();
         s.Append(ch);
-        model.push_back(ch);
+        model.Append({ch});
         break;
     }
     case 3: {
         const std::string text = Text(data);
         s.Append(text.c_str());
-        const Units added = Widened(text.c_str());
-        model.insert(model.end(), added.begin(), added.end());
+        model.Append(Widened(text.c_str()));
         break;
     }
     case 4: {
         const bool self = data.ConsumeBool();
-        const Units added = self ? model : otherModel;
+        const Units added = self ? model.units : otherModel.units;
         s.Append(self ? &s : &other);
-        model.insert(model.end(), added.begin(), added.end());
+        model.Append(added);
         break;
     }
     case 5: {
         const int value = data.ConsumeIntegral<int>();
         s.AppendInteger(value);
-        const Units added = Widened(std::to_string(value).c_str());
-        model.insert(model.end(), added.begin(), added.end());
+        model.Append(Widened(std::to_string(value).c_str()));
         break;
     }
     case 6: {
         const int value = data.ConsumeIntegral<int>();
         s.SetInteger(value);
-        model = Widened(std::to_string(value).c_str());
+        model.Assign(Widened(std::to_string(value).c_str()));
         FUZZ_REQUIRE(s.GetInteger(0) == value);
         break;
     }
@@ -157,21 +183,24 @@ void RunOperation(FuzzedDataProvider& data, FCString* strings, Units* models) {
         const std::string text = Text(data);
         const int position = Index(data, model);
         s.Insert(text.c_str(), position);
-        // A position outside the string leaves it alone.
+        // A position outside the string leaves it alone; inside, the string grows once to its
+        // final length.
         if (position >= 0 && position <= static_cast<int>(model.size())) {
             const Units added = Widened(text.c_str());
-            model.insert(model.begin() + position, added.begin(), added.end());
+            model.Grow(model.size() + added.size());
+            model.units.insert(model.units.begin() + position, added.begin(), added.end());
         }
         break;
     }
     case 8: {
         const int index = Index(data, model);
         const bool inside = index >= 0 && index < static_cast<int>(model.size());
-        FUZZ_REQUIRE(s.GetItemAt(index) == (inside ? model[static_cast<size_t>(index)] : 0));
-        const auto ch = data.ConsumeBool() && inside ? model[static_cast<size_t>(index)]
+        const Units& units = model.units;
+        FUZZ_REQUIRE(s.GetItemAt(index) == (inside ? units[static_cast<size_t>(index)] : 0));
+        const auto ch = data.ConsumeBool() && inside ? units[static_cast<size_t>(index)]
                                                      : data.ConsumeIntegral<twobyte>();
         FUZZ_REQUIRE(s.IsCharacter(index, ch) ==
-                     (inside && model[static_cast<size_t>(index)] == ch));
+                     (inside && units[static_cast<size_t>(index)] == ch));
         break;
     }
     case 9: {
@@ -180,22 +209,22 @@ void RunOperation(FuzzedDataProvider& data, FCString* strings, Units* models) {
         bool expected = false;
         if (index >= 0 && index < static_cast<int>(model.size()))
             for (char c : CText(Widened(set.c_str())))
-                expected = expected || model[static_cast<size_t>(index)] == Widen(c);
+                expected = expected || model.units[static_cast<size_t>(index)] == Widen(c);
         FUZZ_REQUIRE(s.IsCharacter(index, set.c_str()) == expected);
         FUZZ_REQUIRE(!s.IsCharacter(index, static_cast<const char*>(nullptr)));
         break;
     }
     case 10: {
-        const std::string text = data.ConsumeBool() ? CText(model) : Text(data);
-        FUZZ_REQUIRE(s.IsEqual(text.c_str()) == (CText(model) == std::string(text.c_str())));
+        // Both comparisons compare the zero-terminated 8-bit forms: a unit whose low byte is 0
+        // ends the text compared.
+        const std::string text = data.ConsumeBool() ? CText(model.units) : Text(data);
+        FUZZ_REQUIRE(s.IsEqual(text.c_str()) == (CText(model.units) == std::string(text.c_str())));
         FUZZ_REQUIRE(!s.IsEqual(static_cast<const char*>(nullptr)));
         break;
     }
     case 11: {
-        bool expected = model.size() == otherModel.size();
-        for (size_t i = 0; expected && i < model.size(); ++i)
-            expected = (model[i] & 0xFF) == (otherModel[i] & 0xFF);
-        FUZZ_REQUIRE(s.IsEqual(&other) == expected);
+        FUZZ_REQUIRE(s.IsEqual(&other) == (CText(model.units) == CText(otherModel.units)));
+        FUZZ_REQUIRE(s.IsEqual(&other) == s.IsEqual(other.GetCString()));
         FUZZ_REQUIRE(s.IsEqual(&s));
         FUZZ_REQUIRE(!s.IsEqual(static_cast<FCString*>(nullptr)));
         break;
@@ -205,46 +234,52 @@ void RunOperation(FuzzedDataProvider& data, FCString* strings, Units* models) {
         const std::string cprefix = prefix.c_str();
         bool expected = model.size() >= cprefix.size();
         for (size_t i = 0; expected && i < cprefix.size(); ++i)
-            expected = static_cast<char>(model[i] & 0xFF) == cprefix[i];
+            expected = static_cast<char>(model.units[i] & 0xFF) == cprefix[i];
         FUZZ_REQUIRE(s.StartsWith(cprefix.c_str()) == expected);
         FUZZ_REQUIRE(s.StartsWith(""));
+        FUZZ_REQUIRE(!s.StartsWith(nullptr));
         break;
     }
     case 13: {
         int position = -7;
         const bool found = s.Contains(&other, &position);
+        const Units& haystack = model.units;
+        const Units& needle = otherModel.units;
         int expected = -1;
-        if (otherModel.size() <= model.size())
-            for (size_t start = 0; expected < 0 && start + otherModel.size() <= model.size();
+        if (needle.size() <= haystack.size())
+            for (size_t start = 0; expected < 0 && start + needle.size() <= haystack.size();
                  ++start)
-                if (std::equal(otherModel.begin(), otherModel.end(), model.begin() + start))
+                if (std::equal(needle.begin(), needle.end(), haystack.begin() + start))
                     expected = static_cast<int>(start);
         FUZZ_REQUIRE(found == (expected >= 0));
         FUZZ_REQUIRE(position == (found ? expected : -7));
         FUZZ_REQUIRE(s.Contains(&s, nullptr));
+        FUZZ_REQUIRE(!s.Contains(nullptr, &position));
         break;
     }
     case 14: {
-        const int position = data.ConsumeIntegralInRange(0, static_cast<int>(model.size()) + 3);
+        const int position = data.ConsumeIntegralInRange(-3, static_cast<int>(model.size()) + 3);
         const int value = s.GetInteger(position);
         const float number = s.GetFloat(position);
-        if (position > static_cast<int>(model.size())) FUZZ_REQUIRE(value == 0 && number == 0.0f);
+        if (position < 0 || position > static_cast<int>(model.size()))
+            FUZZ_REQUIRE(value == 0 && number == 0.0f);
         break;
     }
     case 15: {
         const bool self = data.ConsumeBool();
         s.SetString(self ? &s : &other);
-        if (!self) model = otherModel;
+        if (!self) model.CopyOf(otherModel.units);
         break;
     }
     case 16: {
         FCString copy(s);
-        CheckAgainstModel(copy, model);
+        Model copied;
+        copied.CopyOf(model.units);
+        CheckAgainstModel(copy, copied);
         copy.Append('x');
+        copied.Append({'x'});
         other = copy;
-        Units changed = model;
-        changed.push_back('x');
-        models[1 - which] = changed;
+        models[1 - which].CopyOf(copied.units);
         FCString& alias = s;
         s = alias;
         break;
@@ -254,13 +289,37 @@ void RunOperation(FuzzedDataProvider& data, FCString* strings, Units* models) {
         const int id = data.ConsumeIntegral<int>();
         if (!s.LoadResource(id, data.ConsumeBool() ? "FINALE.EXE" : nullptr))
             FUZZ_REQUIRE(s.IsEqual("Resource String Error"));
-        model = Contents(s);
+        model.Assign(Contents(s));
+        break;
+    }
+    case 18: {
+        // Null texts and strings change nothing.
+        switch (data.ConsumeIntegralInRange(0, 5)) {
+        case 0:
+            s.SetCString(nullptr);
+            break;
+        case 1:
+            s.SetUnicodeString(nullptr);
+            break;
+        case 2:
+            s.SetString(nullptr);
+            break;
+        case 3:
+            s.Append(static_cast<const char*>(nullptr));
+            break;
+        case 4:
+            s.Append(static_cast<const FCString*>(nullptr));
+            break;
+        default:
+            s.Insert(nullptr, Index(data, model));
+            break;
+        }
         break;
     }
     default: {
         // The 8-bit form read back keeps the low byte of every unit.
         const std::string text = s.GetCString();
-        FUZZ_REQUIRE(text == CText(model));
+        FUZZ_REQUIRE(text == CText(model.units));
         break;
     }
     }
@@ -272,7 +331,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     fuzz_support::FreshHost();
     FuzzedDataProvider data(bytes, size);
     FCString strings[2];
-    Units models[2];
+    Model models[2];
     for (int step = 0; step < MAX_OPERATIONS && data.remaining_bytes() > 0 &&
                        models[0].size() < MAX_LENGTH && models[1].size() < MAX_LENGTH;
          ++step) {

@@ -1,5 +1,6 @@
 // Entry details: tuplets, articulations and dot modifications stored under entry numbers, and the
 // entry bits that have to agree with them.
+#include "finaleframework/document/FCArticulationDef.h"
 #include "finaleframework/music/FCArticulation.h"
 #include "finaleframework/music/FCDotMod.h"
 #include "finaleframework/music/FCNoteEntryLayer.h"
@@ -8,6 +9,7 @@
 #include "support/FrameFixture.h"
 
 #include <memory>
+#include <vector>
 
 // Fields of the packed wire records are read with a unary + so that the test macros, which bind
 // references, get a value rather than a misaligned reference.
@@ -171,6 +173,74 @@ TEST_F(EntryDetails, TupletsLoadFromTheirEntryAndFindTheirLastEntry) {
     ASSERT_TRUE(reread.Load(layer->GetItemAt(3)->GetEntryNumber(), 0));
     EXPECT_EQ(reread.GetPlacementMode(), FCTuplet::TUPLETPLACEMENT_ABOVE);
     EXPECT_EQ(host::TupletDefinition::Read(reread.GetTupletRecord()).number, 1);
+}
+
+// The tuplet is the attached entry's, whatever entry its key names.
+TEST_F(EntryDetails, ATupletEndsWhereTheEntryItIsAttachedToSays) {
+    doc_.Layer(1, 1).Notes("C4 e/3:2, D4 e, E4 e, F4 q/3:2, G4 q, A4 q");
+    auto layer = Load();
+    FCNoteEntry* start = layer->GetItemAt(0);
+    FCNoteEntry* other = layer->GetItemAt(3);
+
+    FCTuplet unattached;
+    ASSERT_TRUE(unattached.Load(start->GetEntryNumber(), 0));
+    EXPECT_EQ(start->CalcLastTupletEntry(&unattached), nullptr);
+
+    FCTuplet attached;
+    attached.SetNoteEntry(start);
+    ASSERT_TRUE(attached.Load(other->GetEntryNumber(), 0)); // the key now names another entry
+    EXPECT_EQ(start->CalcLastTupletEntry(&attached), layer->GetItemAt(2));
+
+    FCTuplet elsewhere;
+    elsewhere.SetNoteEntry(other);
+    ASSERT_TRUE(elsewhere.Load(start->GetEntryNumber(), 0));
+    EXPECT_EQ(start->CalcLastTupletEntry(&elsewhere), nullptr);
+    EXPECT_EQ(other->CalcLastTupletEntry(&elsewhere), layer->GetItemAt(5));
+}
+
+// Every detail kind can tell whether a note's entry carries one of its records.
+TEST_F(EntryDetails, TupletsAndArticulationsAnswerWhetherAnEntryHasOne) {
+    doc_.Layer(1, 1).Notes("C4 q!5, D4 e/3:2, E4 e, F4 e, G4 q");
+    auto layer = Load();
+    FCNote* articulated = layer->GetItemAt(0)->GetItemAt(0);
+    FCNote* inTuplet = layer->GetItemAt(1)->GetItemAt(0);
+    FCNote* plain = layer->GetItemAt(4)->GetItemAt(0);
+
+    FCTuplet tuplet;
+    EXPECT_TRUE(tuplet._HasAnyMod(inTuplet));
+    EXPECT_FALSE(tuplet._HasAnyMod(articulated));
+    EXPECT_FALSE(tuplet._HasAnyMod(nullptr));
+    EXPECT_EQ(tuplet._GetDataSize(), 0) << "asking loads nothing into the object";
+
+    FCArticulation articulation;
+    EXPECT_TRUE(articulation._HasAnyMod(articulated));
+    EXPECT_FALSE(articulation._HasAnyMod(inTuplet));
+    EXPECT_FALSE(articulation._HasAnyMod(plain));
+
+    FCNoteEntry* fresh = layer->InsertEntriesAfter(layer->GetItemAt(4), 1, false);
+    ASSERT_NE(fresh, nullptr);
+    fresh->MakeNote();
+    EXPECT_FALSE(articulation._HasAnyMod(fresh->GetItemAt(0))) << "no host number: no details";
+}
+
+TEST_F(EntryDetails, AnArticulationCreatesTheDefinitionItShows) {
+    std::vector<unsigned char> definition(48, 0);
+    definition[0] = '>';
+    doc_.Record(0x4F044958, 5, 0, 0, definition).Layer(1, 1).Notes("C4 q!5!7, D4 h.");
+    auto layer = Load();
+    FCArticulations articulations;
+    articulations.SetNoteEntry(layer->GetItemAt(0));
+    ASSERT_TRUE(articulations.LoadAll());
+    ASSERT_EQ(articulations.GetCount(), 2);
+
+    std::unique_ptr<FCArticulationDef> shown(articulations.GetItemAt(0)->CreateArticulationDef());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->GetItemNo(), 5);
+    EXPECT_EQ(shown->GetMainSymbol(), '>');
+    EXPECT_EQ(articulations.GetItemAt(1)->CreateArticulationDef(), nullptr)
+        << "definition 7 does not exist";
+    FCArticulation blank;
+    EXPECT_EQ(blank.CreateArticulationDef(), nullptr) << "definition 0 does not exist";
 }
 
 TEST_F(EntryDetails, SavingATupletSetsTheEntrysBit) {

@@ -20,7 +20,9 @@ protected:
     }
 };
 
-FCMusicRegion Made(EREGION region) { return FCMusicRegion(&region); }
+FCMusicRegion Made(EREGION region) {
+    return FCMusicRegion(&region);
+}
 
 } // namespace
 
@@ -49,6 +51,16 @@ TEST_F(FCMusicRegionTest, TakesTheHostRecordAndTheCurrentDocument) {
     host::DocumentBuilder(Host().NewDocument()).Staves(1).Measures(1);
     EXPECT_FALSE(region.IsCurrentDocument());
     EXPECT_FALSE(region.SetInDocument());
+}
+
+TEST_F(FCMusicRegionTest, NullRecordsAndRegionsChangeAndAnswerNothing) {
+    FCMusicRegion region = Made(host::Region(2, 3, 2, 4));
+    region.SetEnigmaRegion(nullptr);
+    region.GetEnigmaRegion(nullptr);
+    EXPECT_EQ(region.GetStartSlot(), 2);
+    EXPECT_EQ(region.GetEndMeasure(), 4);
+    EXPECT_FALSE(region.IsOverlapping(nullptr));
+    EXPECT_TRUE(region.IsOverlapping(&region));
 }
 
 TEST_F(FCMusicRegionTest, DurationSumsTheMeasuresOrTheCutPart) {
@@ -178,12 +190,11 @@ TEST_F(FCMusicRegionTest, ClipboardHoldsOneTokenAtATime) {
     EXPECT_TRUE(region.PasteMusic());
 
     // The clip region record carries the region and the two words set to 1.
-    const host::Call& copy = Host().Calls()[0].name == "FX_CopyCutMusic"
-                                 ? Host().Calls()[0]
-                                 : *std::find_if(Host().Calls().begin(), Host().Calls().end(),
-                                                 [](const host::Call& c) {
-                                                     return c.name == "FX_CopyCutMusic";
-                                                 });
+    const host::Call& copy =
+        Host().Calls()[0].name == "FX_CopyCutMusic"
+            ? Host().Calls()[0]
+            : *std::find_if(Host().Calls().begin(), Host().Calls().end(),
+                            [](const host::Call& c) { return c.name == "FX_CopyCutMusic"; });
     EXPECT_EQ(copy.arguments[1], 1); // copy mode
 
     EXPECT_TRUE(region.ReleaseMusic());

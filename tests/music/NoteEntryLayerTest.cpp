@@ -353,4 +353,18 @@ TEST_F(NoteEntryLayers, InsertingAtTheStartOfTheNextMeasure) {
     EXPECT_EQ(layer.GetCount(), 5);
 }
 
+// The host counts inserted records in 16 bits: 65537 would reach it as 1.
+TEST_F(NoteEntryLayers, ACountTheHostCannotHoldIsRefused) {
+    doc_.Layer(1, 1).Notes("C4 h, D4 h");
+    FCNoteEntryLayer layer(0, 1, 1, 1);
+    ASSERT_TRUE(layer.Load());
+    EXPECT_EQ(layer.InsertEntriesAfter(layer.GetItemAt(0), 65537, false), nullptr);
+    EXPECT_EQ(layer.InsertEntriesAfter(layer.GetItemAt(0), 32768, false), nullptr);
+    EXPECT_EQ(Host().CountCalls("FX_InsertEXENTRY"), 0) << "refused before the host is asked";
+    EXPECT_EQ(layer.GetCount(), 2);
+    EXPECT_EQ(layer.GetItemAt(1)->_CalcTGFIndex(), 1);
+    ASSERT_TRUE(layer.Save());
+    EXPECT_EQ(Describe(1, 1, 1), "C4 h, D4 h");
+}
+
 } // namespace

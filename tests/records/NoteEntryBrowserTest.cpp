@@ -188,6 +188,20 @@ TEST_F(NoteEntryBrowser, NullEntriesAreRemovedOnlyWhenAskedFor) {
     EXPECT_EQ(deleting.calls[3], "Iterate m1 s1 D4 @1024");
 }
 
+TEST_F(NoteEntryBrowser, ACellLeftEmptyByTheRemovalOfNullEntriesHasNoVisitsDone) {
+    EREGION firstStaff = host::Region(1, 1, 1, 1);
+    FCMusicRegion region(&firstStaff);
+    browser.SetDeleteNullEntries(true);
+    EditingHandler emptying([](FCNoteEntry* entry) { entry->SetDuration(0); });
+    emptying.SetSaveChanges(true);
+    EXPECT_EQ(browser.ForEachInRegion(&emptying, &region), 1);
+    EXPECT_EQ(Stored(1, 1), "");
+    EXPECT_EQ(emptying.calls, (Sequence{"OnBrowseStart", "OnFirstLoaded", "Iterate m1 s1 C4 @0",
+                                        "Iterate m1 s1 D4 @1024", "Iterate m1 s1 E4 @2048",
+                                        "PostIterate m1 s1 C4 @0", "PostIterate m1 s1 D4 @1024",
+                                        "PostIterate m1 s1 E4 @2048", "OnBrowseEnd"}));
+}
+
 TEST_F(NoteEntryBrowser, TheLayerSelectionChoosesTheLayersOfEveryCell) {
     doc_.Layer(1, 2, 1).Notes("A4 h, B4 h");
     doc_.HideLayer(1);

@@ -172,18 +172,92 @@ TEST_F(RecordCollection, SaveAllForItemReplacesTheItemsRecordsInCollectionOrder)
     EXPECT_EQ(RecordsOf(INCI, 7).size(), 2u);
 }
 
-TEST_F(RecordCollection, SaveAllForItemStopsAtTheFirstFailedCreate) {
+// Whichever host call fails, the item's records and the elements' keys stay as they were.
+TEST_F(RecordCollection, SaveAllForItemThatTheHostRefusesLeavesTheItemAsItWas) {
     NewDocument().Record(INCI, 9, 0, 0, {90, 0}).Record(INCI, 9, 1, 0, {91, 0});
+    const std::map<int, int> before{{0, 90}, {1, 91}};
     Entries entries;
     ASSERT_EQ(entries.LoadAllForItem(9), 2);
-    // Deleting item 9: 3 counting loads, then load + delete twice; then the two creates.
-    Host().FailCallNumber(9);
-    EXPECT_FALSE(entries.SaveAllForItem(9));
-    EXPECT_EQ(RecordsOf(INCI, 9), (std::map<int, int>{{0, 90}})) << "what was saved stays";
+    auto* first = entries.At(0);
+    entries.DeleteItemAt(0);
+    entries.Add(first); // now 91, 90
+    auto* added = new Entry;
+    added->Set({95, 0});
+    entries.Add(added);
+    const auto keyOf = [&](int i) {
+        const unsigned char* key = entries.At(i)->_GetKey();
+        return std::vector<unsigned char>(key, key + 8);
+    };
+    const std::vector<std::vector<unsigned char>> keys{keyOf(0), keyOf(1), keyOf(2)};
 
-    Host().FailNext("FX_DeleteEData");
+    const std::map<int, int> after{{0, 91}, {1, 90}, {2, 95}};
+
+    int refusals = 0;
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        // Each round starts from the item as it was and the elements as they were.
+        for (int inci : {0, 1, 2})
+            Doc().records.erase(host::RecordKey{INCI, {9, 0, static_cast<unsigned char>(inci)}});
+        host::DocumentBuilder(Doc()).Record(INCI, 9, 0, 0, {90, 0}).Record(INCI, 9, 1, 0, {91, 0});
+        for (int i = 0; i < 3; ++i)
+            entries.At(i)->_SetKey(keys[static_cast<size_t>(i)].data());
+
+        const int faults = Host().FaultsInjected();
+        Host().FailCallNumber(n);
+        const bool saved = entries.SaveAllForItem(9);
+        Host().ClearFaults();
+        if (Host().FaultsInjected() == faults) { // the save made fewer than n calls
+            EXPECT_TRUE(saved);
+            EXPECT_EQ(RecordsOf(INCI, 9), after);
+            break;
+        }
+        if (saved) { // the refused call changed nothing (a load past the item's last record)
+            EXPECT_EQ(RecordsOf(INCI, 9), after);
+            continue;
+        }
+        ++refusals;
+        EXPECT_EQ(RecordsOf(INCI, 9), before);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(keyOf(i), keys[static_cast<size_t>(i)]) << "element " << i;
+    }
+    // The copies (2), the deletions (2) and the creates (3) could each be refused.
+    EXPECT_EQ(refusals, 7);
+}
+
+TEST_F(RecordCollection, SaveAllForItemRefusesWhatItCannotSaveBeforeTouchingTheHost) {
+    NewDocument().Record(INCI, 9, 0, 0, {90, 0});
+    Entries entries;
+    ASSERT_EQ(entries.LoadAllForItem(9), 1);
+    entries.Add(new Entry); // never loaded: nothing to save
+    Host().ClearCalls();
     EXPECT_FALSE(entries.SaveAllForItem(9));
-    EXPECT_EQ(Host().CountCalls("FX_CreateEData"), 2) << "no create after a failed deletion";
+    EXPECT_TRUE(Host().Calls().empty());
+    EXPECT_EQ(RecordsOf(INCI, 9), (std::map<int, int>{{0, 90}}));
+}
+
+TEST_F(RecordCollection, SaveAllForItemRefusesAnItemWithRecordsBeyondAGap) {
+    // Inci 3 is not the item's (the walk stops at the gap), but a third new record would close
+    // the gap and make it so.
+    NewDocument().Record(INCI, 9, 0, 0, {90, 0}).Record(INCI, 9, 3, 0, {93, 0});
+    Entries entries;
+    entries.SetCustomTag(INCI);
+    for (unsigned char b : {1, 2, 3, 4}) {
+        auto* element = new Entry;
+        element->Set({b, 0});
+        entries.Add(element);
+    }
+    EXPECT_FALSE(entries.SaveAllForItem(9));
+    EXPECT_EQ(RecordsOf(INCI, 9), (std::map<int, int>{{0, 90}, {3, 93}}));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(entries.At(i)->GetCustomTag(), 0u) << "the tags are put back too";
+        EXPECT_EQ(entries.At(i)->GetItemCmper(), 0) << "and the keys";
+    }
+    Entry* fourth = entries.At(3);
+    entries.DeleteItemAt(3);
+    delete fourth;
+    EXPECT_TRUE(entries.SaveAllForItem(9)) << "three fit below the gap";
+    EXPECT_EQ(RecordsOf(INCI, 9), (std::map<int, int>{{0, 1}, {1, 2}, {2, 3}, {3, 93}}));
+    EXPECT_EQ(entries.At(2)->GetCustomTag(), INCI);
 }
 
 TEST_F(RecordCollection, LoadAllForCellTakesTheIncisOfOneCell) {

@@ -258,4 +258,22 @@ TEST_F(EntryDetail, DestroyItemAtInTheMiddleRenumbersOnlyTheLaterDetails) {
     EXPECT_EQ(DetailsOf(host::TAG_DOTMOD, 12), (std::map<int, int>{{0, 120}, {1, 122}}));
 }
 
+TEST_F(EntryDetail, DestroyItemAtTheHostRefusesChangesNothing) {
+    EXENTRY record = Numbered(12);
+    Marks marks;
+    marks.SetNoteEntry(EntryOf(record));
+    ASSERT_TRUE(marks.LoadAll());
+    Host().FailNext("FX_DeleteEData");
+    EXPECT_FALSE(marks.DestroyItemAt(0));
+    ASSERT_EQ(marks.GetCount(), 3) << "the detail stays in the collection";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(marks.At(i)->GetItemInci(), i) << "and no element is renumbered";
+    EXPECT_EQ(DetailsOf(host::TAG_DOTMOD, 12), (std::map<int, int>{{0, 120}, {1, 121}, {2, 122}}));
+
+    // A later save still writes the record each element came from.
+    marks.At(2)->Set({222, 0, 0, 0});
+    ASSERT_TRUE(marks.At(2)->Save());
+    EXPECT_EQ(DetailsOf(host::TAG_DOTMOD, 12), (std::map<int, int>{{0, 120}, {1, 121}, {2, 222}}));
+}
+
 } // namespace
