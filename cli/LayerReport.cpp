@@ -1,6 +1,6 @@
 #include "cli/LayerReport.h"
 
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 
 #include <algorithm>
 
@@ -22,8 +22,8 @@ std::string Plural(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::vector<LayerBefore> SurveyLayers(const host::Document& document, int firstStaff,
-                                      int lastStaff, int first, int last, int layers) {
+std::vector<LayerBefore> SurveyLayers(const host::Document& document, int firstStaff, int lastStaff,
+                                      int first, int last, int layers) {
     std::vector<LayerBefore> survey;
     const int count = std::min<int>(layers, document.maxLayers);
     for (int staff = firstStaff; staff <= lastStaff; ++staff)

@@ -3,9 +3,9 @@
 // and keeps the file schema-valid.
 #include "CliSupport.h"
 
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
-#include "cli/XmlSpans.h"
+#include "cli/musicxml/XmlSpans.h"
 #include "host/Builder.h"
 
 #include <gtest/gtest.h>

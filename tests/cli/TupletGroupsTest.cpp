@@ -1,4 +1,4 @@
-#include "cli/TupletGroups.h"
+#include "cli/musicxml/TupletGroups.h"
 
 #include <gtest/gtest.h>
 

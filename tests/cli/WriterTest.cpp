@@ -1,6 +1,6 @@
 #include "CliSupport.h"
 
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 #include "host/Builder.h"
 #include "host/EntryDetails.h"
 

@@ -6,10 +6,10 @@
 //   written back, and what is written reads again, with the music of every cell as the host held
 //   it after COPY.
 // Any other exception, a crash, a leak or undefined behaviour is a failure.
-#include "cli/MusicXmlReader.h"
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlReader.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
-#include "cli/SourceText.h"
+#include "cli/musicxml/SourceText.h"
 #include "host/Builder.h"
 
 #include "support/FuzzHost.h"

@@ -4,7 +4,7 @@
 // refused by `info` and `copy` with exit code 2 and a message that names the problem, and no file
 // appears next to it. A copy the plug-in refuses writes nothing either.
 #include "cli/Commands.h"
-#include "cli/InputLimits.h"
+#include "cli/musicxml/InputLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -209,8 +209,8 @@ TEST_F(HostileInput, NestingIsRefusedFromTheFirstNodeBeyondTheLimit) {
     // nesting is found whether the direction ends the measure or a note follows it, and with the
     // shortest tags that can nest.
     auto nested = [](size_t inside, bool last) {
-        const std::string direction = "<direction>" + Repeat("<a>", inside) + "x" +
-                                      Repeat("</a>", inside) + "</direction>";
+        const std::string direction =
+            "<direction>" + Repeat("<a>", inside) + "x" + Repeat("</a>", inside) + "</direction>";
         return Score(last ? NOTE + direction : direction + NOTE);
     };
     for (const bool last : {true, false}) {

@@ -2,8 +2,8 @@
 // tuplets: each starts on an entry and reaches over a number of units of written duration.
 #pragma once
 
-#include "cli/NoteValues.h"
-#include "cli/Rational.h"
+#include "cli/musicxml/NoteValues.h"
+#include "cli/musicxml/Rational.h"
 
 #include <vector>
 

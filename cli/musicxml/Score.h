@@ -3,8 +3,8 @@
 // elements it came from, so that the writer can tell what changed and where it lies in the file.
 #pragma once
 
-#include "cli/Rational.h"
-#include "cli/SourceText.h"
+#include "cli/musicxml/Rational.h"
+#include "cli/musicxml/SourceText.h"
 #include "host/Document.h"
 
 #include <pugixml.hpp>
@@ -54,10 +54,10 @@ struct GraceNotes {
 /// score's own lists (see Score::NotesOf and Score::GracesBefore), so that an entry needs no
 /// memory of its own.
 struct EntryOrigin {
-    pugi::xml_node note;       // the <note> element of the entry (its main note)
-    uint32_t chordBegin = 0;   // its chord notes: Score::chordNotes[chordBegin, + chordCount)
+    pugi::xml_node note;     // the <note> element of the entry (its main note)
+    uint32_t chordBegin = 0; // its chord notes: Score::chordNotes[chordBegin, + chordCount)
     uint32_t chordCount = 0;
-    uint32_t graceBegin = 0;   // grace notes written just before it: Score::graces[graceBegin, ...)
+    uint32_t graceBegin = 0; // grace notes written just before it: Score::graces[graceBegin, ...)
     uint32_t graceCount = 0;
 };
 
@@ -84,15 +84,15 @@ struct CellOrigin {
     bool voiceWritten = false; // its notes carry <voice>
     bool staffWritten = false; // its notes carry <staff>
     std::vector<CellRun> runs;
-    std::vector<EntryOrigin> entries;      // in frame order
+    std::vector<EntryOrigin> entries;       // in frame order
     std::vector<GraceNotes> trailingGraces; // grace notes after the last entry
 };
 
 /// Where music of a voice that a part's measure did not have can be added: after its last note,
 /// backup or forward (or its last element), with the time there.
 struct MeasureTail {
-    pugi::xml_node after;  // the element music is added after (whose indentation it takes)
-    Rational time;         // quarter notes from the measure start
+    pugi::xml_node after; // the element music is added after (whose indentation it takes)
+    Rational time;        // quarter notes from the measure start
     int divisions = 1;
     bool known = false;
     bool music = false; // placed after a note, backup or forward
@@ -107,9 +107,9 @@ struct Score {
     std::vector<StaffInfo> staves;     // host staff n is staves[n - 1]
     std::vector<MeasureInfo> measures; // host measure n is measures[n - 1]
     std::map<host::FrameKey, CellOrigin> cells;
-    std::vector<std::vector<MeasureTail>> tails;      // by part index, then host measure - 1
-    std::vector<pugi::xml_node> chordNotes;           // the chord notes of all entries
-    std::vector<GraceNotes> graces;                   // the grace notes before all entries
+    std::vector<std::vector<MeasureTail>> tails; // by part index, then host measure - 1
+    std::vector<pugi::xml_node> chordNotes;      // the chord notes of all entries
+    std::vector<GraceNotes> graces;              // the grace notes before all entries
 
     /// The cells that may change, kept as they were read to tell what changed (RememberCells):
     /// every layer of the staves and measures of `remembered`, their frames and the detail

@@ -1,8 +1,8 @@
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 
-#include "cli/KeyPitch.h"
-#include "cli/NoteValues.h"
-#include "cli/XmlSpans.h"
+#include "cli/musicxml/KeyPitch.h"
+#include "cli/musicxml/NoteValues.h"
+#include "cli/musicxml/XmlSpans.h"
 #include "host/EntryDetails.h"
 
 #include <algorithm>
@@ -62,8 +62,7 @@ void RememberCells(Score& score, const host::Document& document, int firstStaff,
     for (int staff = firstStaff; staff <= lastStaff; ++staff) {
         const auto [first, last] = FramesOfStaff(document, score.remembered, staff);
         for (auto it = first; it != last; ++it) {
-            score.original.frames.emplace_hint(score.original.frames.end(), it->first,
-                                               it->second);
+            score.original.frames.emplace_hint(score.original.frames.end(), it->first, it->second);
             for (const EXENTRY& entry : it->second)
                 host::CopyDetails(document, score.original, fourbyte{entry.entryNumber});
         }
@@ -87,8 +86,7 @@ std::vector<host::FrameKey> ChangedCells(const Score& score, const host::Documen
             const bool takeA = b == endB || (a != endA && a->first <= b->first);
             const bool takeB = a == endA || (b != endB && b->first <= a->first);
             const host::FrameKey key = takeA ? a->first : b->first;
-            if (!SameEntries(before, takeA ? a->second : empty, after,
-                             takeB ? b->second : empty))
+            if (!SameEntries(before, takeA ? a->second : empty, after, takeB ? b->second : empty))
                 changed.push_back(key);
             if (takeA) ++a;
             if (takeB) ++b;

@@ -1,4 +1,4 @@
-#include "cli/NoteValues.h"
+#include "cli/musicxml/NoteValues.h"
 
 #include "host/Frames.h"
 

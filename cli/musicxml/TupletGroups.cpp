@@ -1,4 +1,4 @@
-#include "cli/TupletGroups.h"
+#include "cli/musicxml/TupletGroups.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -96,8 +96,7 @@ std::vector<PlacedTuplet> GroupTuplets(const std::vector<int>& durations,
         } else {
             const Rational own = entryFactor(probe) / outer;
             // Nested ratios multiply; the host's counts are 16 bits.
-            if (own.num < 1 || own.num > INT16_MAX || own.den > INT16_MAX)
-                throw UnholdableTuplet{};
+            if (own.num < 1 || own.num > INT16_MAX || own.den > INT16_MAX) throw UnholdableTuplet{};
             group.actual = static_cast<int>(own.den);
             group.normal = static_cast<int>(own.num);
         }

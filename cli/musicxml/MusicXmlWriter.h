@@ -2,7 +2,7 @@
 // changed are written anew, every other byte of the file stays as it was.
 #pragma once
 
-#include "cli/Score.h"
+#include "cli/musicxml/Score.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "cli/MusicXmlReader.h"
+#include "cli/musicxml/MusicXmlReader.h"
 
-#include "cli/InputLimits.h"
-#include "cli/KeyPitch.h"
-#include "cli/NoteValues.h"
-#include "cli/TupletGroups.h"
-#include "cli/XmlSpans.h"
+#include "cli/musicxml/InputLimits.h"
+#include "cli/musicxml/KeyPitch.h"
+#include "cli/musicxml/NoteValues.h"
+#include "cli/musicxml/TupletGroups.h"
+#include "cli/musicxml/XmlSpans.h"
 #include "host/EntryDetails.h"
 #include "host/MeasureRecord.h"
 
@@ -61,8 +61,7 @@ std::string_view TrimmedView(const char* text) {
 
 /// Whether the name `name` (ended by a zero) is `wanted`; it is read no further than the first
 /// character that differs.
-template <size_t N>
-bool NameIs(const char* name, const char (&wanted)[N]) {
+template <size_t N> bool NameIs(const char* name, const char (&wanted)[N]) {
     for (size_t i = 0; i < N; ++i)
         if (name[i] != wanted[i]) return false;
     return true;
@@ -348,8 +347,7 @@ void Reader::CheckDepthOutsideMeasures() const {
         }
         for (pugi::xml_node grandchild = child.first_child(); grandchild;
              grandchild = grandchild.next_sibling())
-            if (std::strcmp(grandchild.name(), inner) != 0)
-                CheckNesting(grandchild, 3, -1, -1);
+            if (std::strcmp(grandchild.name(), inner) != 0) CheckNesting(grandchild, 3, -1, -1);
     }
 }
 
@@ -582,7 +580,8 @@ Reader::OpenCell& Reader::CellFor(int partStaff, std::string_view voice, pugi::x
             Fail(at, "part \"" + part.id + "\" (" + part.name + "), staff " +
                          std::to_string(partStaff) + ", measure " +
                          score_.measures[static_cast<size_t>(measure_ - 1)].number + ": voice \"" +
-                         std::string(voice) + "\" would be layer " + std::to_string(staff.voices.size() + 1) +
+                         std::string(voice) + "\" would be layer " +
+                         std::to_string(staff.voices.size() + 1) +
                          " of this staff; the host holds at most " +
                          std::to_string(document_.maxLayers) + " layers per staff");
         staff.voices.emplace_back(voice);
