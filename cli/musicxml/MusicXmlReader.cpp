@@ -3,23 +3,34 @@
 #include "cli/musicxml/InputLimits.h"
 #include "cli/musicxml/KeyPitch.h"
 #include "cli/musicxml/NoteValues.h"
-#include "cli/musicxml/TupletGroups.h"
-#include "cli/musicxml/XmlSpans.h"
-#include "host/EntryDetails.h"
+#include "cli/musicxml/Reader.h"
+#include "cli/musicxml/XmlText.h"
 #include "host/MeasureRecord.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <optional>
+#include <numeric>
 #include <set>
-#include <string_view>
-#include <utility>
-#include <vector>
 
 namespace cadentra_cli {
+
+namespace {
+
+/// Whether `entry` (in a measure of key `entryKey`) has a note of the written pitch of `note`
+/// (in a measure of key `noteKey`).
+bool HoldsPitch(const EXENTRY& entry, utwobyte entryKey, const EXNOTE& note, utwobyte noteKey) {
+    if (!(entry.entryFlags & ENTRY_NOTE)) return false;
+    const auto pitch = FromHostPitch(HostPitch{note.displacement, note.raiseLower}, noteKey);
+    for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n)
+        if (FromHostPitch(HostPitch{entry.notes[n].displacement, entry.notes[n].raiseLower},
+                          entryKey) == pitch)
+            return true;
+    return false;
+}
+
+} // namespace
 
 int Score::MeasureOfNumber(const std::string& number) const {
     for (size_t i = 0; i < measures.size(); ++i)
@@ -38,245 +49,14 @@ std::span<const GraceNotes> Score::GracesBefore(const EntryOrigin& entry) const 
     return std::span<const GraceNotes>(graces).subspan(entry.graceBegin, entry.graceCount);
 }
 
+std::span<const GraceNotes> Score::GracesAfter(const EntryOrigin& entry) const {
+    return std::span<const GraceNotes>(graces).subspan(entry.afterBegin, entry.afterCount);
+}
+
 int Score::HostStaff(int part, int partStaff) const {
     if (part < 0 || part >= static_cast<int>(parts.size())) return 0;
     if (partStaff < 1 || partStaff > parts[static_cast<size_t>(part)].staffCount) return 0;
     return parts[static_cast<size_t>(part)].firstHostStaff + partStaff - 1;
-}
-
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view TrimmedView(const char* text) {
-    while (IsBlank(*text))
-        ++text;
-    const char* end = text + std::strlen(text);
-    while (end > text && IsBlank(end[-1]))
-        --end;
-    return std::string_view(text, static_cast<size_t>(end - text));
-}
-
-/// Whether the name `name` (ended by a zero) is `wanted`; it is read no further than the first
-/// character that differs.
-template <size_t N> bool NameIs(const char* name, const char (&wanted)[N]) {
-    for (size_t i = 0; i < N; ++i)
-        if (name[i] != wanted[i]) return false;
-    return true;
-}
-
-/// A whole number written as plain digits, with a sign at most; none for anything else.
-std::optional<int> PlainInteger(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-        negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    int number = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return negative ? -number : number;
-}
-
-/// `first` and the siblings after it of the same name.
-struct Each {
-    pugi::xml_node first;
-    struct Iterator {
-        pugi::xml_node node;
-        pugi::xml_node operator*() const { return node; }
-        Iterator& operator++() {
-            node = node.next_sibling(node.name());
-            return *this;
-        }
-        bool operator!=(const Iterator& other) const { return node != other.node; }
-    };
-    Iterator begin() const { return {first}; }
-    Iterator end() const { return {}; }
-};
-
-std::string Trimmed(const char* text) {
-    return std::string(TrimmedView(text));
-}
-
-/// A child that NoteChildren looks for: none until it is found. (Held as the library's own
-/// pointer, so that the many children a note lacks cost nothing to set up.)
-class FoundChild {
-public:
-    operator bool() const { return node_ != nullptr; }
-    operator pugi::xml_node() const { return pugi::xml_node(node_); }
-    /// Keeps `child` unless one was found before.
-    void First(pugi::xml_node child) {
-        if (!node_) node_ = child.internal_object();
-    }
-
-private:
-    pugi::xml_node_struct* node_ = nullptr;
-};
-
-/// The children of a <note> that reading looks at, found in one walk over them (the first of
-/// each name, as pugixml's child() would find it; the others of <tie> and <notations> follow as
-/// siblings, see Each).
-struct NoteChildren {
-    FoundChild grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
-        type, duration, tie, notations;
-    int dots = 0;
-
-    explicit NoteChildren(pugi::xml_node note) {
-        for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling()) {
-            // Parsed with the default options, a note holds elements and text, and only elements
-            // have names (text answers ""). By first letter, so that each child costs one or two
-            // comparisons.
-            const char* name = child.name();
-            auto is = [name](const auto& wanted) { return NameIs(name, wanted); };
-            auto first = [&](FoundChild& slot) { slot.First(child); };
-            switch (name[0]) {
-            case 'a':
-                if (is("accidental")) first(accidental);
-                break;
-            case 'c':
-                if (is("chord")) first(chord);
-                break;
-            case 'd':
-                if (is("duration"))
-                    first(duration);
-                else if (is("dot"))
-                    ++dots;
-                break;
-            case 'g':
-                if (is("grace")) first(grace);
-                break;
-            case 'n':
-                if (is("notations")) first(notations);
-                break;
-            case 'p':
-                if (is("pitch")) first(pitch);
-                break;
-            case 'r':
-                if (is("rest")) first(rest);
-                break;
-            case 's':
-                if (is("staff")) first(staff);
-                break;
-            case 't':
-                if (is("type"))
-                    first(type);
-                else if (is("tie"))
-                    first(tie);
-                else if (is("time-modification"))
-                    first(timeModification);
-                break;
-            case 'u':
-                if (is("unpitched")) first(unpitched);
-                break;
-            case 'v':
-                if (is("voice")) first(voice);
-                break;
-            default:
-                break;
-            }
-        }
-    }
-};
-
-class Reader {
-public:
-    Reader(Score& score, host::Document& document) : score_(score), document_(document) {}
-
-    void Run();
-
-private:
-    [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
-    void CheckDocumentShape(pugi::xml_node root) const;
-    void CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdiff_t end) const;
-    void CheckDepthOutsideMeasures() const;
-    int IntegerOf(pugi::xml_node element) const;
-
-    void CollectParts();
-    void CollectMeasures();
-    void UseStaff(int partStaff, pugi::xml_node at);
-    void ReadPart(int partIndex);
-    void ReadNote(pugi::xml_node note);
-    void ReadAttributes(pugi::xml_node attributes);
-    void FinishMeasure();
-    void BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
-                      std::vector<EntryRhythm>& rhythm);
-    void BuildDocument();
-
-    /// A cell that the measure being read has come to: its origin (the map never loses an
-    /// element while reading, so the pointer stays good) and what it gathers until the end of the
-    /// measure, when it goes into the host frame and the origin at its full size: its entries, the
-    /// origins of the entries, its runs, the rhythm of its entries and the grace notes that no
-    /// note has followed yet. A cell of grace notes or forwards alone gets no frame.
-    struct OpenCell {
-        host::FrameKey key;
-        CellOrigin* origin = nullptr;
-        bool described = false; // its part, staff and voice are set
-        std::vector<EXENTRY> entries;
-        std::vector<EntryOrigin> origins;
-        std::vector<CellRun> runs;
-        std::vector<EntryRhythm> rhythm;
-        std::vector<GraceNotes> pendingGraces;
-    };
-
-    /// The cell of a voice on a staff of the part being read, in the measure being read.
-    OpenCell& CellFor(int partStaff, std::string_view voice, pugi::xml_node at);
-    /// Adds `element`, which ends at `end` (quarter notes from the measure start), to the cell's
-    /// stretch of the file that is being read, or begins a new one at the cursor.
-    void ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end);
-    void CloseRun() { runOpen_ = false; }
-    /// The open cell of `key`, opened when the measure first comes to it. Notes come in runs of
-    /// the same cell, so the last one asked for is looked at first.
-    OpenCell& Open(const host::FrameKey& key);
-    Rational DurationOf(pugi::xml_node element) const;
-    /// The same, given the element's <duration> child.
-    Rational DurationOf(pugi::xml_node element, pugi::xml_node duration) const;
-
-    Score& score_;
-    host::Document& document_;
-    std::string_view text_;
-
-    std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
-    std::vector<host::Measure> hostMeasures_;
-
-    // Reading state of one part.
-    int part_ = 0;
-    int measure_ = 0; // host measure number
-    int divisions_ = 0;
-    Rational cursor_;
-    bool runOpen_ = false;
-    const OpenCell* runCell_ = nullptr;
-    OpenCell* mainCell_ = nullptr; // the cell of the measure's latest entry, if any
-    // The cells of the measure being read: the first `openCount_` slots (the slots stay, with the
-    // room of their lists, from one measure to the next; a deque keeps their addresses).
-    std::deque<OpenCell> openCells_;
-    size_t openCount_ = 0;
-    size_t lastOpen_ = 0;
-};
-
-Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
-    if (lastOpen_ < openCount_ && openCells_[lastOpen_].key == key) return openCells_[lastOpen_];
-    for (size_t i = 0; i < openCount_; ++i)
-        if (openCells_[i].key == key) {
-            lastOpen_ = i;
-            return openCells_[i];
-        }
-    if (openCount_ == openCells_.size()) openCells_.emplace_back();
-    OpenCell& cell = openCells_[openCount_];
-    cell.key = key;
-    cell.origin = &score_.cells[key];
-    cell.described = false;
-    cell.entries.clear();
-    cell.origins.clear();
-    cell.runs.clear();
-    cell.rhythm.clear();
-    cell.pendingGraces.clear();
-    lastOpen_ = openCount_++;
-    return cell;
 }
 
 void Reader::Fail(pugi::xml_node at, const std::string& problem) const {
@@ -385,6 +165,8 @@ void Reader::Run() {
     CollectMeasures();
     for (int p = 0; p < static_cast<int>(score_.parts.size()); ++p)
         ReadPart(p);
+    DropUnheldTies();
+    HoldMeasureLengths();
     BuildDocument();
 }
 
@@ -407,6 +189,23 @@ void Reader::CollectParts() {
 
     partMeasures_.assign(score_.parts.size(), {});
     score_.tails.assign(score_.parts.size(), {});
+    CollectPartMeasures(indexOfId);
+    const size_t count = partMeasures_[0].size();
+    for (size_t i = 0; i < partMeasures_.size(); ++i) {
+        if (partMeasures_[i].empty())
+            Fail(root, "part \"" + score_.parts[i].id + "\" has no measures");
+        if (partMeasures_[i].size() != count)
+            Fail(partMeasures_[i][0].parent(), "part \"" + score_.parts[i].id + "\" has " +
+                                                   std::to_string(partMeasures_[i].size()) +
+                                                   " measures where part \"" + score_.parts[0].id +
+                                                   "\" has " + std::to_string(count));
+    }
+}
+
+/// The measures of every part: the children of each <part> (partwise), or each measure's <part>
+/// of that id (timewise).
+void Reader::CollectPartMeasures(const std::map<std::string, size_t>& indexOfId) {
+    const pugi::xml_node root = score_.xml.document_element();
     auto partIndex = [&](pugi::xml_node at, const std::string& id) {
         auto found = indexOfId.find(id);
         if (found == indexOfId.end()) Fail(at, "part \"" + id + "\" is not in the part list");
@@ -424,53 +223,22 @@ void Reader::CollectParts() {
                 partMeasures_[index].push_back(measure);
             }
         }
-    } else {
-        for (pugi::xml_node measure : root.children("measure")) {
-            if (partMeasures_[0].size() >= MAX_MEASURES)
-                Fail(root, "the score has more measures than the host can hold");
-            std::vector<bool> present(score_.parts.size(), false);
-            for (pugi::xml_node part : measure.children("part")) {
-                const size_t index = partIndex(part, part.attribute("id").value());
-                if (present[index])
-                    Fail(part,
-                         "part \"" + score_.parts[index].id + "\" appears twice in one measure");
-                present[index] = true;
-                partMeasures_[index].push_back(part);
-            }
-            for (size_t i = 0; i < present.size(); ++i)
-                if (!present[i])
-                    Fail(measure,
-                         "part \"" + score_.parts[i].id + "\" is missing from this measure");
+        return;
+    }
+    for (pugi::xml_node measure : root.children("measure")) {
+        if (partMeasures_[0].size() >= MAX_MEASURES)
+            Fail(root, "the score has more measures than the host can hold");
+        std::vector<bool> present(score_.parts.size(), false);
+        for (pugi::xml_node part : measure.children("part")) {
+            const size_t index = partIndex(part, part.attribute("id").value());
+            if (present[index])
+                Fail(part, "part \"" + score_.parts[index].id + "\" appears twice in one measure");
+            present[index] = true;
+            partMeasures_[index].push_back(part);
         }
-    }
-    const size_t count = partMeasures_[0].size();
-    for (size_t i = 0; i < partMeasures_.size(); ++i) {
-        if (partMeasures_[i].empty())
-            Fail(root, "part \"" + score_.parts[i].id + "\" has no measures");
-        if (partMeasures_[i].size() != count)
-            Fail(partMeasures_[i][0].parent(), "part \"" + score_.parts[i].id + "\" has " +
-                                                   std::to_string(partMeasures_[i].size()) +
-                                                   " measures where part \"" + score_.parts[0].id +
-                                                   "\" has " + std::to_string(count));
-    }
-}
-
-/// A part has as many staves as its <staves> or the highest <staff> of its notes and forwards
-/// say; they are counted while the part is read, and its staves are numbered from the staff
-/// after the previous part's last.
-void Reader::UseStaff(int partStaff, pugi::xml_node at) {
-    Part& part = score_.parts[static_cast<size_t>(part_)];
-    if (partStaff > 64)
-        Fail(at, "part \"" + part.id + "\" claims more staves than the host can hold");
-    while (part.staffCount < partStaff) {
-        if (static_cast<int>(score_.staves.size()) >= MAX_STAVES)
-            Fail(score_.xml.document_element(),
-                 "the score has more than " + std::to_string(MAX_STAVES) + " staves");
-        ++part.staffCount;
-        StaffInfo staff;
-        staff.part = part_;
-        staff.partStaff = part.staffCount;
-        score_.staves.push_back(staff);
+        for (size_t i = 0; i < present.size(); ++i)
+            if (!present[i])
+                Fail(measure, "part \"" + score_.parts[i].id + "\" is missing from this measure");
     }
 }
 
@@ -496,11 +264,11 @@ void Reader::CollectMeasures() {
         bool soundedNote = false;
         for (pugi::xml_node child : top[i].children()) {
             const char* name = child.name();
-            if (std::strcmp(name, "note") == 0) {
+            if (NameIs(name, "note")) {
                 soundedNote = true;
                 continue;
             }
-            if (std::strcmp(name, "attributes") != 0) continue;
+            if (!NameIs(name, "attributes")) continue;
             for (pugi::xml_node k : child.children("key")) {
                 const char* number = k.attribute("number").value();
                 if (*number && std::strcmp(number, "1") != 0) continue;
@@ -512,33 +280,8 @@ void Reader::CollectMeasures() {
                     key = 0; // a key of its own kind: pitches are held relative to C
                 }
             }
-            if (pugi::xml_node time = child.child("time")) {
-                if (time.child("senza-misura")) {
-                    haveTime = false;
-                } else {
-                    // Beats such as "3+2" add up; the sum must fit the host's 16 bits.
-                    long total = 0;
-                    for (pugi::xml_node b : time.children("beats")) {
-                        std::string value = Trimmed(b.text().get());
-                        for (size_t start = 0; start <= value.size() && total < 32768;) {
-                            const size_t plus = value.find('+', start);
-                            const long part =
-                                std::strtol(value.substr(start, plus - start).c_str(), nullptr, 10);
-                            total += std::clamp(part, 0L, 32768L);
-                            if (plus == std::string::npos) break;
-                            start = plus + 1;
-                        }
-                    }
-                    if (total >= 32768) Fail(time, "a time signature of more than 32767 beats");
-                    const int type =
-                        time.child("beat-type") ? IntegerOf(time.child("beat-type")) : 0;
-                    if (total > 0 && type > 0 && 4096 % type == 0 && total < 32768) {
-                        beats = static_cast<int>(total);
-                        beatDuration = 4096 / type;
-                        haveTime = true;
-                    }
-                }
-            }
+            if (pugi::xml_node time = child.child("time"))
+                ReadTimeSignature(time, beats, beatDuration, haveTime);
         }
         info.keyValue = key;
         score_.measures.push_back(info);
@@ -547,452 +290,84 @@ void Reader::CollectMeasures() {
         measure.beatDuration = haveTime ? beatDuration : EDU_QUARTER;
         hostMeasures_.push_back(measure);
     }
+    measureEnds_.assign(hostMeasures_.size(), Rational(0));
+    measureRestEnds_.assign(hostMeasures_.size(), Rational(0));
 }
 
-Rational Reader::DurationOf(pugi::xml_node element) const {
-    return DurationOf(element, element.child("duration"));
-}
-
-Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) const {
-    if (!duration) Fail(element, "has no <duration>");
-    if (divisions_ <= 0) Fail(element, "a duration is given before any <divisions>");
-    const int value = IntegerOf(duration);
-    if (value < 0) Fail(duration, "a negative duration");
-    if (value > static_cast<int64_t>(MAX_DURATION_QUARTERS) * divisions_)
-        Fail(duration, "a duration of " + std::to_string(value / divisions_) +
-                           " quarter notes; at most " + std::to_string(MAX_DURATION_QUARTERS) +
-                           " are accepted");
-    return Rational(value, divisions_);
-}
-
-Reader::OpenCell& Reader::CellFor(int partStaff, std::string_view voice, pugi::xml_node at) {
-    const Part& part = score_.parts[static_cast<size_t>(part_)];
-    if (partStaff < 1)
-        Fail(at,
-             "staff " + std::to_string(partStaff) + " does not exist in part \"" + part.id + "\"");
-    UseStaff(partStaff, at);
-    const int hostStaff = part.firstHostStaff + partStaff - 1;
-    StaffInfo& staff = score_.staves[static_cast<size_t>(hostStaff - 1)];
-    auto found = std::find(staff.voices.begin(), staff.voices.end(), voice);
-    int layer = static_cast<int>(found - staff.voices.begin());
-    if (found == staff.voices.end()) {
-        if (static_cast<int>(staff.voices.size()) >= document_.maxLayers)
-            Fail(at, "part \"" + part.id + "\" (" + part.name + "), staff " +
-                         std::to_string(partStaff) + ", measure " +
-                         score_.measures[static_cast<size_t>(measure_ - 1)].number + ": voice \"" +
-                         std::string(voice) + "\" would be layer " +
-                         std::to_string(staff.voices.size() + 1) +
-                         " of this staff; the host holds at most " +
-                         std::to_string(document_.maxLayers) + " layers per staff");
-        staff.voices.emplace_back(voice);
-    }
-    const host::FrameKey key{static_cast<twobyte>(hostStaff), static_cast<twobyte>(measure_),
-                             static_cast<twobyte>(layer)};
-    OpenCell& open = Open(key);
-    if (!open.described) {
-        open.origin->part = part_;
-        open.origin->partStaff = partStaff;
-        open.origin->voice = voice;
-        open.described = true;
-    }
-    return open;
-}
-
-void Reader::ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end) {
-    std::vector<CellRun>& runs = cell.runs;
-    if (runOpen_ && runCell_ == &cell && !runs.empty()) {
-        runs.back().last = element;
-        runs.back().endTime = end;
+void Reader::ReadTimeSignature(pugi::xml_node time, int& beats, int& beatDuration,
+                               bool& haveTime) const {
+    if (time.child("senza-misura")) {
+        haveTime = false;
         return;
     }
-    CellRun run;
-    run.first = element;
-    run.last = element;
-    run.startTime = cursor_;
-    run.endTime = end;
-    run.divisions = divisions_ > 0 ? divisions_ : 1;
-    runs.push_back(run);
-    runOpen_ = true;
-    runCell_ = &cell;
-}
-
-void Reader::ReadAttributes(pugi::xml_node attributes) {
-    if (pugi::xml_node divisions = attributes.child("divisions")) {
-        const int value = IntegerOf(divisions);
-        if (value <= 0) Fail(divisions, "divisions must be positive");
-        if (value > MAX_DIVISIONS)
-            Fail(divisions,
-                 "more than " + std::to_string(MAX_DIVISIONS) + " divisions per quarter note");
-        divisions_ = value;
-    }
-    if (pugi::xml_node staves = attributes.child("staves")) UseStaff(IntegerOf(staves), staves);
-}
-
-void Reader::ReadPart(int partIndex) {
-    part_ = partIndex;
-    divisions_ = 0;
-    Part& part = score_.parts[static_cast<size_t>(partIndex)];
-    part.firstHostStaff = static_cast<int>(score_.staves.size()) + 1;
-    part.staffCount = 0;
-    UseStaff(1, pugi::xml_node());
-    const auto& measures = partMeasures_[static_cast<size_t>(partIndex)];
-    score_.tails[static_cast<size_t>(partIndex)].reserve(measures.size());
-    for (size_t m = 0; m < measures.size(); ++m) {
-        measure_ = static_cast<int>(m) + 1;
-        cursor_ = Rational(0);
-        runOpen_ = false;
-        mainCell_ = nullptr;
-        openCount_ = 0;
-        MeasureTail tail;
-        tail.divisions = divisions_ > 0 ? divisions_ : 1;
-        // The measure's contents lie 4 deep; each is checked for nesting as it comes.
-        pugi::xml_node child = measures[m].first_child();
-        ptrdiff_t start = child ? child.offset_debug() : -1;
-        for (pugi::xml_node next; child; child = next) {
-            next = child.next_sibling();
-            const ptrdiff_t nextStart = next ? next.offset_debug() : -1;
-            CheckNesting(child, 4, start, nextStart);
-            start = nextStart;
-            if (child.type() != pugi::node_element) continue;
-            const char* name = child.name();
-            const bool note = NameIs(name, "note");
-            const bool backup = !note && NameIs(name, "backup");
-            const bool forward = !note && !backup && NameIs(name, "forward");
-            const bool music = note || backup || forward;
-            if (note) {
-                ReadNote(child);
-            } else if (backup) {
-                CloseRun();
-                // A backup past the measure's start goes to the start, as notation programs read
-                // it.
-                cursor_ -= DurationOf(child);
-                if (cursor_ < Rational(0)) cursor_ = Rational(0);
-            } else if (forward) {
-                const Rational duration = DurationOf(child);
-                const pugi::xml_node staffNode = child.child("staff");
-                const int staff = staffNode ? IntegerOf(staffNode) : 1;
-                if (staffNode) UseStaff(staff, staffNode);
-                pugi::xml_node voice = child.child("voice");
-                if (voice) {
-                    OpenCell& cell = CellFor(staff, TrimmedView(voice.text().get()), child);
-                    ExtendRun(cell, child, cursor_ + duration);
-                } else {
-                    CloseRun();
-                }
-                cursor_ += duration;
-            } else {
-                CloseRun();
-                if (NameIs(name, "attributes")) ReadAttributes(child);
-            }
-            // After the last note, backup or forward; failing those, after the last element.
-            if (music || !tail.known || !tail.music) {
-                tail.after = child;
-                tail.time = cursor_;
-                tail.divisions = divisions_ > 0 ? divisions_ : 1;
-                tail.known = true;
-                tail.music = tail.music || music;
-            }
+    // Beats such as "3+2" add up; the sum must fit the host's 16 bits.
+    long total = 0;
+    for (pugi::xml_node b : time.children("beats")) {
+        std::string value = Trimmed(b.text().get());
+        for (size_t start = 0; start <= value.size() && total < 32768;) {
+            const size_t plus = value.find('+', start);
+            const long part = std::strtol(value.substr(start, plus - start).c_str(), nullptr, 10);
+            total += std::clamp(part, 0L, 32768L);
+            if (plus == std::string::npos) break;
+            start = plus + 1;
         }
-        score_.tails[static_cast<size_t>(part_)].push_back(tail);
-        FinishMeasure();
+    }
+    if (total >= 32768) Fail(time, "a time signature of more than 32767 beats");
+    const int type = time.child("beat-type") ? IntegerOf(time.child("beat-type")) : 0;
+    if (total > 0 && type > 0 && 4096 % type == 0) {
+        beats = static_cast<int>(total);
+        beatDuration = 4096 / type;
+        haveTime = true;
     }
 }
 
-void Reader::ReadNote(pugi::xml_node note) {
-    const NoteChildren children(note);
-    const bool grace = children.grace;
-    const bool chord = children.chord;
-    const bool rest = children.rest;
-    const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
-    if (children.staff) UseStaff(partStaff, children.staff);
-    const pugi::xml_node voiceNode = children.voice;
-    const std::string_view voice =
-        voiceNode ? TrimmedView(voiceNode.text().get()) : std::string_view();
-    const utwobyte key = score_.measures[static_cast<size_t>(measure_ - 1)].keyValue;
-
-    auto addPitch = [&](EXENTRY& entry) {
-        if (entry.noteCount >= EXENTRY_MAXNOTES)
-            Fail(note, "a chord of more than " + std::to_string(EXENTRY_MAXNOTES) +
-                           " notes; the host holds at most " + std::to_string(EXENTRY_MAXNOTES));
-        SpelledPitch pitch;
-        if (pugi::xml_node p = children.pitch) {
-            pugi::xml_node stepNode, alterNode, octaveNode;
-            for (pugi::xml_node part = p.first_child(); part; part = part.next_sibling()) {
-                const char* name = part.name();
-                if (NameIs(name, "step")) {
-                    if (!stepNode) stepNode = part;
-                } else if (NameIs(name, "alter")) {
-                    if (!alterNode) alterNode = part;
-                } else if (NameIs(name, "octave")) {
-                    if (!octaveNode) octaveNode = part;
+/// A tie the host holds joins a note to the same pitch in the next entry of its layer (in the
+/// next measure, for the last entry). A tie mark that leads elsewhere (into a rest, another pitch,
+/// another voice, or nowhere, as a tie left to ring does) is not the host's: it stays a mark of
+/// its note in the file, and COPY does not take the notes it joins for one event.
+void Reader::DropUnheldTies() {
+    for (auto it = document_.frames.begin(); it != document_.frames.end(); ++it) {
+        std::vector<EXENTRY>& entries = it->second;
+        const host::FrameKey key = it->first;
+        const utwobyte keyValue = score_.measures[static_cast<size_t>(key.measure - 1)].keyValue;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXENTRY& entry = entries[i];
+            const EXENTRY* next = i + 1 < entries.size() ? &entries[i + 1] : nullptr;
+            utwobyte nextKey = keyValue;
+            if (!next) {
+                auto following = document_.frames.find(
+                    host::FrameKey{key.staff, static_cast<twobyte>(key.measure + 1), key.layer});
+                if (following != document_.frames.end() && !following->second.empty()) {
+                    next = &following->second.front();
+                    nextKey = score_.measures[static_cast<size_t>(key.measure)].keyValue;
                 }
             }
-            const std::string_view step = TrimmedView(stepNode.text().get());
-            if (step.size() != 1 || LetterIndex(step[0]) < 0)
-                Fail(p, "a pitch without a valid <step>");
-            pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
-            // Microtones (a decimal alter) go to the nearest semitone.
-            const auto plainAlter = PlainInteger(TrimmedView(alterNode.text().get()));
-            pitch.alter = plainAlter ? *plainAlter
-                                     : static_cast<int>(std::lround(alterNode.text().as_double(0)));
-            if (!octaveNode) Fail(p, "a pitch without <octave>");
-            pitch.octave = IntegerOf(octaveNode);
-        } else if (pugi::xml_node u = children.unpitched) {
-            const std::string step = Trimmed(u.child("display-step").text().get());
-            if (step.size() == 1 && LetterIndex(step[0]) >= 0) {
-                pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
-                pitch.octave = u.child("display-octave") ? IntegerOf(u.child("display-octave")) : 4;
-            } else {
-                pitch = SpelledPitch{'B', 0, 4};
+            for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n) {
+                EXNOTE& note = entry.notes[n];
+                if (!(note.noteFlags & NOTE_TIE) || !(entry.entryFlags & ENTRY_NOTE)) continue;
+                if (!next || !HoldsPitch(*next, nextKey, note, keyValue))
+                    note.noteFlags &= ~NOTE_TIE;
             }
-        } else {
-            Fail(note, "a note with neither <pitch>, <unpitched> nor <rest>");
         }
-        const auto hostPitch = ToHostPitch(pitch, key);
-        if (!hostPitch) Fail(note, "a pitch out of the host's range");
-        EXNOTE& record = entry.notes[entry.noteCount];
-        record = EXNOTE{};
-        record.displacement = hostPitch->displacement;
-        record.raiseLower = hostPitch->raiseLower;
-        record.noteID = static_cast<twobyte>(entry.noteCount + 1);
-        record.noteFlags =
-            NOTE_INUSE |
-            ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
-        bool tied = false;
-        for (pugi::xml_node tie : Each{children.tie})
-            if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
-        for (pugi::xml_node notations : Each{children.notations})
-            for (pugi::xml_node tie : notations.children("tied")) {
-                const std::string type = tie.attribute("type").value();
-                if (type == "start" || type == "continue") tied = true;
-            }
-        if (tied) record.noteFlags |= NOTE_TIE;
-        if (children.accidental) record.noteFlags |= NOTE_SHOWACCI;
-        ++entry.noteCount;
-    };
-
-    if (grace) {
-        OpenCell& cell = CellFor(partStaff, voice, note);
-        auto& pending = cell.pendingGraces;
-        if (chord && !pending.empty())
-            pending.back().last = note;
-        else
-            pending.push_back(GraceNotes{note, note});
-        ExtendRun(cell, note, cursor_);
-        if (voiceNode) cell.origin->voiceWritten = true;
-        if (children.staff) cell.origin->staffWritten = true;
-        return;
     }
-
-    if (chord) {
-        if (!mainCell_) Fail(note, "a chord note without a note before it");
-        auto& frame = mainCell_->entries;
-        if (rest) return; // a rest inside a chord adds nothing to the entry
-        addPitch(frame.back());
-        // Chord notes follow the newest entry of all, so each entry's chord notes lie together
-        // at the end of the score's list.
-        EntryOrigin& origin = mainCell_->origins.back();
-        if (origin.chordCount == 0)
-            origin.chordBegin = static_cast<uint32_t>(score_.chordNotes.size());
-        score_.chordNotes.push_back(note);
-        ++origin.chordCount;
-        if (runOpen_ && runCell_ == mainCell_) {
-            mainCell_->runs.back().last = note;
-        } else {
-            ExtendRun(*mainCell_, note, cursor_);
-        }
-        for (pugi::xml_node notations : Each{children.notations})
-            for (pugi::xml_node articulations : notations.children("articulations"))
-                for (pugi::xml_node a : articulations.children()) {
-                    const int id = ArticulationDefinitionOf(a.name());
-                    if (id == 0) continue;
-                    EXENTRY& entry = frame.back();
-                    int count = 0;
-                    bool present = false;
-                    for (;; ++count) {
-                        auto it = document_.records.find(
-                            host::DetailKey(host::TAG_ARTICULATION, entry.entryNumber, count));
-                        if (it == document_.records.end()) break;
-                        if (it->second[0] == (id & 0xFF) && it->second[1] == (id >> 8))
-                            present = true;
-                    }
-                    if (present) continue;
-                    std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
-                    record[0] = static_cast<unsigned char>(id & 0xFF);
-                    record[1] = static_cast<unsigned char>(id >> 8);
-                    document_.records[host::DetailKey(host::TAG_ARTICULATION, entry.entryNumber,
-                                                      count)] = record;
-                    entry.entryFlags |= ENTRY_ARTICULATION;
-                }
-        return;
-    }
-
-    // A note or rest of its own: a new entry, whose place in time needs the divisions.
-    if (divisions_ <= 0)
-        Fail(note, "a note before any <divisions> in its part: its place in time is unknown");
-    EntryRhythm rhythm;
-    if (pugi::xml_node modification = children.timeModification) {
-        rhythm.actual =
-            modification.child("actual-notes") ? IntegerOf(modification.child("actual-notes")) : 1;
-        rhythm.normal =
-            modification.child("normal-notes") ? IntegerOf(modification.child("normal-notes")) : 1;
-        if (rhythm.actual <= 0 || rhythm.normal <= 0)
-            Fail(modification, "a time modification must be positive");
-        if (rhythm.actual > MAX_TUPLET_NOTES || rhythm.normal > MAX_TUPLET_NOTES)
-            Fail(modification,
-                 "a time modification of more than " + std::to_string(MAX_TUPLET_NOTES) + " notes");
-    }
-    const Rational factor(rhythm.normal, rhythm.actual);
-
-    const int dots = children.dots;
-    std::optional<int> written;
-    if (pugi::xml_node type = children.type) {
-        written = DurationOfTypeWithDots(TrimmedView(type.text().get()), dots);
-        if (!written)
-            Fail(type, "note value \"" + Trimmed(type.text().get()) +
-                           "\" is longer than the host can hold or unknown");
-    }
-    Rational sounding;
-    if (children.duration && (divisions_ > 0 || !written)) {
-        sounding = DurationOf(note, children.duration);
-    } else if (written) {
-        sounding = Rational(*written, EDU_QUARTER) * factor;
-    } else {
-        Fail(note, "a note with neither <duration> nor <type>");
-    }
-    if (!written) {
-        const Rational units = sounding / factor * Rational(EDU_QUARTER);
-        const int64_t rounded = units.Round();
-        if (rounded <= 0 || rounded > 32767) Fail(note, "a duration the host cannot hold");
-        written = static_cast<int>(rounded);
-    }
-
-    OpenCell& cell = CellFor(partStaff, voice, note);
-    CellOrigin& origin = *cell.origin;
-    if (voiceNode) origin.voiceWritten = true;
-    if (children.staff) origin.staffWritten = true;
-
-    EXENTRY entry{};
-    entry.entryNumber = document_.nextEntryNumber++;
-    entry.duration = static_cast<twobyte>(*written);
-    entry.entryFlags = ENTRY_INUSE;
-    entry.elapsedTime = static_cast<fourbyte>(cursor_.RoundedTimes(EDU_QUARTER));
-    if (rest) {
-        // As the host keeps a rest: one placeholder note record.
-        entry.noteCount = 1;
-        entry.notes[0].noteFlags = NOTE_INUSE;
-        entry.entryFlags |= ENTRY_PLACEHOLDERREST;
-    } else {
-        entry.entryFlags |= ENTRY_NOTE;
-        addPitch(entry);
-    }
-
-    int articulationCount = 0;
-    for (pugi::xml_node notations : Each{children.notations}) {
-        for (pugi::xml_node t : notations.children("tuplet")) {
-            const std::string type = t.attribute("type").value();
-            TupletMark mark;
-            mark.start = type == "start";
-            if (!mark.start && type != "stop") continue;
-            mark.number = t.attribute("number").as_int(1);
-            const std::string bracket = t.attribute("bracket").value();
-            mark.look.bracket = bracket == "yes" ? 1 : bracket == "no" ? 2 : 0;
-            const std::string show = t.attribute("show-number").value();
-            mark.look.showNumber = show == "actual" ? 1
-                                   : show == "both" ? 2
-                                   : show == "none" ? 3
-                                                    : 0;
-            const std::string placement = t.attribute("placement").value();
-            mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
-            for (const auto& [side, stated] : {std::pair{"tuplet-actual", &mark.actual},
-                                               std::pair{"tuplet-normal", &mark.normal}}) {
-                if (pugi::xml_node n = t.child(side).child("tuplet-number")) {
-                    *stated = IntegerOf(n);
-                    if (*stated > MAX_TUPLET_NOTES)
-                        Fail(n, "a tuplet of more than " + std::to_string(MAX_TUPLET_NOTES) +
-                                    " notes");
-                }
-            }
-            rhythm.marks.push_back(mark);
-        }
-        for (pugi::xml_node articulations : notations.children("articulations"))
-            for (pugi::xml_node a : articulations.children()) {
-                const int id = ArticulationDefinitionOf(a.name());
-                if (id == 0) continue;
-                std::vector<unsigned char> record(ARTICULATION_RECORD_SIZE, 0);
-                record[0] = static_cast<unsigned char>(id & 0xFF);
-                record[1] = static_cast<unsigned char>(id >> 8);
-                document_.records[host::DetailKey(host::TAG_ARTICULATION, entry.entryNumber,
-                                                  articulationCount++)] = record;
-                entry.entryFlags |= ENTRY_ARTICULATION;
-            }
-    }
-
-    std::vector<EXENTRY>& frame = cell.entries;
-    if (frame.size() >= MAX_ENTRIES_PER_MEASURE)
-        Fail(note, "more than " + std::to_string(MAX_ENTRIES_PER_MEASURE) +
-                       " notes and rests in one voice of one measure");
-    frame.push_back(entry);
-    EntryOrigin entryOrigin;
-    entryOrigin.note = note;
-    if (!cell.pendingGraces.empty()) {
-        entryOrigin.graceBegin = static_cast<uint32_t>(score_.graces.size());
-        entryOrigin.graceCount = static_cast<uint32_t>(cell.pendingGraces.size());
-        score_.graces.insert(score_.graces.end(), cell.pendingGraces.begin(),
-                             cell.pendingGraces.end());
-        cell.pendingGraces.clear();
-    }
-    cell.origins.push_back(entryOrigin);
-    cell.rhythm.push_back(std::move(rhythm));
-
-    const Rational end = cursor_ + sounding;
-    ExtendRun(cell, note, end);
-    cursor_ = end;
-    mainCell_ = &cell;
 }
 
-void Reader::FinishMeasure() {
-    for (size_t i = 0; i < openCount_; ++i) {
-        OpenCell& cell = openCells_[i];
-        for (const GraceNotes& grace : cell.pendingGraces)
-            cell.origin->trailingGraces.push_back(grace);
-        BuildTuplets(cell.key, cell.entries, cell.rhythm);
-        if (!cell.entries.empty())
-            document_.frames[cell.key].assign(cell.entries.begin(), cell.entries.end());
-        cell.origin->entries.assign(cell.origins.begin(), cell.origins.end());
-        cell.origin->runs.assign(cell.runs.begin(), cell.runs.end());
-    }
-    openCount_ = 0;
-}
-
-/// Stores the tuplets of one cell's entries as definition records on the entries that start them.
-void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
-                          std::vector<EntryRhythm>& rhythm) {
-    // Most cells hold no tuplet: no bracket and no time modification.
-    if (std::none_of(rhythm.begin(), rhythm.end(), [](const EntryRhythm& entry) {
-            return !entry.marks.empty() || entry.actual != entry.normal;
-        }))
-        return;
-    std::vector<int> durations;
-    for (const EXENTRY& entry : entries)
-        durations.push_back(entry.duration);
-    std::vector<PlacedTuplet> tuplets;
-    try {
-        tuplets = GroupTuplets(durations, rhythm);
-    } catch (const UnholdableTuplet&) {
-        Fail(pugi::xml_node(), "measure " +
-                                   score_.measures[static_cast<size_t>(key.measure - 1)].number +
-                                   ": nested tuplets whose ratio the host cannot hold");
-    }
-    std::map<int, int> perEntry;
-    for (const PlacedTuplet& tuplet : tuplets) {
-        EXENTRY& first = entries[static_cast<size_t>(tuplet.first)];
-        const EDTTuplet2005 record = EncodeTuplet(tuplet.definition);
-        const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
-        document_.records[host::DetailKey(host::TAG_TUPLET, first.entryNumber,
-                                          perEntry[tuplet.first]++)] =
-            std::vector<unsigned char>(bytes, bytes + sizeof record);
-        first.entryFlags |= ENTRY_TUPLETSTART;
+/// A measure whose music is shorter or longer than its time signature says (a pickup, the two
+/// halves of a measure split by a repeat, a cadenza) is held at the length of its music, as the
+/// host holds a pickup, so that measures are compared by what they hold. Where a measure has
+/// only measure rests, they give its length; where it has no music, its time signature does.
+void Reader::HoldMeasureLengths() {
+    for (size_t m = 0; m < hostMeasures_.size(); ++m) {
+        host::Measure& measure = hostMeasures_[m];
+        const Rational reached =
+            measureEnds_[m] > Rational(0) ? measureEnds_[m] : measureRestEnds_[m];
+        const int64_t length = reached.RoundedTimes(EDU_QUARTER);
+        if (length <= 0 || length == measure.Duration()) continue;
+        // In beats of the written beat where they fit, else in the largest unit that divides.
+        const int64_t unit = std::gcd(length, int64_t{measure.beatDuration});
+        if (length / unit > INT16_MAX) continue;
+        measure.beats = static_cast<twobyte>(length / unit);
+        measure.beatDuration = static_cast<fourbyte>(unit);
     }
 }
 
@@ -1011,13 +386,82 @@ void Reader::BuildDocument() {
         document_.measures[m].keyValue = score_.measures[m].keyValue;
         host::WriteMeasureRecord(document_, static_cast<twobyte>(m + 1));
     }
-    for (size_t id = 1; id <= ArticulationNames().size(); ++id)
+    // The plain articulations first, so that their numbers do not depend on the score.
+    if (score_.marks.empty()) MarkDefinition(pugi::xml_node(), true);
+    for (size_t id = 1; id <= score_.marks.size(); ++id) {
+        const std::string& element = score_.marks[id - 1].element;
+        const size_t nameEnd = element.find_first_of(" />", 1);
         document_
             .records[host::RecordKey{TAG_ARTICULATION_DEFINITION, CmperKey(static_cast<int>(id))}] =
-            ArticulationDefinitionRecord(static_cast<int>(id));
+            ArticulationDefinitionRecord(element.substr(1, nameEnd - 1));
+    }
+}
+
+namespace {
+
+/// Attributes that only place a mark on the page or colour it.
+bool IsPositionAttribute(std::string_view name) {
+    return name == "default-x" || name == "default-y" || name == "relative-x" ||
+           name == "relative-y" || name == "color" || name.substr(0, 5) == "font-";
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+/// The element as it is written back: its name, its attributes but those of position, its text.
+std::string MarkText(pugi::xml_node element) {
+    std::string text = "<" + std::string(element.name());
+    for (pugi::xml_attribute attribute : element.attributes()) {
+        if (IsPositionAttribute(attribute.name())) continue;
+        text += " " + std::string(attribute.name()) + "=\"";
+        AppendEscaped(text, attribute.value());
+        text += "\"";
+    }
+    const std::string_view content = TrimmedView(element.child_value());
+    if (content.empty()) return text + "/>";
+    text += ">";
+    AppendEscaped(text, content);
+    return text + "</" + element.name() + ">";
 }
 
 } // namespace
+
+int Reader::MarkDefinition(pugi::xml_node element, bool articulation) {
+    if (score_.marks.empty())
+        for (const std::string& name : ArticulationNames()) {
+            score_.marks.push_back(TravellingMark{"<" + name + "/>", name != "fermata"});
+            markDefinitions_.emplace("<" + name + "/>", static_cast<int>(score_.marks.size()));
+        }
+    if (!element) return 0;
+    const std::string text = MarkText(element);
+    auto found = markDefinitions_.find(text);
+    if (found != markDefinitions_.end()) return found->second;
+    if (score_.marks.size() < MAX_MARK_DEFINITIONS) {
+        score_.marks.push_back(TravellingMark{text, articulation});
+        return markDefinitions_[text] = static_cast<int>(score_.marks.size());
+    }
+    // Past the limit, a mark keeps its kind if not its every detail.
+    found = markDefinitions_.find("<" + std::string(element.name()) + "/>");
+    return found != markDefinitions_.end() ? found->second : 0;
+}
 
 std::unique_ptr<Score> ReadScore(std::string bytes, const std::string& name,
                                  host::Document& document) {

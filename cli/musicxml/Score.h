@@ -48,17 +48,26 @@ struct MeasureInfo {
 struct GraceNotes {
     pugi::xml_node first;
     pugi::xml_node last;
+    bool after = false; // it takes its time from the note before it (steal-time-previous)
 };
 
-/// Where one host entry came from. Its chord notes and the grace notes before it are kept in the
-/// score's own lists (see Score::NotesOf and Score::GracesBefore), so that an entry needs no
-/// memory of its own.
+/// Bits of an entry's flag word that the plug-in and the framework carry along unread (a copied
+/// entry keeps every flag but the detail bits), with which the reader keeps how the file wrote a
+/// rest, so that what travels with the rhythm is written back as it was.
+constexpr ufourbyte ENTRY_GAP = 0x00000100u;          // time the voice does not show (<forward>)
+constexpr ufourbyte ENTRY_MEASURE_REST = 0x00000200u; // a rest written for the whole measure
+
+/// Where one host entry came from. Its chord notes and its grace notes are kept in the score's
+/// own lists (see Score::NotesOf, GracesBefore and GracesAfter), so that an entry needs no memory
+/// of its own. A gap in the voice (ENTRY_GAP) has no element.
 struct EntryOrigin {
     pugi::xml_node note;     // the <note> element of the entry (its main note)
     uint32_t chordBegin = 0; // its chord notes: Score::chordNotes[chordBegin, + chordCount)
     uint32_t chordCount = 0;
-    uint32_t graceBegin = 0; // grace notes written just before it: Score::graces[graceBegin, ...)
+    uint32_t graceBegin = 0; // grace notes that lead into it: Score::graces[graceBegin, ...)
     uint32_t graceCount = 0;
+    uint32_t afterBegin = 0; // grace notes after it that belong to it (a trill's closing notes)
+    uint32_t afterCount = 0;
 };
 
 /// A stretch of the file that holds only elements of one cell (its notes, grace notes and the
@@ -98,6 +107,13 @@ struct MeasureTail {
     bool music = false; // placed after a note, backup or forward
 };
 
+/// A mark that travels with the rhythm (an articulation or a fermata), as the file wrote it but
+/// for its position on the page: host articulation definition n is Score::marks[n - 1].
+struct TravellingMark {
+    std::string element;      // the element's text, such as <fermata type="inverted"/>
+    bool articulation = true; // it goes inside <articulations>; else straight into <notations>
+};
+
 struct Score {
     std::unique_ptr<SourceText> text;
     pugi::xml_document xml;
@@ -109,7 +125,8 @@ struct Score {
     std::map<host::FrameKey, CellOrigin> cells;
     std::vector<std::vector<MeasureTail>> tails; // by part index, then host measure - 1
     std::vector<pugi::xml_node> chordNotes;      // the chord notes of all entries
-    std::vector<GraceNotes> graces;              // the grace notes before all entries
+    std::vector<GraceNotes> graces;              // the grace notes of all entries
+    std::vector<TravellingMark> marks;           // by articulation definition number - 1
 
     /// The cells that may change, kept as they were read to tell what changed (RememberCells):
     /// every layer of the staves and measures of `remembered`, their frames and the detail
@@ -128,8 +145,9 @@ struct Score {
     int HostStaff(int part, int partStaff) const;
     /// The <note> elements of an entry: its main note, then its chord notes.
     std::vector<pugi::xml_node> NotesOf(const EntryOrigin& entry) const;
-    /// The grace notes written just before an entry.
+    /// The grace notes that lead into an entry, and those after it that belong to it.
     std::span<const GraceNotes> GracesBefore(const EntryOrigin& entry) const;
+    std::span<const GraceNotes> GracesAfter(const EntryOrigin& entry) const;
 };
 
 } // namespace cadentra_cli

@@ -16,6 +16,8 @@ struct TupletMark {
     TupletLook look;
     int actual = 0; // <tuplet-actual><tuplet-number>, 0 when not stated
     int normal = 0;
+    int actualType = 0; // <tuplet-actual><tuplet-type> (and dots) in host units, 0 when not stated
+    int normalType = 0;
 };
 struct EntryRhythm {
     int actual = 1; // time modification

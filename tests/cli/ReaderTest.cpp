@@ -59,7 +59,9 @@ TEST(Reader, NotesChordsRestsTiesAndDurations) {
     EXPECT_EQ(rest.entryFlags & ENTRY_PLACEHOLDERREST, ENTRY_PLACEHOLDERREST);
     EXPECT_EQ(+rest.elapsedTime, 1024);
     EXPECT_EQ(read.document->measures.size(), 2u);
-    EXPECT_EQ(read.document->MeasureDuration(1), 4096);
+    // The first measure holds three quarters of its four: it is held at that length.
+    EXPECT_EQ(read.document->MeasureDuration(1), 3072);
+    EXPECT_EQ(read.document->MeasureDuration(2), 4096);
 }
 
 TEST(Reader, StavesOfAPartAndVoicesBecomeLayersInOrderOfAppearance) {

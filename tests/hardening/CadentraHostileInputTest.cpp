@@ -146,7 +146,10 @@ TEST_F(HostileInput, MalformedOrForeignDocumentsAreRefused) {
 }
 
 TEST_F(HostileInput, DivisionsMustBeGivenPositiveAndBounded) {
-    ExpectRefused("missing.musicxml", Score(NOTE, ""), "before any <divisions>");
+    // Before any divisions a note's length comes from its value; one without a value has none.
+    ExpectRefused("missing.musicxml",
+                  Score("<note><rest/><duration>1</duration><voice>1</voice></note>", ""),
+                  "neither <divisions> in force nor a <type>");
     ExpectRefused("zero.musicxml", Score(NOTE, "<attributes><divisions>0</divisions></attributes>"),
                   "divisions must be positive");
     ExpectRefused("negative.musicxml",
