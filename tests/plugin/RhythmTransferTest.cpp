@@ -47,6 +47,13 @@ protected:
         EXPECT_GT(position, 0) << name << " is not called " << occurrence << " times";
         return position;
     }
+    /// SET SOURCE on staff `from` over measures first..last, then COPY onto staff `to` over as
+    /// many measures from `at` (the same measures when 0); true when the copy answered 1.
+    bool CopyStaff(twobyte from, twobyte first, twobyte last, twobyte to, twobyte at = 0) {
+        if (!SetSource(host::Region(from, from, first, last))) return false;
+        if (at == 0) at = first;
+        return CopyTo(host::Region(to, to, at, static_cast<twobyte>(at + last - first))) == 1;
+    }
     void ExpectNoAlert() { EXPECT_TRUE(Alerts().empty()) << Alerts().front().text; }
     void ExpectAlert(const std::string& text) {
         ASSERT_EQ(Alerts().size(), 1u);
@@ -101,16 +108,86 @@ TEST_F(Copy, ATiedChainIsOneEventAndTakesOneDestinationEvent) {
     EXPECT_EQ(Describe(2, 1, 1), "C5 q, D5 q~, D5 q, E5 q");
 }
 
-TEST_F(Copy, ARestBreaksATieChainAndKeepsItsOwnRecord) {
+TEST_F(Copy, ARestBreaksATieChainKeepsItsOwnRecordAndIsNotTiedInto) {
     doc_.Layer(1, 1).Notes("C4 q~, r q, C4 q, D4 q");
     doc_.Layer(2, 1).Notes("E5 h, F5 q, G5 q");
     ASSERT_TRUE(SetSource(host::Region(1, 1, 1, 1)));
     EXPECT_EQ(CopyTo(host::Region(2, 2, 1, 1)), 1u);
-    EXPECT_EQ(Describe(2, 1, 1), "E5 q~, r q, F5 q, G5 q");
+    EXPECT_EQ(Describe(2, 1, 1), "E5 q, r q, F5 q, G5 q");
     const EXENTRY& rest = Stored(2, 1, 1);
     EXPECT_EQ(+rest.noteCount, 1); // the placeholder (numbered by the second save), not E5
     EXPECT_EQ(+rest.notes[0].displacement, 0);
     EXPECT_EQ(+rest.notes[0].noteFlags, NOTE_INUSE | 0x00010000u);
+}
+
+// Held notes and ties -----------------------------------------------------------------------------
+
+TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
+    doc_.Layer(1, 1).Notes("C4 q~, C4 q, C4 h");
+    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h");
+    doc_.Layer(3, 1).Notes("A3+D4 h~, A3+D4 h");
+    FCNoteEntryLayer held(0, 2, 1, 1);
+    ASSERT_TRUE(held.Load());
+    EXPECT_EQ(CountNotes(&held), 2);
+    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
+    FCNoteEntryLayer chain(0, 3, 1, 1);
+    ASSERT_TRUE(chain.Load());
+    EXPECT_EQ(CountNotes(&chain), 1);
+    EXPECT_TRUE(IsTiedThrough(chain.GetItemAt(0)));
+    EXPECT_FALSE(IsTiedThrough(chain.GetItemAt(1)));
+
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    // The chain of the source is tied on every note; its last entry holds only the D4, which the
+    // next event has.
+    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 q~, A3+D4~ q, B3+D4 h");
+}
+
+TEST_F(Copy, AHeldNoteIsTiedOnlyIntoTheNextEventsFirstEntryOfItsPitch) {
+    doc_.Layer(1, 1).Notes("C4 h, r q, C4 q | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h | E4+G4~ h, F4+A4 h");
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 h, r q, B3+D4 q"); // not into a rest
+    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
+    EXPECT_EQ(Describe(2, 2, 2), "E4+G4 h, F4+A4 h"); // not into another pitch
+}
+
+TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
+    const char* music = "A3+D4~ h, B3+D4 h~ | B3+D4 q, r q, C4+E4 q~, C4+E4~ q | "
+                        "E4+G4 h~, E4+G4 q, G4~+B4 q";
+    doc_.Layer(1, 1).Notes(music);
+    doc_.Layer(2, 1).Notes(music);
+    ASSERT_TRUE(CopyStaff(1, 1, 3, 2));
+    EXPECT_EQ(Describe(2, 1, 3), music);
+}
+
+TEST_F(Copy, TheRegionIsTiedOutOnlyWhereTheDestinationWas) {
+    doc_.Layer(1, 1).Notes("C4 h, D4 h~ | D4 w");
+    doc_.Layer(2, 1).Notes("A3 h, B3 h | C4 w");
+    doc_.Layer(3, 1).Notes("C5 h, D5+F5 h~ | D5+F5 w");
+    // The source's tie out of its region does not come along: it would tie the B3 to the C4.
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    EXPECT_EQ(Describe(2, 1, 2), "A3 h, B3 h | C4 w");
+    // A tie out of the destination's region stays.
+    ASSERT_TRUE(CopyStaff(2, 1, 1, 3));
+    EXPECT_EQ(Describe(3, 1, 2), "C5 h, D5+F5 h~ | D5+F5 w");
+}
+
+TEST_F(Copy, ATieIntoTheRegionStaysOnlyIntoANoteOfItsPitch) {
+    doc_.Layer(1, 2).Notes("r q, C4 q, D4 h | C4 q, D4 h.");
+    doc_.Layer(2, 1).Notes("C5 w~ | C5 h, D5 h");
+    doc_.Layer(3, 1).Notes("C5+E5 w~ | C5+E5 h, D5 h");
+    doc_.Layer(4, 1).Notes("C5+E5 w~ | C5 h, D5 h");
+    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
+    EXPECT_EQ(Describe(2, 1, 2), "C5 w | r q, C5 q, D5 h"); // the region starts with a rest
+
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 3, 3)));
+    const int savesBefore = Host().CountCalls("FX_SaveTGF");
+    EXPECT_EQ(CopyTo(host::Region(3, 3, 2, 2)), 1u);
+    EXPECT_EQ(Describe(3, 1, 2), "C5+E5 w~ | C5+E5 q, D5 h.");
+    EXPECT_EQ(Host().CountCalls("FX_SaveTGF") - savesBefore, 2); // measure 1 is not written
+    // A first entry with only one of the tied pitches keeps that one tie.
+    EXPECT_EQ(CopyTo(host::Region(4, 4, 2, 2)), 1u);
+    EXPECT_EQ(Describe(4, 1, 2), "C5~+E5 w | C5 q, D5 h.");
 }
 
 TEST_F(Copy, OnlyLayersWithTheSourceEventCountAreWritten) {
