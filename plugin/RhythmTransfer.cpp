@@ -5,6 +5,7 @@
 #include "finaleframework/music/FCNoteEntryLayer.h"
 #include "finalepdk/FinaleBinding.h"
 #include "plugin/Cadentra.h"
+#include "plugin/NoteSpelling.h"
 #include "plugin/SourceChecks.h"
 
 #include <algorithm>
@@ -52,17 +53,20 @@ FCNoteEntry* LastEntryOfEvent(FCNoteEntry* first) {
     return last;
 }
 
-/// The first note of `entry` with the pitch of `note`; null when there is none.
-FCNote* FindSamePitch(FCNoteEntry* entry, FCNote* note) {
-    return entry && entry->IsNote() ? entry->FindPitch(note) : nullptr;
-}
-
 /// Whether the destination holds `note`, of the first entry of an event, out of the event: the
 /// event's last entry `last` ties a note of its pitch.
-bool IsHeldOut(FCNote* note, FCNoteEntry* first, FCNoteEntry* last) {
+bool IsHeldOut(FCNote* note, FCNoteEntry* first, FCNoteEntry* last, KeySpeller& speller) {
     if (last == first) return note->GetTie();
-    const FCNote* held = FindSamePitch(last, note);
+    const FCNote* held = speller.FindSamePitch(last, note);
     return held && held->GetTie();
+}
+
+/// Gives `entry` the notes of the destination's event that starts at `event`, each with its pitch
+/// in the key of the entry's measure.
+void LayEventNotes(FCNoteEntry* entry, FCNoteEntry* event, KeySpeller& speller) {
+    entry->CopyNotes(event);
+    for (int i = 0; i < entry->GetCount(); ++i)
+        speller.Respell(entry->GetItemAt(i), event->GetItemAt(i));
 }
 
 /// Ties the notes of `entry`, the last entry of its event in the new rhythm, which took the notes
@@ -70,14 +74,15 @@ bool IsHeldOut(FCNote* note, FCNoteEntry* first, FCNoteEntry* last) {
 /// of its event, and then only into the next event's first entry when that follows at once and
 /// has the note's pitch, or out of the region when the destination's event, too, was the last
 /// thing in it. Nothing is tied into a rest or into another pitch.
-void TieHeldNotes(FCNoteEntry* entry, FCNoteEntry* event, FCNoteEntry* nextEvent) {
+void TieHeldNotes(FCNoteEntry* entry, FCNoteEntry* event, FCNoteEntry* nextEvent,
+                  KeySpeller& speller) {
     FCNoteEntry* last = LastEntryOfEvent(event);
     FCNoteEntry* next = entry->GetNext();
     for (int i = 0; i < entry->GetCount(); ++i) {
         FCNote* original = event->GetItemAt(i);
-        bool tie = original && IsHeldOut(original, event, last);
+        bool tie = original && IsHeldOut(original, event, last, speller);
         if (tie && next)
-            tie = next->IsNote() && FindSamePitch(nextEvent, original);
+            tie = next->IsNote() && speller.FindSamePitch(nextEvent, original);
         else if (tie)
             tie = last->GetNext() == nullptr;
         entry->GetItemAt(i)->SetTie(tie);
@@ -94,11 +99,13 @@ bool KeepTiesIntoRegion(FCNoteEntryLayer* clone) {
     // A measure the host cannot hand over holds nothing that could be tied.
     if (!before.Load() || before.GetCount() == 0) return true;
     FCNoteEntry* tiedFrom = before.GetItemAt(before.GetCount() - 1);
+    if (!tiedFrom->IsNote()) return true;
     FCNoteEntry* first = clone->GetItemAt(0);
+    KeySpeller speller;
     bool changed = false;
     for (int i = 0; i < tiedFrom->GetCount(); ++i) {
         FCNote* note = tiedFrom->GetItemAt(i);
-        if (!note->GetTie() || FindSamePitch(first, note)) continue;
+        if (!note->GetTie() || speller.FindSamePitch(first, note)) continue;
         note->SetTie(false);
         changed = true;
     }
@@ -159,6 +166,7 @@ bool IsTiedThrough(FCNoteEntry* entry) {
 
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches) {
     if (!clone || !pitches) return;
+    KeySpeller speller;
     int k = 0;
     FCNoteEntry* entry = clone->GetItemAt(0);
     while (entry) {
@@ -172,11 +180,11 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches) {
         for (;;) {
             const bool continues = ContinuesEvent(entry);
             if (event) {
-                entry->CopyNotes(event);
+                LayEventNotes(entry, event, speller);
                 if (continues)
                     entry->TieAll(true);
                 else
-                    TieHeldNotes(entry, event, nextEvent);
+                    TieHeldNotes(entry, event, nextEvent, speller);
             }
             if (!continues) break;
             entry = entry->GetNext();

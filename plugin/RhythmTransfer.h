@@ -41,8 +41,9 @@ bool IsTiedThrough(FCNoteEntry* entry);
 int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
 
 /// Gives every entry of event k of `clone` the notes of element k of `pitches` (the first entries
-/// of the destination's events, in a layer that is still loaded). The entries within one event of
-/// the clone are tied to each other on every note; the last entry of an event is tied only on the
-/// notes that the destination holds out of its event into the next one (or out of the region),
-/// where the entry after it is the next event's and has the note's pitch.
+/// of the destination's events, in a layer that is still loaded), each note with its pitch written
+/// in the key of the entry's own measure. The entries within one event of the clone are tied to
+/// each other on every note; the last entry of an event is tied only on the notes that the
+/// destination holds out of its event into the next one (or out of the region), where the entry
+/// after it is the next event's and has the note's pitch.
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches);

@@ -1,7 +1,7 @@
 // Fuzzes COPY through the plug-in's entry points on documents built from arbitrary bytes: staves,
-// measures, layers (some hidden), notes, chords and rests of any duration, ties of whole entries
-// and of single notes, tuplets and articulations; a source staff and a destination rectangle
-// anywhere, through either instrument list. The result is checked against the model of
+// measures in changing keys, layers (some hidden), notes, chords and rests of any duration, ties of
+// whole entries and of single notes, tuplets and articulations; a source staff and a destination
+// rectangle anywhere, through either instrument list. The result is checked against the model of
 // support/CopyModel.h, on the music as the host reads it back:
 //
 // - a source whose layer 1 has no note event is refused and changes nothing;
@@ -36,6 +36,8 @@ using testing_support::Music;
 
 constexpr fourbyte DURATIONS[] = {4096, 3072, 2048, 1536, 1024, 768, 512, 256, 128, 2560, 640};
 constexpr utwobyte OTHER_LIST = 2;
+constexpr utwobyte KEYS[] = {0x0000, 0x0002, 0x00FE, 0x0005, 0x00FA, 0x0104,
+                             0x01FD, 0x0007, 0x00F9, 0x0009, 0x4002, 0x0200};
 
 EntrySpec ArbitraryEntry(FuzzedDataProvider& data) {
     EntrySpec entry;
@@ -83,6 +85,11 @@ Layout BuildDocument(FuzzedDataProvider& data, host::Document& document) {
     builder.Staves(layout.staves).Measures(layout.measures).MaxLayers(layout.maxLayers);
     for (int layer = 0; layer < 4; ++layer)
         if (data.ConsumeIntegralInRange(0, 4) == 0) builder.HideLayer(layer);
+    // Now and then another key: sharps or flats, major or minor, more than seven, or a key that
+    // says nothing of its letters.
+    for (twobyte measure = 1; measure <= layout.measures; ++measure)
+        if (data.ConsumeIntegralInRange(0, 2) == 0)
+            builder.KeyValue(measure, data.PickValueInArray(KEYS));
     // A second instrument list: the staves in another order, some left out.
     std::vector<twobyte> order(static_cast<size_t>(layout.staves));
     std::iota(order.begin(), order.end(), twobyte{1});

@@ -1,10 +1,11 @@
-// COPY over many generated documents. Each seed builds a document of a few staves with random
-// rhythms (ties, chords holding some of their notes into the next, rests, triplets,
-// articulations) in every layer, some layers hidden, one source and one destination selection;
-// about half the destination layers get the source's number of events. After COPY:
+// COPY over many generated documents. Each seed builds a document of a few staves and measures in
+// changing keys, with random rhythms (ties, chords holding some of their notes into the next,
+// rests, triplets, articulations) in every layer, some layers hidden, one source and one
+// destination selection; about half the destination layers get the source's number of events.
+// After COPY:
 //   - every shown destination layer with the source's event count holds the source's durations,
-//     rests, tuplets and articulations and its own event pitches (chords whole), in order, tied
-//     as support/CopyModel.h says;
+//     rests, tuplets and articulations and its own event pitches (chords whole, in the key of
+//     each entry's measure), in order, tied as support/CopyModel.h says;
 //   - the entry before such a layer's region keeps only the ties that lead into a note of their
 //     pitch;
 //   - every other layer, and the source, is unchanged byte for byte, details included;
@@ -165,6 +166,15 @@ protected:
     void Build(host::DocumentBuilder& doc, Generator& g, const Layout& l, int events) {
         for (int layer : l.hidden)
             doc.HideLayer(layer);
+        // Keys change now and then, to a key with sharps or flats, major or minor, or to one
+        // that is not a standard key.
+        for (int m = 1; m <= l.measures; ++m) {
+            if (g.Chance(0.6)) continue;
+            if (g.Chance(0.1))
+                doc.KeyValue(static_cast<twobyte>(m), 0x4002);
+            else
+                doc.KeySignature(static_cast<twobyte>(m), g.Uniform(-7, 7), g.Chance(0.3));
+        }
         for (int staff = 1; staff <= l.staves; ++staff) {
             for (twobyte layer = 0; layer < 4; ++layer) {
                 host::LayerBuilder builder = doc.Layer(static_cast<twobyte>(staff), 1, layer);
