@@ -5,6 +5,7 @@
 #include "finaleframework/music/FCNoteEntryLayer.h"
 #include "finalepdk/FinaleBinding.h"
 #include "plugin/Cadentra.h"
+#include "plugin/NoteSpelling.h"
 #include "plugin/SourceChecks.h"
 
 #include <algorithm>
@@ -33,9 +34,82 @@ void ForEachEventStart(FCNoteEntryLayer* layer, OnEventStart onEventStart) {
             previousTied = false;
         } else {
             if (!previousTied) onEventStart(entry);
-            previousTied = entry->IsTied();
+            previousTied = IsTiedThrough(entry);
         }
     }
+}
+
+/// Whether `entry` and the entry after it are one note event.
+bool ContinuesEvent(FCNoteEntry* entry) {
+    FCNoteEntry* next = entry->GetNext();
+    return next && next->IsNote() && IsTiedThrough(entry);
+}
+
+/// The last entry of the event that starts at `first`.
+FCNoteEntry* LastEntryOfEvent(FCNoteEntry* first) {
+    FCNoteEntry* last = first;
+    while (ContinuesEvent(last))
+        last = last->GetNext();
+    return last;
+}
+
+/// Whether the destination holds `note`, of the first entry of an event, out of the event: the
+/// event's last entry `last` ties a note of its pitch.
+bool IsHeldOut(FCNote* note, FCNoteEntry* first, FCNoteEntry* last, KeySpeller& speller) {
+    if (last == first) return note->GetTie();
+    const FCNote* held = speller.FindSamePitch(last, note);
+    return held && held->GetTie();
+}
+
+/// Gives `entry` the notes of the destination's event that starts at `event`, each with its pitch
+/// in the key of the entry's measure.
+void LayEventNotes(FCNoteEntry* entry, FCNoteEntry* event, KeySpeller& speller) {
+    entry->CopyNotes(event);
+    for (int i = 0; i < entry->GetCount(); ++i)
+        speller.Respell(entry->GetItemAt(i), event->GetItemAt(i));
+}
+
+/// Ties the notes of `entry`, the last entry of its event in the new rhythm, which took the notes
+/// of the destination's event `event`. A note keeps a tie only where the destination holds it out
+/// of its event, and then only into the next event's first entry when that follows at once and
+/// has the note's pitch, or out of the region when the destination's event, too, was the last
+/// thing in it. Nothing is tied into a rest or into another pitch.
+void TieHeldNotes(FCNoteEntry* entry, FCNoteEntry* event, FCNoteEntry* nextEvent,
+                  KeySpeller& speller) {
+    FCNoteEntry* last = LastEntryOfEvent(event);
+    FCNoteEntry* next = entry->GetNext();
+    for (int i = 0; i < entry->GetCount(); ++i) {
+        FCNote* original = event->GetItemAt(i);
+        bool tie = original && IsHeldOut(original, event, last, speller);
+        if (tie && next)
+            tie = next->IsNote() && speller.FindSamePitch(nextEvent, original);
+        else if (tie)
+            tie = last->GetNext() == nullptr;
+        entry->GetItemAt(i)->SetTie(tie);
+    }
+}
+
+/// Unties the notes of the last entry before the region (in the measure before the clone's first)
+/// that no longer lead into a note of their pitch. True when nothing needed writing or the host
+/// wrote it.
+bool KeepTiesIntoRegion(FCNoteEntryLayer* clone) {
+    if (clone->GetStartMeasure() <= 1) return true;
+    const twobyte measure = static_cast<twobyte>(clone->GetStartMeasure() - 1);
+    FCNoteEntryLayer before(clone->GetLayerIndex(), clone->GetStaff(), measure, measure);
+    // A measure the host cannot hand over holds nothing that could be tied.
+    if (!before.Load() || before.GetCount() == 0) return true;
+    FCNoteEntry* tiedFrom = before.GetItemAt(before.GetCount() - 1);
+    if (!tiedFrom->IsNote()) return true;
+    FCNoteEntry* first = clone->GetItemAt(0);
+    KeySpeller speller;
+    bool changed = false;
+    for (int i = 0; i < tiedFrom->GetCount(); ++i) {
+        FCNote* note = tiedFrom->GetItemAt(i);
+        if (!note->GetTie() || speller.FindSamePitch(first, note)) continue;
+        note->SetTie(false);
+        changed = true;
+    }
+    return !changed || before.Save();
 }
 
 /// Writes "The rhythm could not be written to staff 2 layer 1, staff 3 layer 2." into
@@ -83,8 +157,16 @@ int CountNotes(FCNoteEntryLayer* layer) {
     return count;
 }
 
+bool IsTiedThrough(FCNoteEntry* entry) {
+    if (!entry || !entry->IsNote() || entry->GetCount() == 0) return false;
+    for (int i = 0; i < entry->GetCount(); ++i)
+        if (!entry->GetItemAt(i)->GetTie()) return false;
+    return true;
+}
+
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches) {
     if (!clone || !pitches) return;
+    KeySpeller speller;
     int k = 0;
     FCNoteEntry* entry = clone->GetItemAt(0);
     while (entry) {
@@ -92,17 +174,20 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches) {
             entry = entry->GetNext();
         if (!entry) return;
         FCNoteEntry* event = pitches->GetItemAt(k);
+        FCNoteEntry* nextEvent = pitches->GetItemAt(k + 1);
+        // The entries of the source's event: each takes the destination event's notes, tied on
+        // to the next; the last keeps the ties that the destination holds into what follows.
         for (;;) {
-            const bool tied = entry->IsTied();
-            if (event) entry->CopyNotes(event);
-            entry->TieAll(tied);
-            if (!tied) break;
-            FCNoteEntry* next = entry->GetNext();
-            if (!next) return;
-            // A rest ends the chain, as it ends an event when notes are counted: the rest keeps
-            // its own record rather than taking the event's notes.
-            if (next->IsRest()) break;
-            entry = next;
+            const bool continues = ContinuesEvent(entry);
+            if (event) {
+                LayEventNotes(entry, event, speller);
+                if (continues)
+                    entry->TieAll(true);
+                else
+                    TieHeldNotes(entry, event, nextEvent, speller);
+            }
+            if (!continues) break;
+            entry = entry->GetNext();
         }
         ++k;
         entry = entry->GetNext();
@@ -136,8 +221,9 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     // articulations are stored; without it there is nothing to attach them to.
     if (!clone->Save()) return 1;
     // An entry that did not learn its host number (the saved frame could not be reloaded), or a
-    // tuplet or articulation the host refused to store, leaves the layer copied in part.
-    bool whole = true;
+    // tuplet or articulation the host refused to store, leaves the layer copied in part; so does
+    // a tie into the region that had to go and could not.
+    bool whole = KeepTiesIntoRegion(clone.get());
     for (int i = 0; i < clone->GetCount(); ++i)
         if (FCNoteEntry* entry = clone->GetItemAt(i); entry && entry->GetEntryNumber() == 0)
             whole = false;

@@ -20,7 +20,8 @@ bool CheckRegionConsistency(FCMusicRegion* source, FCMusicRegion* destination, c
         return false;
     }
     const int sourceMeasures = source->GetEndMeasure() - source->GetStartMeasure() + 1;
-    const int destinationMeasures = destination->GetEndMeasure() - destination->GetStartMeasure() + 1;
+    const int destinationMeasures =
+        destination->GetEndMeasure() - destination->GetStartMeasure() + 1;
     if (sourceMeasures != destinationMeasures) {
         std::strcpy(message, "The destination region must have the same number of measures as "
                              "the source region.");

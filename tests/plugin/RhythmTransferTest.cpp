@@ -7,6 +7,7 @@
 #include "support/FrameFixture.h"
 #include "support/PluginCommands.h"
 
+#include <algorithm>
 #include <cstring>
 
 // Fields of the packed wire records are read with a unary + so that the test macros, which bind
@@ -46,6 +47,13 @@ protected:
         Doc() = saved;
         EXPECT_GT(position, 0) << name << " is not called " << occurrence << " times";
         return position;
+    }
+    /// SET SOURCE on staff `from` over measures first..last, then COPY onto staff `to` over as
+    /// many measures from `at` (the same measures when 0); true when the copy answered 1.
+    bool CopyStaff(twobyte from, twobyte first, twobyte last, twobyte to, twobyte at = 0) {
+        if (!SetSource(host::Region(from, from, first, last))) return false;
+        if (at == 0) at = first;
+        return CopyTo(host::Region(to, to, at, static_cast<twobyte>(at + last - first))) == 1;
     }
     void ExpectNoAlert() { EXPECT_TRUE(Alerts().empty()) << Alerts().front().text; }
     void ExpectAlert(const std::string& text) {
@@ -101,16 +109,162 @@ TEST_F(Copy, ATiedChainIsOneEventAndTakesOneDestinationEvent) {
     EXPECT_EQ(Describe(2, 1, 1), "C5 q, D5 q~, D5 q, E5 q");
 }
 
-TEST_F(Copy, ARestBreaksATieChainAndKeepsItsOwnRecord) {
+TEST_F(Copy, ARestBreaksATieChainKeepsItsOwnRecordAndIsNotTiedInto) {
     doc_.Layer(1, 1).Notes("C4 q~, r q, C4 q, D4 q");
     doc_.Layer(2, 1).Notes("E5 h, F5 q, G5 q");
     ASSERT_TRUE(SetSource(host::Region(1, 1, 1, 1)));
     EXPECT_EQ(CopyTo(host::Region(2, 2, 1, 1)), 1u);
-    EXPECT_EQ(Describe(2, 1, 1), "E5 q~, r q, F5 q, G5 q");
+    EXPECT_EQ(Describe(2, 1, 1), "E5 q, r q, F5 q, G5 q");
     const EXENTRY& rest = Stored(2, 1, 1);
     EXPECT_EQ(+rest.noteCount, 1); // the placeholder (numbered by the second save), not E5
     EXPECT_EQ(+rest.notes[0].displacement, 0);
     EXPECT_EQ(+rest.notes[0].noteFlags, NOTE_INUSE | 0x00010000u);
+}
+
+// Held notes and ties -----------------------------------------------------------------------------
+
+TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
+    doc_.Layer(1, 1).Notes("C4 q~, C4 q, C4 h");
+    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h");
+    doc_.Layer(3, 1).Notes("A3+D4 h~, A3+D4 h");
+    FCNoteEntryLayer held(0, 2, 1, 1);
+    ASSERT_TRUE(held.Load());
+    EXPECT_EQ(CountNotes(&held), 2);
+    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
+    FCNoteEntryLayer chain(0, 3, 1, 1);
+    ASSERT_TRUE(chain.Load());
+    EXPECT_EQ(CountNotes(&chain), 1);
+    EXPECT_TRUE(IsTiedThrough(chain.GetItemAt(0)));
+    EXPECT_FALSE(IsTiedThrough(chain.GetItemAt(1)));
+
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    // The chain of the source is tied on every note; its last entry holds only the D4, which the
+    // next event has.
+    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 q~, A3+D4~ q, B3+D4 h");
+}
+
+TEST_F(Copy, AHeldNoteIsTiedOnlyIntoTheNextEventsFirstEntryOfItsPitch) {
+    doc_.Layer(1, 1).Notes("C4 h, r q, C4 q | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h | E4+G4~ h, F4+A4 h");
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 h, r q, B3+D4 q"); // not into a rest
+    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
+    EXPECT_EQ(Describe(2, 2, 2), "E4+G4 h, F4+A4 h"); // not into another pitch
+}
+
+TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
+    const char* music = "A3+D4~ h, B3+D4 h~ | B3+D4 q, r q, C4+E4 q~, C4+E4~ q | "
+                        "E4+G4 h~, E4+G4 q, G4~+B4 q";
+    doc_.Layer(1, 1).Notes(music);
+    doc_.Layer(2, 1).Notes(music);
+    ASSERT_TRUE(CopyStaff(1, 1, 3, 2));
+    EXPECT_EQ(Describe(2, 1, 3), music);
+}
+
+TEST_F(Copy, TheRegionIsTiedOutOnlyWhereTheDestinationWas) {
+    doc_.Layer(1, 1).Notes("C4 h, D4 h~ | D4 w");
+    doc_.Layer(2, 1).Notes("A3 h, B3 h | C4 w");
+    doc_.Layer(3, 1).Notes("C5 h, D5+F5 h~ | D5+F5 w");
+    // The source's tie out of its region does not come along: it would tie the B3 to the C4.
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    EXPECT_EQ(Describe(2, 1, 2), "A3 h, B3 h | C4 w");
+    // A tie out of the destination's region stays.
+    ASSERT_TRUE(CopyStaff(2, 1, 1, 3));
+    EXPECT_EQ(Describe(3, 1, 2), "C5 h, D5+F5 h~ | D5+F5 w");
+}
+
+TEST_F(Copy, ATieIntoTheRegionStaysOnlyIntoANoteOfItsPitch) {
+    doc_.Layer(1, 2).Notes("r q, C4 q, D4 h | C4 q, D4 h.");
+    doc_.Layer(2, 1).Notes("C5 w~ | C5 h, D5 h");
+    doc_.Layer(3, 1).Notes("C5+E5 w~ | C5+E5 h, D5 h");
+    doc_.Layer(4, 1).Notes("C5+E5 w~ | C5 h, D5 h");
+    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
+    EXPECT_EQ(Describe(2, 1, 2), "C5 w | r q, C5 q, D5 h"); // the region starts with a rest
+
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 3, 3)));
+    const int savesBefore = Host().CountCalls("FX_SaveTGF");
+    EXPECT_EQ(CopyTo(host::Region(3, 3, 2, 2)), 1u);
+    EXPECT_EQ(Describe(3, 1, 2), "C5+E5 w~ | C5+E5 q, D5 h.");
+    EXPECT_EQ(Host().CountCalls("FX_SaveTGF") - savesBefore, 2); // measure 1 is not written
+    // A first entry with only one of the tied pitches keeps that one tie.
+    EXPECT_EQ(CopyTo(host::Region(4, 4, 2, 2)), 1u);
+    EXPECT_EQ(Describe(4, 1, 2), "C5~+E5 w | C5 q, D5 h.");
+}
+
+// Keys --------------------------------------------------------------------------------------------
+
+/// The written name of a note ("Db5"), from the framework's spelling of it; the octave counts
+/// steps from middle C, as a document without clef definitions places it.
+std::string WrittenName(FCNote* note) {
+    std::string name(1, note->CalcWrittenPitchChar());
+    const int alteration = note->CalcPitchRaiseLower(true);
+    name += std::string(static_cast<size_t>(std::max(alteration, 0)), '#');
+    name += std::string(static_cast<size_t>(std::max(-alteration, 0)), 'b');
+    const int step = note->CalcActualDisplacement();
+    return name + std::to_string(4 + (step >= 0 ? step / 7 : -((6 - step) / 7)));
+}
+
+TEST_F(Copy, ANoteMovedIntoAnotherKeyKeepsItsPitch) {
+    // B-flat major into G-flat major, E major into A-flat major.
+    doc_.KeySignature(1, -2).KeySignature(2, -6).KeySignature(3, 4).KeySignature(4, -4);
+    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h | C4 h, C4 h~ | C4 h, C4 h");
+    doc_.Layer(1, 1, 1).Notes("C4 w | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("F4 h, Db5 h | Eb5 w | E4 h, G#4 h | C5 w");
+    doc_.Layer(3, 1).Notes("F4 h, Bb4 h | Cb5 w");
+    ASSERT_TRUE(CopyStaff(1, 1, 4, 2));
+    // A tie joins two notes of one pitch however each measure writes it.
+    EXPECT_EQ(Describe(2, 1, 4), "F4 h, Db5 h~ | Db5 h, Eb5 h | E4 h, G#4 h~ | G#4 h, C5 h");
+    const EXENTRY& heldOver = Stored(2, 2, 0);
+    EXPECT_EQ(+heldOver.notes[0].displacement, 4); // D5 above the G-flat root, flat in the key
+    EXPECT_EQ(+heldOver.notes[0].raiseLower, 0);
+
+    // A whole event moved into the next measure, untied.
+    Host().Current()->frames.erase(host::FrameKey{1, 1, 0});
+    Host().Current()->frames.erase(host::FrameKey{1, 2, 0});
+    host::DocumentBuilder(*Host().Current()).Layer(1, 1).Notes("C4 w | C4 h, C4 h");
+    ASSERT_TRUE(CopyStaff(1, 1, 2, 3));
+    EXPECT_EQ(Describe(3, 1, 2), "F4 w | Bb4 h, Cb5 h");
+}
+
+class CopyOnATransposingStaff : public Copy {
+protected:
+    // Staff records travel in a layout version of their own: the versions of COPY's own calls
+    // are checked in the test.
+    void TearDown() override { ExpectFramesReleased(); }
+};
+
+TEST_F(CopyOnATransposingStaff, ANoteMovedIntoAnotherKeyKeepsItsWrittenPitch) {
+    // A B-flat instrument: concert B-flat major is written in C major, G-flat major in A-flat.
+    doc_.KeySignature(1, -2).KeySignature(2, -6).StaffTransposition(2, 0x0042);
+    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("Eb4 h, Cb5 h | Db5 w"); // at concert pitch
+    FCNoteEntryLayer before(0, 2, 1, 2);
+    ASSERT_TRUE(before.Load());
+    EXPECT_EQ(WrittenName(before.GetItemAt(1)->GetItemAt(0)), "Db5");
+    EXPECT_EQ(WrittenName(before.GetItemAt(2)->GetItemAt(0)), "Eb5");
+    const size_t callsBefore = Host().Calls().size();
+    ASSERT_TRUE(CopyStaff(1, 1, 2, 2));
+    for (size_t i = callsBefore; i < Host().Calls().size(); ++i)
+        EXPECT_EQ(Host().Calls()[i].version, FINALEPDK_VERSION) << Host().Calls()[i].name;
+    EXPECT_EQ(Describe(2, 1, 2), "Eb4 h, Cb5 h~ | Cb5 h, Db5 h");
+    FCNoteEntryLayer after(0, 2, 1, 2);
+    ASSERT_TRUE(after.Load());
+    ASSERT_EQ(after.GetCount(), 4);
+    const char* written[] = {"F4", "Db5", "Db5", "Eb5"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(WrittenName(after.GetItemAt(i)->GetItemAt(0)), written[i]) << i;
+}
+
+TEST_F(Copy, NotesInAKeyThatSaysNothingMoveAsTheyAre) {
+    doc_.KeySignature(1, -2).KeyValue(2, 0x4002);
+    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("F4 h, Db5 h | Eb5 w");
+    const EXENTRY held = Stored(2, 1, 1);
+    ASSERT_TRUE(CopyStaff(1, 1, 2, 2));
+    const EXENTRY& moved = Stored(2, 2, 0);
+    EXPECT_EQ(+moved.notes[0].displacement, +held.notes[0].displacement);
+    EXPECT_EQ(+moved.notes[0].raiseLower, +held.notes[0].raiseLower);
+    EXPECT_TRUE(Stored(2, 1, 1).notes[0].noteFlags & NOTE_TIE); // compared by their records
 }
 
 TEST_F(Copy, OnlyLayersWithTheSourceEventCountAreWritten) {
