@@ -362,15 +362,7 @@ void CellWriter::WriteNotations(Pieces& out, size_t index, int n, const NoteSour
         if (entry.notes[n].noteFlags & NOTE_TIE) notations += "<tied type=\"start\"/>";
     }
     if (n == 0) notations += TravellingNotations(index);
-    std::vector<pugi::xml_node> staying;
-    for (const MarkNote& mark : sources.marks)
-        for (pugi::xml_node group : mark.node.children("notations"))
-            for (pugi::xml_node child : group.children()) {
-                if (child.type() != pugi::node_element) continue;
-                const std::string_view name = child.name();
-                if (name == "tied" ? !HoldsTie(mark, child) : !IsTravelling(name))
-                    staying.push_back(child);
-            }
+    const std::vector<pugi::xml_node> staying = StayingNotations(sources);
     if (!notations.empty() || !staying.empty()) {
         out.Text("<notations>" + notations);
         for (pugi::xml_node child : staying)
@@ -380,6 +372,45 @@ void CellWriter::WriteNotations(Pieces& out, size_t index, int n, const NoteSour
     for (const MarkNote& mark : sources.marks)
         for (pugi::xml_node lyric : mark.node.children("lyric"))
             out.Original(lyric);
+}
+
+/// The notations of the destination's notes that stay with this one. Where the new rhythm has
+/// made one note of several, a slur that began on one of them and ended on a later one would
+/// begin and end here: it is left out.
+std::vector<pugi::xml_node> CellWriter::StayingNotations(const NoteSources& sources) {
+    struct Staying {
+        pugi::xml_node element;
+        size_t from; // the index of the mark note it comes from
+    };
+    std::vector<Staying> staying;
+    for (size_t m = 0; m < sources.marks.size(); ++m)
+        for (pugi::xml_node group : sources.marks[m].node.children("notations"))
+            for (pugi::xml_node child : group.children()) {
+                if (child.type() != pugi::node_element) continue;
+                const std::string_view name = child.name();
+                if (name == "tied" ? !HoldsTie(sources.marks[m], child) : !IsTravelling(name))
+                    staying.push_back(Staying{child, m});
+            }
+    auto isSlur = [](const Staying& mark, const char* type) {
+        return std::strcmp(mark.element.name(), "slur") == 0 &&
+               std::strcmp(mark.element.attribute("type").value(), type) == 0;
+    };
+    std::vector<bool> dropped(staying.size(), false);
+    for (size_t stop = 0; stop < staying.size(); ++stop) {
+        if (!isSlur(staying[stop], "stop")) continue;
+        const std::string_view number = staying[stop].element.attribute("number").value();
+        for (size_t start = 0; start < staying.size(); ++start)
+            if (!dropped[start] && isSlur(staying[start], "start") &&
+                staying[start].from < staying[stop].from &&
+                number == staying[start].element.attribute("number").value()) {
+                dropped[start] = dropped[stop] = true;
+                break;
+            }
+    }
+    std::vector<pugi::xml_node> kept;
+    for (size_t i = 0; i < staying.size(); ++i)
+        if (!dropped[i]) kept.push_back(staying[i].element);
+    return kept;
 }
 
 /// Whether the host held a tie mark (<tie> or <tied>) of a destination note: a start where its

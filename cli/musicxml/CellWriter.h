@@ -47,6 +47,7 @@ private:
     void WriteTimeModification(Pieces& out, size_t index);
     void WriteNotations(Pieces& out, size_t index, int note, const NoteSources& sources);
     std::string TravellingNotations(size_t index) const;
+    static std::vector<pugi::xml_node> StayingNotations(const NoteSources& sources);
     bool TiedFromBefore(size_t index, const EXNOTE& note) const;
     static bool HoldsTie(const MarkNote& mark, pugi::xml_node tie);
     bool ShowsAccidental(size_t index, const EXNOTE& note) const;

@@ -55,7 +55,9 @@ bool SameEntries(const host::Document& a, const std::vector<EXENTRY>& entriesA,
 
 void RememberCells(Score& score, const host::Document& document, int firstStaff, int lastStaff,
                    int firstMeasure, int lastMeasure) {
-    score.remembered = Score::CellRange{firstStaff, lastStaff, firstMeasure, lastMeasure};
+    // COPY may untie the last entry before the measures it rewrites: that measure may change too.
+    const int from = firstMeasure > 1 ? firstMeasure - 1 : firstMeasure;
+    score.remembered = Score::CellRange{firstStaff, lastStaff, from, lastMeasure};
     score.original = host::Document{};
     for (int staff = firstStaff; staff <= lastStaff; ++staff) {
         const auto [first, last] = FramesOfStaff(document, score.remembered, staff);
