@@ -76,11 +76,24 @@ private:
         return Rational(element.child("duration").text().as_llong(0), divisions_);
     }
 
+    /// Where a file states no divisions, its first note with a duration and a value shows them.
+    void ShowDivisions(pugi::xml_node note) {
+        if (statedDivisions_ || shownDivisions_) return;
+        const auto value = cadentra_cli::DurationOfType(Trim(note.child("type").child_value()));
+        const long long duration = note.child("duration").text().as_llong(0);
+        if (!value || duration <= 0 || note.child("dot") || note.child("time-modification")) return;
+        const Rational shown = Rational(duration) / Rational(*value, 1024);
+        if (shown.IsInteger() && shown.num > 0) divisions_ = static_cast<int>(shown.num);
+        shownDivisions_ = true;
+    }
+
     void Take(pugi::xml_node child) {
         const std::string name = child.name();
         if (name == "attributes") {
-            if (pugi::xml_node divisions = child.child("divisions"))
+            if (pugi::xml_node divisions = child.child("divisions")) {
                 divisions_ = std::max(1, divisions.text().as_int(1));
+                statedDivisions_ = true;
+            }
         } else if (name == "backup") {
             Flush();
             cursor_ -= Duration(child);
@@ -89,6 +102,7 @@ private:
             Flush();
             cursor_ += Duration(child);
         } else if (name == "note") {
+            ShowDivisions(child);
             TakeNote(child);
         }
     }
@@ -223,6 +237,8 @@ private:
     int chord_ = 0;
     int measure_ = 0;
     int divisions_ = 1;
+    bool statedDivisions_ = false;
+    bool shownDivisions_ = false;
     Rational cursor_;
     Rational onset_;
     std::string voice_;
