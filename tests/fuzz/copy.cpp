@@ -1,10 +1,11 @@
 // Fuzzes COPY through the plug-in's entry points on documents built from arbitrary bytes: staves,
-// measures in changing keys, layers (some hidden), notes, chords and rests of any duration, ties of
-// whole entries and of single notes, tuplets and articulations; a source staff and a destination
-// rectangle anywhere, through either instrument list. The result is checked against the model of
-// support/CopyModel.h, on the music as the host reads it back:
+// measures in changing keys and lengths, layers (some hidden), notes, chords and rests of any
+// duration, ties of whole entries and of single notes, tuplets and articulations; a source staff
+// and a destination rectangle anywhere, through either instrument list. The result is checked
+// against the model of support/CopyModel.h, on the music as the host reads it back:
 //
-// - a source whose layer 1 has no note event is refused and changes nothing;
+// - a source whose layer 1 has no note event, or a destination whose measures are not as long as
+//   the source's, is refused and changes nothing;
 // - otherwise every shown layer of every destination staff with as many note events as the source
 //   (the source layer itself excepted) takes the source's rhythm (durations, rests, tuplets,
 //   articulations) with its own pitches, event by event, in order, tied as the model says, and
@@ -90,6 +91,9 @@ Layout BuildDocument(FuzzedDataProvider& data, host::Document& document) {
     for (twobyte measure = 1; measure <= layout.measures; ++measure)
         if (data.ConsumeIntegralInRange(0, 2) == 0)
             builder.KeyValue(measure, data.PickValueInArray(KEYS));
+    // Now and then a measure of three beats.
+    for (twobyte measure = 1; measure <= layout.measures; ++measure)
+        if (data.ConsumeIntegralInRange(0, 4) == 0) builder.TimeSignature(measure, 3, 1024);
     // A second instrument list: the staves in another order, some left out.
     std::vector<twobyte> order(static_cast<size_t>(layout.staves));
     std::iota(order.begin(), order.end(), twobyte{1});
@@ -154,6 +158,19 @@ Layers ReadLayers(const host::Document& document, const Layout& layout) {
     return layers;
 }
 
+/// Whether a destination staff has a measure of another length than the source measure it would
+/// receive; COPY refuses such a destination.
+bool LengthsDiffer(const host::Document& document, const Selection& s) {
+    bool staves = false;
+    for (twobyte slot = s.startSlot; slot <= s.endSlot; ++slot)
+        staves = staves || document.SlotToStaff(slot, s.list) != 0;
+    for (twobyte i = 0; staves && i <= s.last - s.first; ++i)
+        if (document.MeasureDuration(static_cast<twobyte>(s.first + i)) !=
+            document.MeasureDuration(static_cast<twobyte>(s.destinationFirst + i)))
+            return true;
+    return false;
+}
+
 /// What COPY must make of the layers `before`.
 Layers Expected(const host::Document& document, const Layout& layout, const Selection& s,
                 const Layers& before) {
@@ -164,7 +181,7 @@ Layers Expected(const host::Document& document, const Layout& layout, const Sele
     const Music source = Slice(before.at({sourceStaff, 0}), s.first, s.last);
     const int sourceEvents = testing_support::CountEvents(source);
     Layers expected = before;
-    if (sourceEvents == 0) return expected;
+    if (sourceEvents == 0 || LengthsDiffer(document, s)) return expected;
     for (twobyte slot = s.startSlot; slot <= s.endSlot; ++slot) {
         const twobyte staff = document.SlotToStaff(slot, s.list);
         if (staff == 0) continue;
@@ -200,6 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const twobyte sourceStaff = document.SlotToStaff(s.sourceSlot, 0);
     const Music source = Slice(before.at({sourceStaff, 0}), s.first, s.last);
     const int sourceEvents = testing_support::CountEvents(source);
+    const ufourbyte copies = sourceEvents > 0 && !LengthsDiffer(document, s) ? 1 : 0;
 
     const fourbyte counterBefore = LoadedTGFCounter;
     source_is_set = 0;
@@ -210,11 +228,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         host::Region(s.startSlot, s.endSlot, s.destinationFirst, s.DestinationLast(), 0,
                      EREGION_END_OF_MEASURE, s.list);
     const ufourbyte answer = FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &destinationRegion, 0);
-    if (answer != (sourceEvents > 0 ? 1u : 0u))
+    if (answer != copies)
         std::fprintf(stderr, "COPY answered %u with \"%s\"; the source has %d events: %s\n", answer,
                      fuzz_support::LastAlert().c_str(), sourceEvents,
                      host::FormatMusic(source).c_str());
-    FUZZ_REQUIRE(answer == (sourceEvents > 0 ? 1u : 0u));
+    FUZZ_REQUIRE(answer == copies);
 
     for (const auto& [layer, music] : ReadLayers(document, layout)) {
         if (host::FormatMusic(music) == host::FormatMusic(expected.at(layer))) continue;

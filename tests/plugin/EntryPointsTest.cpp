@@ -163,8 +163,9 @@ TEST_F(EntryPointsTest, CopyRefusalsInTheirOrder) {
     EXPECT_EQ(Copy(host::Region(1, 3, 1, 3, 0, 100)), 0u);
     ExpectAlert(0, "Partial selections are not allowed for this plug-in.", "ZQ Cadentra Error");
 
-    // The measure count is tested before the document, even after a switch of document.
-    host::DocumentBuilder(Host().NewDocument()).Staves(3).Measures(6);
+    // The measure count is tested before the document, even after a switch of document; the
+    // document before the lengths of the measures, which are measured in the current one.
+    host::DocumentBuilder(Host().NewDocument()).Staves(3).Measures(6, 3);
     EXPECT_EQ(Copy(host::Region(1, 3, 1, 3)), 0u);
     ExpectAlert(1,
                 "The destination region must have the same number of measures as the source "

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 // Fields of the packed wire records are read with a unary + so that the test macros, which bind
 // references, get a value rather than a misaligned reference.
@@ -336,6 +337,44 @@ TEST_F(Copy, RefusedRegionsLoadNothing) {
     ExpectAlert("The destination region must have the same number of measures as the source "
                 "region.");
     EXPECT_EQ(Host().CountCalls("FX_LoadTGF"), 0);
+}
+
+TEST_F(Copy, MeasuresOfAnotherLengthAreRefusedAndNothingChanges) {
+    // A pickup of one beat, then 4/4, 3/4, 4/4.
+    doc_.TimeSignature(1, 1, 1024).TimeSignature(3, 3, 1024);
+    doc_.Layer(1, 1).Notes("C4 q | C4 h, D4 h | E4 h.");
+    doc_.Layer(2, 1).Notes("F5 q | G5 w | A5 h, B5 q | C6 w");
+    doc_.Layer(3, 2).Notes("D5 w | F5 h, G5 q | A5 h, B5 h");
+    const host::Document before = Doc();
+    const char* refusal =
+        "The destination measures must have the same lengths as the source measures.";
+
+    // 4/4 and 3/4 onto 3/4 and 4/4.
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 2, 3)));
+    EXPECT_EQ(CopyTo(host::Region(2, 3, 3, 4)), 0u);
+    ExpectAlert(refusal);
+    // The pickup onto a whole measure.
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 1, 1)));
+    EXPECT_EQ(CopyTo(host::Region(2, 2, 2, 2)), 0u);
+    ASSERT_EQ(Alerts().size(), 2u);
+    EXPECT_EQ(Alerts()[1].text, refusal);
+    EXPECT_EQ(Host().CountCalls("FX_LoadTGF"), 0);
+    EXPECT_EQ(host::DescribeLayer(Doc(), 2, 1, 4), host::DescribeLayer(before, 2, 1, 4));
+    EXPECT_EQ(host::DescribeLayer(Doc(), 3, 1, 4), host::DescribeLayer(before, 3, 1, 4));
+    EXPECT_EQ(Host().CountCalls("FX_SaveTGF"), 0);
+    EXPECT_EQ(source_is_set, 1);
+
+    // Every destination staff is measured, each measure against the one it would receive.
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 2, 3)));
+    const size_t callsBefore = Host().Calls().size();
+    EXPECT_EQ(CopyTo(host::Region(2, 4, 2, 3)), 1u);
+    std::set<std::vector<int64_t>> measured;
+    for (size_t i = callsBefore; i < Host().Calls().size(); ++i)
+        if (Host().Calls()[i].name == "FX_GetMeasureDuration")
+            measured.insert(Host().Calls()[i].arguments);
+    EXPECT_EQ(measured, (std::set<std::vector<int64_t>>{
+                            {1, 2}, {1, 3}, {2, 2}, {2, 3}, {3, 2}, {3, 3}, {4, 2}, {4, 3}}));
+    EXPECT_EQ(Describe(3, 2, 3), "D5 h, F5 h | G5 h.");
 }
 
 TEST_F(Copy, NothingHappensBeforeASourceIsSet) {
