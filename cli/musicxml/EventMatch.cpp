@@ -87,7 +87,7 @@ LayerMatch::Events LayerMatch::EventsOf(const host::Document& document, bool con
 }
 
 /// Event k goes to event k where the layer has as many events as before (as COPY leaves it);
-/// otherwise each event goes to the next one before it that had its pitches.
+/// otherwise each event goes to the next one of the layer as it was that had its pitches.
 std::vector<int> LayerMatch::MatchEvents(const Events& before, const Events& now) const {
     std::vector<int> matched(now.size(), -1);
     matched[0] = 0;
@@ -101,10 +101,13 @@ std::vector<int> LayerMatch::MatchEvents(const Events& before, const Events& now
         return WrittenPitches(entry,
                               score_.measures[static_cast<size_t>(place.measure - 1)].keyValue);
     };
+    // An event is looked for a little way ahead only, so that a layer that shares little with
+    // what it was costs no more than one that shares much.
+    constexpr size_t LOOK_AHEAD = 64;
     size_t next = 1;
     for (size_t e = 1; e < now.size(); ++e) {
         const auto pitches = pitchesOf(after_, now[e][0]);
-        for (size_t k = next; k < before.size(); ++k)
+        for (size_t k = next; k < before.size() && k < next + LOOK_AHEAD; ++k)
             if (pitchesOf(score_.original, before[k][0]) == pitches) {
                 matched[e] = static_cast<int>(k);
                 next = k + 1;

@@ -165,7 +165,7 @@ void Reader::Run() {
     CollectMeasures();
     for (int p = 0; p < static_cast<int>(score_.parts.size()); ++p)
         ReadPart(p);
-    DropUnheldTies();
+    DropUnheldTiesOut();
     HoldMeasureLengths();
     BuildDocument();
 }
@@ -324,31 +324,26 @@ void Reader::ReadTimeSignature(pugi::xml_node time, int& beats, int& beatDuratio
 /// A tie the host holds joins a note to the same pitch in the next entry of its layer (in the
 /// next measure, for the last entry). A tie mark that leads elsewhere (into a rest, another pitch,
 /// another voice, or nowhere, as a tie left to ring does) is not the host's: it stays a mark of
-/// its note in the file, and COPY does not take the notes it joins for one event.
-void Reader::DropUnheldTies() {
-    for (auto it = document_.frames.begin(); it != document_.frames.end(); ++it) {
-        std::vector<EXENTRY>& entries = it->second;
-        const host::FrameKey key = it->first;
-        const utwobyte keyValue = score_.measures[static_cast<size_t>(key.measure - 1)].keyValue;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            EXENTRY& entry = entries[i];
-            const EXENTRY* next = i + 1 < entries.size() ? &entries[i + 1] : nullptr;
-            utwobyte nextKey = keyValue;
-            if (!next) {
-                auto following = document_.frames.find(
-                    host::FrameKey{key.staff, static_cast<twobyte>(key.measure + 1), key.layer});
-                if (following != document_.frames.end() && !following->second.empty()) {
-                    next = &following->second.front();
-                    nextKey = score_.measures[static_cast<size_t>(key.measure)].keyValue;
-                }
-            }
-            for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n) {
-                EXNOTE& note = entry.notes[n];
-                if (!(note.noteFlags & NOTE_TIE) || !(entry.entryFlags & ENTRY_NOTE)) continue;
-                if (!next || !HoldsPitch(*next, nextKey, note, keyValue))
-                    note.noteFlags &= ~NOTE_TIE;
-            }
-        }
+/// its note in the file, and COPY does not take the notes it joins for one event. Ties within a
+/// measure are looked at as it ends (DropUnheldTies of a cell); those out of it here.
+void Reader::DropUnheldTiesOut() {
+    for (const host::FrameKey& key : tiedOut_) {
+        std::vector<EXENTRY>& entries = document_.frames.at(key);
+        auto next = document_.frames.find(
+            host::FrameKey{key.staff, static_cast<twobyte>(key.measure + 1), key.layer});
+        const bool hasNext = next != document_.frames.end() && !next->second.empty();
+        DropUnheldTies(entries.back(), hasNext ? &next->second.front() : nullptr,
+                       score_.measures[static_cast<size_t>(key.measure - 1)].keyValue,
+                       hasNext ? score_.measures[static_cast<size_t>(key.measure)].keyValue : 0);
+    }
+}
+
+void Reader::DropUnheldTies(EXENTRY& entry, const EXENTRY* next, utwobyte keyValue,
+                            utwobyte nextKeyValue) {
+    for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n) {
+        EXNOTE& note = entry.notes[n];
+        if (!(note.noteFlags & NOTE_TIE) || !(entry.entryFlags & ENTRY_NOTE)) continue;
+        if (!next || !HoldsPitch(*next, nextKeyValue, note, keyValue)) note.noteFlags &= ~NOTE_TIE;
     }
 }
 

@@ -101,6 +101,7 @@ void Reader::ReadChordNote(pugi::xml_node note, const NoteChildren& children) {
     if (children.rest) return; // a rest inside a chord adds nothing to the entry
     EXENTRY& entry = mainCell_->entries.back();
     AddPitch(entry, note, children);
+    if (entry.notes[entry.noteCount - 1].noteFlags & NOTE_TIE) mainCell_->tied = true;
     // Chord notes follow the newest entry of all, so each entry's chord notes lie together at the
     // end of the score's list.
     EntryOrigin& origin = mainCell_->origins.back();
@@ -126,6 +127,7 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
     EXENTRY entry = NewEntry(rhythm.written, rest);
     if (rhythm.measureRest) entry.entryFlags |= ENTRY_MEASURE_REST;
     if (!rest) AddPitch(entry, note, children);
+    if (!rest && (entry.notes[0].noteFlags & NOTE_TIE)) cell.tied = true;
     ReadTravellingMarks(entry, children);
     ReadTupletMarks(children, rhythm.tuplet);
     AppendEntry(cell, entry, origin, std::move(rhythm.tuplet));

@@ -21,6 +21,7 @@ Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
     cell.key = key;
     cell.origin = &score_.cells[key];
     cell.described = false;
+    cell.tied = false;
     cell.end = Rational(0);
     cell.entries.clear();
     cell.origins.clear();
@@ -255,12 +256,27 @@ void Reader::FinishMeasure() {
         for (const GraceNotes& grace : cell.pendingGraces)
             cell.origin->trailingGraces.push_back(grace);
         BuildTuplets(cell.key, cell.entries, cell.rhythm);
+        if (cell.tied) DropUnheldTies(cell);
         if (!cell.entries.empty())
             document_.frames[cell.key].assign(cell.entries.begin(), cell.entries.end());
         cell.origin->entries.assign(cell.origins.begin(), cell.origins.end());
         cell.origin->runs.assign(cell.runs.begin(), cell.runs.end());
     }
     openCount_ = 0;
+}
+
+/// The ties of a cell's entries that lead to no note of their pitch in the next entry; the last
+/// entry's ties are looked at once the next measure is read (DropUnheldTiesOut).
+void Reader::DropUnheldTies(OpenCell& cell) {
+    const utwobyte keyValue = score_.measures[static_cast<size_t>(measure_ - 1)].keyValue;
+    for (size_t i = 0; i + 1 < cell.entries.size(); ++i)
+        DropUnheldTies(cell.entries[i], &cell.entries[i + 1], keyValue, keyValue);
+    const EXENTRY& last = cell.entries.back();
+    for (int n = 0; n < last.noteCount && n < EXENTRY_MAXNOTES; ++n)
+        if (last.notes[n].noteFlags & NOTE_TIE) {
+            tiedOut_.push_back(cell.key);
+            break;
+        }
 }
 
 /// Stores the tuplets of one cell's entries as definition records on the entries that start them.

@@ -68,6 +68,7 @@ private:
         host::FrameKey key;
         CellOrigin* origin = nullptr;
         bool described = false; // its part, staff and voice are set
+        bool tied = false;      // a note of it is tied
         Rational end;           // where its entries have reached
         std::vector<EXENTRY> entries;
         std::vector<EntryOrigin> origins;
@@ -87,7 +88,9 @@ private:
     void CollectMeasures();
     void ReadTimeSignature(pugi::xml_node time, int& beats, int& beatDuration,
                            bool& haveTime) const;
-    void DropUnheldTies();
+    void DropUnheldTiesOut();
+    void DropUnheldTies(EXENTRY& entry, const EXENTRY* next, utwobyte keyValue,
+                        utwobyte nextKeyValue);
     void HoldMeasureLengths();
     void BuildDocument();
     /// The articulation definition of a travelling mark (an element inside <articulations>, or a
@@ -120,6 +123,7 @@ private:
     void BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
                       std::vector<EntryRhythm>& rhythm);
     void ReachMeasureEnd(Rational end, bool measureRest);
+    void DropUnheldTies(OpenCell& cell);
 
     // Notes (NoteReading.cpp).
     void ReadNote(pugi::xml_node note);
@@ -153,6 +157,7 @@ private:
     std::vector<Rational> measureEnds_;     // per measure, where its music reaches
     std::vector<Rational> measureRestEnds_; // per measure, where its measure rests reach
     std::map<std::string, int> markDefinitions_;
+    std::vector<host::FrameKey> tiedOut_; // frames whose last entry ties into the next measure
 
     // Reading state of one part.
     int part_ = 0;

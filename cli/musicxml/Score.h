@@ -34,7 +34,8 @@ struct Part {
 struct StaffInfo {
     int part = 0;      // index into Score::parts
     int partStaff = 1; // the part's staff number
-    /// Voice texts in the order they first appear on this staff: voice i is layer index i.
+    /// The voices that belong to this staff (see the reader), in the order they first appear in
+    /// the part: voice i is layer index i.
     std::vector<std::string> voices;
 };
 

@@ -154,6 +154,20 @@ TEST(CopyMusic, AVoiceBelongsToTheStaffWhereItFirstAppearsAndKeepsItsCrossStaffN
                                         "measure 1 @3 for 1 staff 1 quarter C0/5"}));
     EXPECT_EQ(Described(copied->destination, "5"),
               (std::vector<std::string>{"measure 1 @0 for 4 staff 2 whole C0/3"}));
+
+    // A file that writes voice 1 on both staves at once has a voice 1 on each, in every measure.
+    const std::string twice = cli_test::OnePart(
+        Measure(1, "<attributes><divisions>1</divisions><staves>2</staves></attributes>" +
+                       N("E5", 4, "whole", "<staff>1</staff>") +
+                       "<backup><duration>4</duration></backup>" +
+                       N("C3", 4, "whole", "<staff>2</staff>")) +
+            Measure(2, N("D3", 4, "whole", "<staff>2</staff>") +
+                           "<backup><duration>4</duration></backup>" +
+                           N("F5", 4, "whole", "<staff>1</staff>")),
+        "Piano");
+    auto both = cli_test::Read(twice);
+    EXPECT_EQ(host::DescribeLayer(*both.document, 1, 1, 2, 0), "E5 w | F5 w");
+    EXPECT_EQ(host::DescribeLayer(*both.document, 2, 1, 2, 0), "C3 w | D3 w");
 }
 
 TEST(CopyMusic, FermatasTravelWithTheRhythmOnRestsAndNotes) {
