@@ -469,13 +469,16 @@ std::string CellWriter::TravellingNotations(size_t index) const {
     }
     const EXENTRY& entry = entries_[index];
     if (!(entry.entryFlags & ENTRY_ARTICULATION)) return notations;
-    std::string articulations;
+    // In the host's order: articulations next to each other share one <articulations>.
+    bool open = false;
     for (int id : ArticulationsOf(after_, entry.entryNumber)) {
         if (id < 1 || id > static_cast<int>(score_.marks.size())) continue;
         const TravellingMark& mark = score_.marks[static_cast<size_t>(id - 1)];
-        (mark.articulation ? articulations : notations) += mark.element;
+        if (mark.articulation != open) notations += open ? "</articulations>" : "<articulations>";
+        open = mark.articulation;
+        notations += mark.element;
     }
-    if (!articulations.empty()) notations += "<articulations>" + articulations + "</articulations>";
+    if (open) notations += "</articulations>";
     return notations;
 }
 

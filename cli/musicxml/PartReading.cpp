@@ -72,14 +72,19 @@ Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) con
     return Rational(value, divisions);
 }
 
-/// A voice belongs to the staff of its part where it first appears; its notes on another staff
-/// are cross-staff notes in the same layer. A file that writes one voice number on two staves at
-/// once (its notes there overlap the voice's own) has two voices, one on each staff.
-int Reader::StaffOfVoice(int partStaff, std::string_view voice) {
+/// A voice belongs to the staff of its part where its first note is (its rests, grace notes and
+/// forwards before that note go with it); its notes on another staff are cross-staff notes in the
+/// same layer. A file that writes one voice number on two staves at once (its notes there overlap
+/// the voice's own) has two voices, one on each staff.
+int Reader::StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node at) {
     // Notes without a voice are the voice of their own staff.
     if (voice.empty()) return partStaff;
     const auto [home, first] = voiceStaff_.try_emplace(std::string(voice), partStaff);
-    if (first || home->second == partStaff) return partStaff;
+    if (first) {
+        if (const int staff = StaffOfFirstNote(voice, at); staff > 0) home->second = staff;
+        return home->second;
+    }
+    if (home->second == partStaff) return partStaff;
     std::pair<std::string, int> own(voice, partStaff);
     if (ownVoices_.count(own)) return partStaff;
     const Part& part = score_.parts[static_cast<size_t>(part_)];
@@ -97,13 +102,39 @@ int Reader::StaffOfVoice(int partStaff, std::string_view voice) {
     return home->second;
 }
 
+/// The staff of the first note of `voice` (not a rest or a grace note) from the element `at` on,
+/// in this measure and a few after it; 0 when there is none or its staff is not one a part can
+/// have.
+int Reader::StaffOfFirstNote(std::string_view voice, pugi::xml_node at) const {
+    constexpr size_t MEASURES_LOOKED_AT = 16;
+    const auto& measures = partMeasures_[static_cast<size_t>(part_)];
+    for (size_t m = static_cast<size_t>(measure_ - 1);
+         m < measures.size() && m < static_cast<size_t>(measure_ - 1) + MEASURES_LOOKED_AT; ++m) {
+        pugi::xml_node child =
+            m == static_cast<size_t>(measure_ - 1) ? at : measures[m].first_child();
+        for (; child; child = child.next_sibling()) {
+            if (!NameIs(child.name(), "note")) continue;
+            const NoteChildren children(child);
+            if (children.rest || children.grace || !children.voice ||
+                TrimmedView(pugi::xml_node(children.voice).text().get()) != voice)
+                continue;
+            if (!children.staff) return 1;
+            const auto staff =
+                PlainInteger(TrimmedView(pugi::xml_node(children.staff).text().get()));
+            return staff && *staff >= 1 && *staff <= 64 ? *staff : 0;
+        }
+    }
+    return 0;
+}
+
 Reader::OpenCell& Reader::CellFor(int partStaff, std::string_view voice, pugi::xml_node at) {
     const Part& part = score_.parts[static_cast<size_t>(part_)];
     if (partStaff < 1)
         Fail(at,
              "staff " + std::to_string(partStaff) + " does not exist in part \"" + part.id + "\"");
     UseStaff(partStaff, at);
-    const int cellStaff = StaffOfVoice(partStaff, voice);
+    const int cellStaff = StaffOfVoice(partStaff, voice, at);
+    UseStaff(cellStaff, at);
     const int hostStaff = part.firstHostStaff + cellStaff - 1;
     StaffInfo& staff = score_.staves[static_cast<size_t>(hostStaff - 1)];
     auto found = std::find(staff.voices.begin(), staff.voices.end(), voice);

@@ -111,7 +111,8 @@ private:
     /// The cell of a voice of the part being read, in the measure being read: on the staff the
     /// voice belongs to, whichever staff the element at `at` is written on.
     OpenCell& CellFor(int partStaff, std::string_view voice, pugi::xml_node at);
-    int StaffOfVoice(int partStaff, std::string_view voice);
+    int StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node at);
+    int StaffOfFirstNote(std::string_view voice, pugi::xml_node at) const;
     /// Adds `element`, which ends at `end` (quarter notes from the measure start), to the cell's
     /// stretch of the file that is being read, or begins a new one at the cursor.
     void ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end);

@@ -168,6 +168,29 @@ TEST(CopyMusic, AVoiceBelongsToTheStaffWhereItFirstAppearsAndKeepsItsCrossStaffN
     auto both = cli_test::Read(twice);
     EXPECT_EQ(host::DescribeLayer(*both.document, 1, 1, 2, 0), "E5 w | F5 w");
     EXPECT_EQ(host::DescribeLayer(*both.document, 2, 1, 2, 0), "C3 w | D3 w");
+
+    // A voice whose first rest is written on the upper staff belongs to the lower staff, where
+    // its first note is; a copy that puts a note first leaves it there.
+    const std::string restAbove = cli_test::Partwise(
+        "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+        "<score-part id=\"P2\"><part-name>Piano</part-name></score-part>",
+        "<part id=\"P1\">" +
+            Measure(1, Attributes(1, 2, 4) + N("A4", 1, "quarter") + R(1, "quarter")) +
+            "</part><part id=\"P2\">" +
+            Measure(1, "<attributes><divisions>1</divisions><staves>2</staves></attributes>" +
+                           N("E5", 2, "half", "<staff>1</staff>") +
+                           "<backup><duration>2</duration></backup>" +
+                           "<note><rest/><duration>1</duration><voice>2</voice><type>quarter"
+                           "</type><staff>1</staff></note>" +
+                           N("C3", 1, "quarter", "<staff>2</staff>", "2")) +
+            "</part>");
+    auto below = cli_test::Read(restAbove);
+    EXPECT_EQ(host::DescribeLayer(*below.document, 3, 1, 1, 0), "r q, C3 q");
+    EXPECT_EQ(host::DescribeLayer(*below.document, 2, 1, 1, 0), "E5 h");
+    const auto moved = Copy(restAbove, 1, 3, 1, 1);
+    ASSERT_TRUE(moved->outcome.copied);
+    auto again = cli_test::Read(moved->xml);
+    EXPECT_EQ(host::DescribeLayer(*again.document, 3, 1, 1, 0), "C3 q, r q");
 }
 
 TEST(CopyMusic, FermatasTravelWithTheRhythmOnRestsAndNotes) {
