@@ -53,6 +53,27 @@ std::span<const GraceNotes> Score::GracesAfter(const EntryOrigin& entry) const {
     return std::span<const GraceNotes>(graces).subspan(entry.afterBegin, entry.afterCount);
 }
 
+std::string Score::WithMarkNames(std::string_view music) const {
+    std::string text;
+    size_t at = 0;
+    while (at < music.size()) {
+        const size_t mark = music.find('!', at);
+        text.append(music.substr(at, mark - at));
+        if (mark == std::string_view::npos) break;
+        size_t end = mark + 1;
+        int id = 0;
+        while (end < music.size() && music[end] >= '0' && music[end] <= '9' && id < 100000)
+            id = id * 10 + (music[end++] - '0');
+        text += '!';
+        if (id >= 1 && static_cast<size_t>(id) <= marks.size())
+            text += marks[static_cast<size_t>(id - 1)].element;
+        else
+            text.append(music.substr(mark + 1, end - mark - 1));
+        at = end;
+    }
+    return text;
+}
+
 int Score::HostStaff(int part, int partStaff) const {
     if (part < 0 || part >= static_cast<int>(parts.size())) return 0;
     if (partStaff < 1 || partStaff > parts[static_cast<size_t>(part)].staffCount) return 0;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cadentra_cli {
@@ -149,6 +150,10 @@ struct Score {
     /// The grace notes that lead into an entry, and those after it that belong to it.
     std::span<const GraceNotes> GracesBefore(const EntryOrigin& entry) const;
     std::span<const GraceNotes> GracesAfter(const EntryOrigin& entry) const;
+    /// Music in the host builder's notation (host::DescribeLayer) with its articulation
+    /// definition numbers ("!18") replaced by the marks they stand for ("!<fermata/>"), which do
+    /// not depend on the order a document came to them in.
+    std::string WithMarkNames(std::string_view music) const;
 };
 
 } // namespace cadentra_cli

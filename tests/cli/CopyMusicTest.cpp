@@ -199,6 +199,10 @@ TEST(CopyMusic, FermatasTravelWithTheRhythmOnRestsAndNotes) {
                        R(2, "half", "<notations><fermata type=\"inverted\"/></notations>"));
     const std::string destination =
         Measure(1, Attributes(1, 4, 4) + N("E4", 1, "quarter") + R(1, "quarter") + R(2, "half"));
+    // The host holds them as articulations, each spelling a definition of its own.
+    auto read = cli_test::Read(Duo(source, destination));
+    EXPECT_EQ(read.score->WithMarkNames(host::DescribeLayer(*read.document, 1, 1, 1, 0)),
+              "C5 h!<fermata/>, r h!<fermata type=\"inverted\"/>");
     const auto copied = Copy(Duo(source, destination), 1, 2, 1, 1);
     ASSERT_TRUE(copied->outcome.copied);
     EXPECT_EQ(

@@ -41,7 +41,8 @@ std::string Music(const cadentra_cli::Score& score, const host::Document& docume
         const auto& voices = score.staves[static_cast<size_t>(key.staff - 1)].voices;
         text += std::to_string(key.staff) + "/" + std::to_string(key.measure) + "/\"" +
                 voices[static_cast<size_t>(key.layer)] + "\": " +
-                host::DescribeLayer(document, key.staff, key.measure, key.measure, key.layer) +
+                score.WithMarkNames(
+                    host::DescribeLayer(document, key.staff, key.measure, key.measure, key.layer)) +
                 "\n";
     }
     std::string sorted;
