@@ -1,6 +1,7 @@
 #include "cli/musicxml/CellWriter.h"
 
 #include "cli/musicxml/KeyPitch.h"
+#include "cli/musicxml/LayerFrames.h"
 #include "cli/musicxml/NoteValues.h"
 #include "cli/musicxml/XmlSpans.h"
 #include "host/EntryDetails.h"
@@ -482,18 +483,17 @@ std::string CellWriter::TravellingNotations(size_t index) const {
     return notations;
 }
 
-/// Whether `note` of entry `index` ends a tie: the entry before it in the layer (in this measure
-/// or at the end of the one before) ties a note of the same written pitch.
+/// Whether `note` of entry `index` ends a tie: the entry before it in the layer (in this measure,
+/// or the last of the measure before where the layer has entries) ties a note of the same
+/// written pitch.
 bool CellWriter::TiedFromBefore(size_t index, const EXNOTE& note) const {
     const EXENTRY* previous = nullptr;
     utwobyte previousKey = keyValue_;
     if (index > 0) {
         previous = &entries_[index - 1];
-    } else if (key_.measure > 1) {
-        auto it = after_.frames.find(
-            host::FrameKey{key_.staff, static_cast<twobyte>(key_.measure - 1), key_.layer});
-        if (it != after_.frames.end() && !it->second.empty()) previous = &it->second.back();
-        previousKey = score_.measures[static_cast<size_t>(key_.measure - 2)].keyValue;
+    } else if (const LayerFrame before = FrameBefore(after_, key_); before.entries) {
+        previous = &before.entries->back();
+        previousKey = score_.measures[static_cast<size_t>(before.measure - 1)].keyValue;
     }
     if (!previous || !(previous->entryFlags & ENTRY_NOTE)) return false;
     const auto pitch = Spelled(note, keyValue_);

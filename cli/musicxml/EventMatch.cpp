@@ -2,6 +2,7 @@
 
 #include "cli/musicxml/EntryTiming.h"
 #include "cli/musicxml/KeyPitch.h"
+#include "cli/musicxml/LayerFrames.h"
 
 #include <algorithm>
 #include <tuple>
@@ -49,9 +50,8 @@ LayerMatch::LayerMatch(const Score& score, const host::Document& after, int staf
             sources_[static_cast<size_t>(m - first_)].resize(frame->size());
     // The measures before are as they were: a chain running into the first measure continues
     // there in both versions.
-    bool continuing = false;
-    if (const auto* previous = FrameOf(after_, staff_, first_ - 1, layer_))
-        continuing = !previous->empty() && ContinuesEvent(previous->back());
+    const LayerFrame previous = FrameBefore(after_, Key(first_));
+    const bool continuing = previous.entries && ContinuesEvent(previous.entries->back());
     const Events before = EventsOf(score_.original, continuing);
     const Events now = EventsOf(after_, continuing);
     const std::vector<int> matched = MatchEvents(before, now);
@@ -117,6 +117,11 @@ std::vector<int> LayerMatch::MatchEvents(const Events& before, const Events& now
     return matched;
 }
 
+host::FrameKey LayerMatch::Key(int measure) const {
+    return host::FrameKey{static_cast<twobyte>(staff_), static_cast<twobyte>(measure),
+                          static_cast<twobyte>(layer_)};
+}
+
 OriginalEntry LayerMatch::Original(const Place& place) const {
     OriginalEntry original;
     const host::FrameKey key{static_cast<twobyte>(staff_), static_cast<twobyte>(place.measure),
@@ -132,14 +137,14 @@ OriginalEntry LayerMatch::Original(const Place& place) const {
     if (place.index > 0) {
         original.previous = &(*frame)[place.index - 1];
         original.previousKeyValue = original.keyValue;
-    } else if (place.measure > 1) {
+    } else {
         // Before the cells that may have changed, the score is as it was read.
-        const host::Document& before = place.measure > first_ ? score_.original : after_;
-        const auto* previous = FrameOf(before, staff_, place.measure - 1, layer_);
-        if (previous && !previous->empty()) {
-            original.previous = &previous->back();
+        LayerFrame previous = FrameBefore(score_.original, Key(place.measure), first_);
+        if (!previous.entries) previous = FrameBefore(after_, Key(first_));
+        if (previous.entries) {
+            original.previous = &previous.entries->back();
             original.previousKeyValue =
-                score_.measures[static_cast<size_t>(place.measure - 2)].keyValue;
+                score_.measures[static_cast<size_t>(previous.measure - 1)].keyValue;
         }
     }
     return original;

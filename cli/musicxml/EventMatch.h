@@ -60,6 +60,7 @@ private:
 
     Events EventsOf(const host::Document& document, bool continuing) const;
     std::vector<int> MatchEvents(const Events& before, const Events& now) const;
+    host::FrameKey Key(int measure) const;
     OriginalEntry Original(const Place& place) const;
     void GiveEvent(const std::vector<Place>& before, const std::vector<Place>& now);
     void GiveRests();

@@ -2,6 +2,7 @@
 
 #include "cli/musicxml/InputLimits.h"
 #include "cli/musicxml/KeyPitch.h"
+#include "cli/musicxml/LayerFrames.h"
 #include "cli/musicxml/NoteValues.h"
 #include "cli/musicxml/Reader.h"
 #include "cli/musicxml/XmlText.h"
@@ -346,16 +347,16 @@ void Reader::ReadTimeSignature(pugi::xml_node time, int& beats, int& beatDuratio
 /// next measure, for the last entry). A tie mark that leads elsewhere (into a rest, another pitch,
 /// another voice, or nowhere, as a tie left to ring does) is not the host's: it stays a mark of
 /// its note in the file, and COPY does not take the notes it joins for one event. Ties within a
-/// measure are looked at as it ends (DropUnheldTies of a cell); those out of it here.
+/// measure are looked at as it ends (DropUnheldTies of a cell); those out of it here, into the
+/// next measure where the layer has entries.
 void Reader::DropUnheldTiesOut() {
     for (const host::FrameKey& key : tiedOut_) {
         std::vector<EXENTRY>& entries = document_.frames.at(key);
-        auto next = document_.frames.find(
-            host::FrameKey{key.staff, static_cast<twobyte>(key.measure + 1), key.layer});
-        const bool hasNext = next != document_.frames.end() && !next->second.empty();
-        DropUnheldTies(entries.back(), hasNext ? &next->second.front() : nullptr,
-                       score_.measures[static_cast<size_t>(key.measure - 1)].keyValue,
-                       hasNext ? score_.measures[static_cast<size_t>(key.measure)].keyValue : 0);
+        const LayerFrame next = FrameAfter(document_, key);
+        DropUnheldTies(
+            entries.back(), next.entries ? &next.entries->front() : nullptr,
+            score_.measures[static_cast<size_t>(key.measure - 1)].keyValue,
+            next.entries ? score_.measures[static_cast<size_t>(next.measure - 1)].keyValue : 0);
     }
 }
 
