@@ -80,9 +80,11 @@ std::vector<TupletGroup> BracketGroups(const std::vector<EntryRhythm>& rhythm) {
 }
 
 /// The ratio of group `g` (the groups outer first, those before it settled): its stated numbers
-/// (and note values) where it has them, else the time modification of its first entry outside
-/// the groups nested in it, with the ratios of the groups around it taken out.
-void SetRatio(std::vector<TupletGroup>& groups, size_t g, const std::vector<EntryRhythm>& rhythm) {
+/// (and note values, where its entries' written durations make up its actual notes) where it has
+/// them, else the time modification of its first entry outside the groups nested in it, with the
+/// ratios of the groups around it taken out.
+void SetRatio(std::vector<TupletGroup>& groups, size_t g, const std::vector<int>& durations,
+              const std::vector<EntryRhythm>& rhythm) {
     TupletGroup& group = groups[g];
     Rational outer(1);
     for (size_t o = 0; o < g; ++o)
@@ -100,9 +102,15 @@ void SetRatio(std::vector<TupletGroup>& groups, size_t g, const std::vector<Entr
     if (group.statedActual > 0 && group.statedNormal > 0) {
         group.actual = group.statedActual;
         group.normal = group.statedNormal;
+        // "13 thirty-seconds in the time of 6 sixteenths", where the notes fill the 13.
+        int64_t span = 0;
+        for (int i = group.first; i <= group.last; ++i)
+            span += durations[static_cast<size_t>(i)];
+        if (group.actualType <= 0 || group.normalType <= 0 ||
+            span != static_cast<int64_t>(group.actual) * group.actualType)
+            group.actualType = group.normalType = 0;
         group.factor = Rational(group.normal, group.actual);
-        // "13 thirty-seconds in the time of 6 sixteenths"
-        if (group.actualType > 0 && group.normalType > 0)
+        if (group.actualType > 0)
             group.factor = group.factor * Rational(group.normalType, group.actualType);
         return;
     }
@@ -193,7 +201,7 @@ std::vector<PlacedTuplet> GroupTuplets(const std::vector<int>& durations,
                                        const std::vector<EntryRhythm>& rhythm) {
     std::vector<TupletGroup> groups = BracketGroups(rhythm);
     for (size_t g = 0; g < groups.size(); ++g)
-        SetRatio(groups, g, rhythm);
+        SetRatio(groups, g, durations, rhythm);
     std::erase_if(groups, [](const TupletGroup& group) { return group.factor == Rational(1); });
     AddUnbracketedGroups(groups, durations, rhythm);
     SortOuterFirst(groups);
