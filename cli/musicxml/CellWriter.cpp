@@ -137,7 +137,10 @@ std::string CellWriter::WriteRun(size_t r, const std::vector<size_t>& entries) {
         divisions = Lcm(divisions, timings_[i].start.den);
     }
     Pieces out(*score_.text);
-    if (divisions != run.divisions)
+    // Where the file states no divisions, a rewritten stretch states those it counts in: its
+    // first element may now come before the note that showed them.
+    const bool stateDivisions = divisions != run.divisions || !run.divisionsStated;
+    if (stateDivisions)
         out.Text(indent + "<attributes><divisions>" + Number(divisions) +
                  "</divisions></attributes>");
     Rational cursor = run.startTime;
@@ -171,7 +174,7 @@ std::string CellWriter::WriteRun(size_t r, const std::vector<size_t>& entries) {
     }
     if (r + 1 == cell_.runs.size()) WriteGraces(out, UnplacedGraces(), indent);
     moveTo(run.endTime);
-    if (divisions != run.divisions)
+    if (stateDivisions)
         out.Text(indent + "<attributes><divisions>" + Number(run.divisions) +
                  "</divisions></attributes>");
     std::string replacement = out.Take();

@@ -120,6 +120,7 @@ std::optional<CellOrigin> NewCell(const Score& score, const host::FrameKey& key)
     run.startTime = at.time;
     run.endTime = at.time;
     run.divisions = at.divisions;
+    run.divisionsStated = at.divisionsStated;
     run.insertAt = after.end;
     run.indentAt = after.begin;
     cell.runs.push_back(run);

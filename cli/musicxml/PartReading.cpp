@@ -167,6 +167,9 @@ void Reader::ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end) {
     if (runOpen_ && runCell_ == &cell && !runs.empty()) {
         runs.back().last = element;
         runs.back().endTime = end;
+        // What follows the run counts in the divisions in force at its end: those a note of the
+        // run may just have shown.
+        runs.back().divisions = DivisionsInForce();
         return;
     }
     CellRun run;
@@ -175,6 +178,7 @@ void Reader::ExtendRun(OpenCell& cell, pugi::xml_node element, Rational end) {
     run.startTime = cursor_;
     run.endTime = end;
     run.divisions = DivisionsInForce();
+    run.divisionsStated = divisions_ > 0;
     runs.push_back(run);
     runOpen_ = true;
     runCell_ = &cell;
@@ -212,6 +216,7 @@ void Reader::ReadPart(int partIndex) {
         openCount_ = 0;
         MeasureTail tail;
         tail.divisions = DivisionsInForce();
+        tail.divisionsStated = divisions_ > 0;
         ReadMeasureContents(measures[m], tail);
         score_.tails[static_cast<size_t>(part_)].push_back(tail);
         FinishMeasure();
@@ -251,6 +256,7 @@ void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
             tail.after = child;
             tail.time = cursor_;
             tail.divisions = DivisionsInForce();
+            tail.divisionsStated = divisions_ > 0;
             tail.known = true;
             tail.music = tail.music || music;
         }

@@ -82,9 +82,10 @@ struct CellRun {
     pugi::xml_node last;
     Rational startTime;
     Rational endTime;
-    int divisions = 1;   // divisions per quarter in force in the run
-    size_t insertAt = 0; // an added run: where it goes
-    size_t indentAt = 0; // an added run: where the line whose indentation it takes begins
+    int divisions = 1;           // divisions per quarter in force at the end of the run
+    bool divisionsStated = true; // by a <divisions> (else as the part's first notes show them)
+    size_t insertAt = 0;         // an added run: where it goes
+    size_t indentAt = 0;         // an added run: where the line whose indentation it takes begins
 };
 
 /// The MusicXML side of one host frame: one voice of one staff in one measure.
@@ -105,6 +106,7 @@ struct MeasureTail {
     pugi::xml_node after; // the element music is added after (whose indentation it takes)
     Rational time;        // quarter notes from the measure start
     int divisions = 1;
+    bool divisionsStated = true;
     bool known = false;
     bool music = false; // placed after a note, backup or forward
 };
