@@ -316,6 +316,31 @@ void Reader::DropUnheldTies(OpenCell& cell) {
         }
 }
 
+/// A gap inside a tuplet lasts, as every entry there does, its written duration at the tuplet's
+/// ratio: its written duration is made the one that lasts as long as the gap. True when a gap
+/// changed (the tuplets' reaches change with it).
+bool Reader::FitGapsToTuplets(std::vector<EXENTRY>& entries,
+                              const std::vector<PlacedTuplet>& tuplets,
+                              std::vector<int>& durations) {
+    bool changed = false;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!(entries[i].entryFlags & ENTRY_GAP)) continue;
+        Rational factor(1);
+        for (const PlacedTuplet& tuplet : tuplets)
+            if (tuplet.first <= static_cast<int>(i) && static_cast<int>(i) <= tuplet.last)
+                factor =
+                    factor * Rational(tuplet.definition.normalCount) *
+                    Rational(tuplet.definition.normalUnit) /
+                    (Rational(tuplet.definition.actualCount) * Rational(tuplet.definition.unit));
+        if (factor == Rational(1) || factor.num <= 0) continue;
+        const int64_t written = (Rational(entries[i].duration) / factor).Round();
+        entries[i].duration = static_cast<twobyte>(std::clamp<int64_t>(written, 1, 32767));
+        durations[i] = entries[i].duration;
+        changed = true;
+    }
+    return changed;
+}
+
 /// Stores the tuplets of one cell's entries as definition records on the entries that start them.
 void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
                           std::vector<EntryRhythm>& rhythm) {
@@ -327,14 +352,17 @@ void Reader::BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entri
     std::vector<int> durations;
     for (const EXENTRY& entry : entries)
         durations.push_back(entry.duration);
-    std::vector<PlacedTuplet> tuplets;
-    try {
-        tuplets = GroupTuplets(durations, rhythm);
-    } catch (const UnholdableTuplet&) {
-        Fail(pugi::xml_node(), "measure " +
-                                   score_.measures[static_cast<size_t>(key.measure - 1)].number +
-                                   ": nested tuplets whose ratio the host cannot hold");
-    }
+    auto group = [&] {
+        try {
+            return GroupTuplets(durations, rhythm);
+        } catch (const UnholdableTuplet&) {
+            Fail(pugi::xml_node(),
+                 "measure " + score_.measures[static_cast<size_t>(key.measure - 1)].number +
+                     ": nested tuplets whose ratio the host cannot hold");
+        }
+    };
+    std::vector<PlacedTuplet> tuplets = group();
+    if (FitGapsToTuplets(entries, tuplets, durations)) tuplets = group();
     std::map<int, int> perEntry;
     for (const PlacedTuplet& tuplet : tuplets) {
         EXENTRY& first = entries[static_cast<size_t>(tuplet.first)];

@@ -123,6 +123,9 @@ private:
     void FinishMeasure();
     void BuildTuplets(const host::FrameKey& key, std::vector<EXENTRY>& entries,
                       std::vector<EntryRhythm>& rhythm);
+    static bool FitGapsToTuplets(std::vector<EXENTRY>& entries,
+                                 const std::vector<PlacedTuplet>& tuplets,
+                                 std::vector<int>& durations);
     void ReachMeasureEnd(Rational end, bool measureRest);
     void DropUnheldTies(OpenCell& cell);
 
