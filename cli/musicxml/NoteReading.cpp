@@ -137,6 +137,7 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
     ReachMeasureEnd(end, rhythm.measureRest);
     cursor_ = end;
     cell.end = end;
+    cell.reached = std::max(cell.reached, end);
     mainCell_ = &cell;
 }
 

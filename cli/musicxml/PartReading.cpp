@@ -23,6 +23,7 @@ Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
     cell.described = false;
     cell.tied = false;
     cell.end = Rational(0);
+    cell.reached = Rational(0);
     cell.entries.clear();
     cell.origins.clear();
     cell.runs.clear();
@@ -94,7 +95,7 @@ int Reader::StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node a
     for (size_t i = 0; i < openCount_; ++i) {
         const OpenCell& open = openCells_[i];
         if (open.key.staff == part.firstHostStaff + home->second - 1 &&
-            open.key.layer == layer - staff.voices.begin() && open.end > cursor_) {
+            open.key.layer == layer - staff.voices.begin() && open.reached > cursor_) {
             ownVoices_.insert(std::move(own));
             return partStaff;
         }
@@ -273,6 +274,7 @@ void Reader::ReadForward(pugi::xml_node forward) {
     if (pugi::xml_node voice = forward.child("voice")) {
         OpenCell& cell = CellFor(staff, TrimmedView(voice.text().get()), forward);
         ExtendRun(cell, forward, cursor_ + duration);
+        cell.reached = std::max(cell.reached, cursor_ + duration);
     } else {
         CloseRun();
     }

@@ -70,6 +70,7 @@ private:
         bool described = false; // its part, staff and voice are set
         bool tied = false;      // a note of it is tied
         Rational end;           // where its entries have reached
+        Rational reached;       // where its entries and its voice's forwards have reached
         std::vector<EXENTRY> entries;
         std::vector<EntryOrigin> origins;
         std::vector<CellRun> runs;
