@@ -104,19 +104,21 @@ int Reader::StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node a
 }
 
 /// The staff of the first note of `voice` (not a rest or a grace note) from the element `at` on,
-/// in this measure (before any backup) and a few after it; 0 when there is none or its staff is
-/// not one a part can have.
+/// in this measure (before any backup, unless `at` is a grace note) and a few after it; 0 when
+/// there is none or its staff is not one a part can have.
 int Reader::StaffOfFirstNote(std::string_view voice, pugi::xml_node at) const {
     constexpr size_t MEASURES_LOOKED_AT = 16;
+    const bool timed = !NameIs(at.name(), "note") || !at.child("grace");
     const auto& measures = partMeasures_[static_cast<size_t>(part_)];
     for (size_t m = static_cast<size_t>(measure_ - 1);
          m < measures.size() && m < static_cast<size_t>(measure_ - 1) + MEASURES_LOOKED_AT; ++m) {
         const bool here = m == static_cast<size_t>(measure_ - 1);
         for (pugi::xml_node child = here ? at : measures[m].first_child(); child;
              child = child.next_sibling()) {
-            // A note of the voice after a backup in this measure may lie before `at` in time:
-            // then the two are not one voice's music.
-            if (here && NameIs(child.name(), "backup")) return 0;
+            // A note of the voice after a backup in this measure may lie before a rest or
+            // forward at `at` in time: then the two are not one voice's music. (A grace note
+            // takes no time.)
+            if (here && timed && NameIs(child.name(), "backup")) return 0;
             if (!NameIs(child.name(), "note")) continue;
             const NoteChildren children(child);
             if (children.rest || children.grace || !children.voice ||
