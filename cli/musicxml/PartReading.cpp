@@ -6,6 +6,7 @@
 #include "host/EntryDetails.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace cadentra_cli {
 
@@ -103,27 +104,42 @@ int Reader::StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node a
     return home->second;
 }
 
+namespace {
+
+/// An element's <duration> as written, in the divisions in force; 0 where it has none.
+int64_t WrittenDuration(pugi::xml_node element) {
+    return PlainInteger(TrimmedView(element.child("duration").text().get())).value_or(0);
+}
+
+} // namespace
+
 /// The staff of the first note of `voice` (not a rest or a grace note) from the element `at` on,
-/// in this measure (before any backup, unless `at` is a grace note) and a few after it; 0 when
-/// there is none or its staff is not one a part can have.
+/// in this measure and a few after it; 0 when there is none, when its staff is not one a part
+/// can have, or when in this measure it begins before a rest or forward at `at` ends (then the
+/// two are not one voice's music; a grace note takes no time).
 int Reader::StaffOfFirstNote(std::string_view voice, pugi::xml_node at) const {
     constexpr size_t MEASURES_LOOKED_AT = 16;
-    const bool timed = !NameIs(at.name(), "note") || !at.child("grace");
+    const bool grace = NameIs(at.name(), "note") && at.child("grace");
     const auto& measures = partMeasures_[static_cast<size_t>(part_)];
-    for (size_t m = static_cast<size_t>(measure_ - 1);
-         m < measures.size() && m < static_cast<size_t>(measure_ - 1) + MEASURES_LOOKED_AT; ++m) {
-        const bool here = m == static_cast<size_t>(measure_ - 1);
-        for (pugi::xml_node child = here ? at : measures[m].first_child(); child;
+    const size_t here = static_cast<size_t>(measure_ - 1);
+    // Times from the start of `at`, in the durations as written.
+    int64_t time = 0;
+    const int64_t end = grace ? INT64_MIN : WrittenDuration(at);
+    for (size_t m = here; m < measures.size() && m < here + MEASURES_LOOKED_AT; ++m) {
+        for (pugi::xml_node child = m == here ? at : measures[m].first_child(); child;
              child = child.next_sibling()) {
-            // A note of the voice after a backup in this measure may lie before a rest or
-            // forward at `at` in time: then the two are not one voice's music. (A grace note
-            // takes no time.)
-            if (here && timed && NameIs(child.name(), "backup")) return 0;
-            if (!NameIs(child.name(), "note")) continue;
+            const char* name = child.name();
+            if (NameIs(name, "backup")) time -= WrittenDuration(child);
+            if (NameIs(name, "forward")) time += WrittenDuration(child);
+            if (!NameIs(name, "note")) continue;
             const NoteChildren children(child);
-            if (children.rest || children.grace || !children.voice ||
-                TrimmedView(pugi::xml_node(children.voice).text().get()) != voice)
+            const bool mine = !children.rest && !children.grace && children.voice &&
+                              TrimmedView(pugi::xml_node(children.voice).text().get()) == voice;
+            if (!mine) {
+                if (!children.chord && !children.grace) time += WrittenDuration(child);
                 continue;
+            }
+            if (m == here && time < end) return 0;
             if (!children.staff) return 1;
             const auto staff =
                 PlainInteger(TrimmedView(pugi::xml_node(children.staff).text().get()));
