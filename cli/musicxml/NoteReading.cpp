@@ -142,9 +142,9 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
 }
 
 /// The note's value and its sounding length. Where the part has stated its divisions, the
-/// <duration> gives the sounding length; before that, the type, dots and time modification do
-/// (and the first note with both shows what the durations count). A measure rest lasts what its
-/// duration says, whatever its type.
+/// <duration> gives the sounding length; before that, the type, dots and time modification do,
+/// until a note with both shows what the durations count, and from then on the durations do as
+/// if so stated. A measure rest lasts what its duration says, whatever its type.
 NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children) {
     NoteRhythm rhythm;
     if (pugi::xml_node modification = children.timeModification)
@@ -157,7 +157,7 @@ NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children)
             Fail(type, "note value \"" + Trimmed(type.text().get()) +
                            "\" is longer than the host can hold or unknown");
     }
-    if (children.duration && divisions_ > 0) {
+    if (children.duration && (divisions_ > 0 || shownDivisions_ > 0)) {
         rhythm.sounding = DurationOf(note, children.duration);
     } else if (written) {
         rhythm.sounding = Rational(*written, EDU_QUARTER) * factor;
@@ -166,8 +166,6 @@ NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children)
             if (shown.IsInteger() && shown.num >= 1 && shown.num <= MAX_DIVISIONS)
                 shownDivisions_ = static_cast<int>(shown.num);
         }
-    } else if (children.duration && shownDivisions_ > 0) {
-        rhythm.sounding = DurationOf(note, children.duration);
     } else if (children.duration) {
         Fail(note, "a note with neither <divisions> in force nor a <type>: its length is unknown");
     } else {

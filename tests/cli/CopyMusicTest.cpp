@@ -382,6 +382,10 @@ TEST(CopyMusic, AScoreWithoutDivisionsIsTimedByItsNoteValues) {
     auto read = cli_test::Read(Duo(source, destination));
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1, 0), "C5 h, D5 q, E5 q");
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1, 1), "C4 w");
+    // Once a note has shown them, durations count as if the divisions were stated.
+    auto shown = cli_test::Read(cli_test::OnePart(
+        Measure(1, N("C5", 2, "quarter") + N("D5", 2, "eighth") + N("E5", 2, "quarter"))));
+    EXPECT_EQ(+shown.document->frames.at(host::FrameKey{1, 1, 0})[2].elapsedTime, 2048);
     const auto copied = Copy(Duo(source, destination), 1, 2, 1, 1);
     ASSERT_TRUE(copied->outcome.copied);
     EXPECT_EQ(Described(copied->destination, "1"),
