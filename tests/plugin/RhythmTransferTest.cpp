@@ -144,6 +144,17 @@ TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
     EXPECT_EQ(Describe(2, 1, 1), "A3+D4 q~, A3+D4~ q, B3+D4 h");
 }
 
+TEST_F(Copy, ANoteHeldIntoAChordThatAddsNotesEndsItsEvent) {
+    doc_.Layer(1, 1).Notes("C4 h., C4 q | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("D4 h~, D4+F4 h | G4 h~, G4 h");
+    doc_.Layer(3, 1).Notes("D4 h~, D4+F4 h | G4 q~, G4 q, A4 h");
+    FCNoteEntryLayer layer(0, 2, 1, 2);
+    ASSERT_TRUE(layer.Load());
+    EXPECT_EQ(CountNotes(&layer), 3); // the chord is an event of its own; G4 is held whole
+    ASSERT_TRUE(CopyStaff(1, 1, 2, 3));
+    EXPECT_EQ(Describe(3, 1, 2), "D4 h.~, D4+F4 q | G4 h, A4 h");
+}
+
 TEST_F(Copy, AHeldNoteIsTiedOnlyIntoTheNextEventsFirstEntryOfItsPitch) {
     doc_.Layer(1, 1).Notes("C4 h, r q, C4 q | C4 h, C4 h");
     doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h | E4+G4~ h, F4+A4 h");
@@ -155,11 +166,11 @@ TEST_F(Copy, AHeldNoteIsTiedOnlyIntoTheNextEventsFirstEntryOfItsPitch) {
 
 TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
     const char* music = "A3+D4~ h, B3+D4 h~ | B3+D4 q, r q, C4+E4 q~, C4+E4~ q | "
-                        "E4+G4 h~, E4+G4 q, G4~+B4 q";
+                        "E4+G4 h~, E4+G4 q, G4~+B4 q | G4 q~, G4+D5 q~, G4+D5 h";
     doc_.Layer(1, 1).Notes(music);
     doc_.Layer(2, 1).Notes(music);
-    ASSERT_TRUE(CopyStaff(1, 1, 3, 2));
-    EXPECT_EQ(Describe(2, 1, 3), music);
+    ASSERT_TRUE(CopyStaff(1, 1, 4, 2));
+    EXPECT_EQ(Describe(2, 1, 4), music);
 }
 
 TEST_F(Copy, TheRegionIsTiedOutOnlyWhereTheDestinationWas) {
@@ -257,15 +268,21 @@ TEST_F(CopyOnATransposingStaff, ANoteMovedIntoAnotherKeyKeepsItsWrittenPitch) {
 }
 
 TEST_F(Copy, NotesInAKeyThatSaysNothingMoveAsTheyAre) {
-    doc_.KeySignature(1, -2).KeyValue(2, 0x4002);
-    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h");
+    doc_.KeySignature(1, -2).KeyValue(2, 0x4002).KeySignature(3, 0);
+    doc_.Layer(1, 3).Notes("C4 h, C4 h~ | C4 h, C4 h");
     doc_.Layer(2, 1).Notes("F4 h, Db5 h | Eb5 w");
     const EXENTRY held = Stored(2, 1, 1);
-    ASSERT_TRUE(CopyStaff(1, 1, 2, 2));
+    ASSERT_TRUE(CopyStaff(1, 3, 4, 2, 1));
     const EXENTRY& moved = Stored(2, 2, 0);
     EXPECT_EQ(+moved.notes[0].displacement, +held.notes[0].displacement);
     EXPECT_EQ(+moved.notes[0].raiseLower, +held.notes[0].raiseLower);
-    EXPECT_TRUE(Stored(2, 1, 1).notes[0].noteFlags & NOTE_TIE); // compared by their records
+    EXPECT_TRUE(Stored(2, 1, 1).notes[0].noteFlags & NOTE_TIE);
+    // Notes on either side of such a key compare by their records: the same record is one held
+    // note, another record another pitch.
+    doc_.Layer(3, 1).Notes("G4 h, Bb4 h~ | Bb4 h, Bb4 h");
+    FCNoteEntryLayer layer(0, 3, 1, 2);
+    ASSERT_TRUE(layer.Load());
+    EXPECT_EQ(CountNotes(&layer), 4); // B-flat major's Bb4 is not the record of the other key's
 }
 
 TEST_F(Copy, OnlyLayersWithTheSourceEventCountAreWritten) {
