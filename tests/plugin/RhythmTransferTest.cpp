@@ -56,6 +56,12 @@ protected:
         if (at == 0) at = first;
         return CopyTo(host::Region(to, to, at, static_cast<twobyte>(at + last - first))) == 1;
     }
+    /// The note events of layer 1 of `staff` over measures from..to, as COPY counts them.
+    int EventsOf(twobyte staff, twobyte from, twobyte to) {
+        FCNoteEntryLayer layer(0, staff, from, to);
+        EXPECT_TRUE(layer.Load());
+        return CountNotes(&layer);
+    }
     void ExpectNoAlert() { EXPECT_TRUE(Alerts().empty()) << Alerts().front().text; }
     void ExpectAlert(const std::string& text) {
         ASSERT_EQ(Alerts().size(), 1u);
@@ -128,15 +134,15 @@ TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
     doc_.Layer(1, 1).Notes("C4 q~, C4 q, C4 h");
     doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h");
     doc_.Layer(3, 1).Notes("A3+D4 h~, A3+D4 h");
-    FCNoteEntryLayer held(0, 2, 1, 1);
-    ASSERT_TRUE(held.Load());
-    EXPECT_EQ(CountNotes(&held), 2);
-    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
+    EXPECT_EQ(EventsOf(2, 1, 1), 2);
+    EXPECT_EQ(EventsOf(3, 1, 1), 1);
     FCNoteEntryLayer chain(0, 3, 1, 1);
     ASSERT_TRUE(chain.Load());
-    EXPECT_EQ(CountNotes(&chain), 1);
     EXPECT_TRUE(IsTiedThrough(chain.GetItemAt(0)));
     EXPECT_FALSE(IsTiedThrough(chain.GetItemAt(1)));
+    FCNoteEntryLayer held(0, 2, 1, 1);
+    ASSERT_TRUE(held.Load());
+    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
 
     ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
     // The chain of the source is tied on every note; its last entry holds only the D4, which the
@@ -148,9 +154,7 @@ TEST_F(Copy, ANoteHeldIntoAChordThatAddsNotesEndsItsEvent) {
     doc_.Layer(1, 1).Notes("C4 h., C4 q | C4 h, C4 h");
     doc_.Layer(2, 1).Notes("D4 h~, D4+F4 h | G4 h~, G4 h");
     doc_.Layer(3, 1).Notes("D4 h~, D4+F4 h | G4 q~, G4 q, A4 h");
-    FCNoteEntryLayer layer(0, 2, 1, 2);
-    ASSERT_TRUE(layer.Load());
-    EXPECT_EQ(CountNotes(&layer), 3); // the chord is an event of its own; G4 is held whole
+    EXPECT_EQ(EventsOf(2, 1, 2), 3); // the chord is an event of its own; G4 is held whole
     ASSERT_TRUE(CopyStaff(1, 1, 2, 3));
     EXPECT_EQ(Describe(3, 1, 2), "D4 h.~, D4+F4 q | G4 h, A4 h");
 }
@@ -280,9 +284,7 @@ TEST_F(Copy, NotesInAKeyThatSaysNothingMoveAsTheyAre) {
     // Notes on either side of such a key compare by their records: the same record is one held
     // note, another record another pitch.
     doc_.Layer(3, 1).Notes("G4 h, Bb4 h~ | Bb4 h, Bb4 h");
-    FCNoteEntryLayer layer(0, 3, 1, 2);
-    ASSERT_TRUE(layer.Load());
-    EXPECT_EQ(CountNotes(&layer), 4); // B-flat major's Bb4 is not the record of the other key's
+    EXPECT_EQ(EventsOf(3, 1, 2), 4); // B-flat major's Bb4 is not the record of the other key's
 }
 
 TEST_F(Copy, OnlyLayersWithTheSourceEventCountAreWritten) {
