@@ -134,8 +134,10 @@ TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
     doc_.Layer(1, 1).Notes("C4 q~, C4 q, C4 h");
     doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h");
     doc_.Layer(3, 1).Notes("A3+D4 h~, A3+D4 h");
+    doc_.Layer(4, 1).Notes("D4 h~, D4+F4 h | G4 h~, G4 h");
     EXPECT_EQ(EventsOf(2, 1, 1), 2);
     EXPECT_EQ(EventsOf(3, 1, 1), 1);
+    EXPECT_EQ(EventsOf(4, 1, 2), 3); // held into a chord with other notes, then held whole
     FCNoteEntryLayer chain(0, 3, 1, 1);
     ASSERT_TRUE(chain.Load());
     EXPECT_TRUE(IsTiedThrough(chain.GetItemAt(0)));
@@ -150,22 +152,32 @@ TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
     EXPECT_EQ(Describe(2, 1, 1), "A3+D4 q~, A3+D4~ q, B3+D4 h");
 }
 
-TEST_F(Copy, ANoteHeldIntoAChordThatAddsNotesEndsItsEvent) {
-    doc_.Layer(1, 1).Notes("C4 h., C4 q | C4 h, C4 h");
-    doc_.Layer(2, 1).Notes("D4 h~, D4+F4 h | G4 h~, G4 h");
-    doc_.Layer(3, 1).Notes("D4 h~, D4+F4 h | G4 q~, G4 q, A4 h");
-    EXPECT_EQ(EventsOf(2, 1, 2), 3); // the chord is an event of its own; G4 is held whole
-    ASSERT_TRUE(CopyStaff(1, 1, 2, 3));
-    EXPECT_EQ(Describe(3, 1, 2), "D4 h.~, D4+F4 q | G4 h, A4 h");
-}
-
-TEST_F(Copy, AHeldNoteIsTiedOnlyIntoTheNextEventsFirstEntryOfItsPitch) {
-    doc_.Layer(1, 1).Notes("C4 h, r q, C4 q | C4 h, C4 h");
-    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h | E4+G4~ h, F4+A4 h");
-    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
-    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 h, r q, B3+D4 q"); // not into a rest
-    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
-    EXPECT_EQ(Describe(2, 2, 2), "E4+G4 h, F4+A4 h"); // not into another pitch
+TEST_F(Copy, AHeldNoteKeepsItsTieOnlyWhereTheNewRhythmLeadsIntoItsPitch) {
+    struct Case {
+        const char* source;      // staff 1 from measure 1, over `measures` measures
+        const char* destination; // staff 2 from measure 1
+        twobyte measures;
+        const char* expected; // staff 2, measures 1 and 2
+    };
+    const Case cases[] = {
+        // Not into a rest, nor into another pitch.
+        {"C4 h, r q, C4 q", "A3+D4~ h, B3+D4 h", 1, "A3+D4 h, r q, B3+D4 q | "},
+        {"C4 h, C4 h", "E4+G4~ h, F4+A4 h", 1, "E4+G4 h, F4+A4 h | "},
+        // A note held into a chord that adds notes is an event of its own; G4 is held whole.
+        {"C4 h., C4 q | C4 h, C4 h", "D4 h~, D4+F4 h | G4 q~, G4 q, A4 h", 2,
+         "D4 h.~, D4+F4 q | G4 h, A4 h"},
+        // The source's tie out of its region does not come along: it would tie the B3 to the C4.
+        {"C4 h, D4 h~ | D4 w", "A3 h, B3 h | C4 w", 1, "A3 h, B3 h | C4 w"},
+        // A tie out of the destination's region stays.
+        {"C4 h, D4 h", "C5 h, D5+F5 h~ | D5+F5 w", 1, "C5 h, D5+F5 h~ | D5+F5 w"},
+    };
+    for (const Case& c : cases) {
+        auto doc = NewDocument().Staves(2).Measures(2);
+        doc.Layer(1, 1).Notes(c.source);
+        doc.Layer(2, 1).Notes(c.destination);
+        ASSERT_TRUE(CopyStaff(1, 1, c.measures, 2)) << c.destination;
+        EXPECT_EQ(host::DescribeLayer(doc.Built(), 2, 1, 2), c.expected) << c.destination;
+    }
 }
 
 TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
@@ -175,18 +187,6 @@ TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
     doc_.Layer(2, 1).Notes(music);
     ASSERT_TRUE(CopyStaff(1, 1, 4, 2));
     EXPECT_EQ(Describe(2, 1, 4), music);
-}
-
-TEST_F(Copy, TheRegionIsTiedOutOnlyWhereTheDestinationWas) {
-    doc_.Layer(1, 1).Notes("C4 h, D4 h~ | D4 w");
-    doc_.Layer(2, 1).Notes("A3 h, B3 h | C4 w");
-    doc_.Layer(3, 1).Notes("C5 h, D5+F5 h~ | D5+F5 w");
-    // The source's tie out of its region does not come along: it would tie the B3 to the C4.
-    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
-    EXPECT_EQ(Describe(2, 1, 2), "A3 h, B3 h | C4 w");
-    // A tie out of the destination's region stays.
-    ASSERT_TRUE(CopyStaff(2, 1, 1, 3));
-    EXPECT_EQ(Describe(3, 1, 2), "C5 h, D5+F5 h~ | D5+F5 w");
 }
 
 TEST_F(Copy, ATieIntoTheRegionStaysOnlyIntoANoteOfItsPitch) {
