@@ -39,7 +39,9 @@ std::optional<SoundingPitch> KeySpeller::PitchOf(FCNote* note) {
 }
 
 bool KeySpeller::IsSamePitch(FCNote* note, FCNote* other) {
-    if (KeyOf(MeasureOf(note)) != KeyOf(MeasureOf(other))) {
+    const twobyte measure = MeasureOf(note);
+    const twobyte otherMeasure = MeasureOf(other);
+    if (measure != otherMeasure && KeyOf(measure) != KeyOf(otherMeasure)) {
         const auto pitch = PitchOf(note);
         const auto otherPitch = PitchOf(other);
         if (pitch && otherPitch) return *pitch == *otherPitch;

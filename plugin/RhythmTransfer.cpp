@@ -22,33 +22,43 @@ struct UnwrittenLayer {
     twobyte layerIndex;
 };
 
+/// Whether two note entries hold the same pitches: each note of either has its pitch in the other.
+bool HoldSamePitches(FCNoteEntry* entry, FCNoteEntry* other, KeySpeller& speller) {
+    for (int i = 0; i < entry->GetCount(); ++i)
+        if (!speller.FindSamePitch(other, entry->GetItemAt(i))) return false;
+    for (int i = 0; i < other->GetCount(); ++i)
+        if (!speller.FindSamePitch(entry, other->GetItemAt(i))) return false;
+    return true;
+}
+
+/// Whether `entry` and the entry after it are one note event: the next is a note entry, `entry`
+/// ties every note into it, and both hold the same pitches. A chord that holds only some of its
+/// notes, or whose tied notes lead into a chord with other notes, ends its event there; the held
+/// notes are ties from one event into the next.
+bool ContinuesEvent(FCNoteEntry* entry, KeySpeller& speller) {
+    FCNoteEntry* next = entry->GetNext();
+    return next && next->IsNote() && IsTiedThrough(entry) && HoldSamePitches(entry, next, speller);
+}
+
 /// Calls `onEventStart` with every entry of `layer` that starts a note event.
 template <typename OnEventStart>
 void ForEachEventStart(FCNoteEntryLayer* layer, OnEventStart onEventStart) {
     if (!layer) return;
-    bool previousTied = false;
+    KeySpeller speller;
+    FCNoteEntry* previous = nullptr;
     for (int i = 0; i < layer->GetCount(); ++i) {
         FCNoteEntry* entry = layer->GetItemAt(i);
         if (!entry) continue;
-        if (entry->IsRest()) {
-            previousTied = false;
-        } else {
-            if (!previousTied) onEventStart(entry);
-            previousTied = IsTiedThrough(entry);
-        }
+        if (entry->IsNote() && !(previous && ContinuesEvent(previous, speller)))
+            onEventStart(entry);
+        previous = entry;
     }
 }
 
-/// Whether `entry` and the entry after it are one note event.
-bool ContinuesEvent(FCNoteEntry* entry) {
-    FCNoteEntry* next = entry->GetNext();
-    return next && next->IsNote() && IsTiedThrough(entry);
-}
-
 /// The last entry of the event that starts at `first`.
-FCNoteEntry* LastEntryOfEvent(FCNoteEntry* first) {
+FCNoteEntry* LastEntryOfEvent(FCNoteEntry* first, KeySpeller& speller) {
     FCNoteEntry* last = first;
-    while (ContinuesEvent(last))
+    while (ContinuesEvent(last, speller))
         last = last->GetNext();
     return last;
 }
@@ -76,7 +86,7 @@ void LayEventNotes(FCNoteEntry* entry, FCNoteEntry* event, KeySpeller& speller) 
 /// thing in it. Nothing is tied into a rest or into another pitch.
 void TieHeldNotes(FCNoteEntry* entry, FCNoteEntry* event, FCNoteEntry* nextEvent,
                   KeySpeller& speller) {
-    FCNoteEntry* last = LastEntryOfEvent(event);
+    FCNoteEntry* last = LastEntryOfEvent(event, speller);
     FCNoteEntry* next = entry->GetNext();
     for (int i = 0; i < entry->GetCount(); ++i) {
         FCNote* original = event->GetItemAt(i);
@@ -164,33 +174,34 @@ bool IsTiedThrough(FCNoteEntry* entry) {
     return true;
 }
 
-void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches) {
+void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
+                   FCNoteEntryLayer* source) {
     if (!clone || !pitches) return;
+    // The clone holds the source's entries in its order, but in measures whose keys may differ
+    // from the source's: where its events end is read from the source itself.
+    FCNoteEntryLayer* rhythm = source && source->GetCount() == clone->GetCount() ? source : clone;
     KeySpeller speller;
-    int k = 0;
-    FCNoteEntry* entry = clone->GetItemAt(0);
-    while (entry) {
-        while (entry && entry->IsRest())
-            entry = entry->GetNext();
-        if (!entry) return;
-        FCNoteEntry* event = pitches->GetItemAt(k);
-        FCNoteEntry* nextEvent = pitches->GetItemAt(k + 1);
-        // The entries of the source's event: each takes the destination event's notes, tied on
-        // to the next; the last keeps the ties that the destination holds into what follows.
-        for (;;) {
-            const bool continues = ContinuesEvent(entry);
-            if (event) {
-                LayEventNotes(entry, event, speller);
-                if (continues)
-                    entry->TieAll(true);
-                else
-                    TieHeldNotes(entry, event, nextEvent, speller);
-            }
-            if (!continues) break;
-            entry = entry->GetNext();
+    int k = -1;
+    bool continuing = false; // the entry before continues its event into this one
+    for (int i = 0; i < clone->GetCount(); ++i) {
+        FCNoteEntry* entry = clone->GetItemAt(i);
+        if (!entry || entry->IsRest()) {
+            continuing = false;
+            continue;
         }
-        ++k;
-        entry = entry->GetNext();
+        if (!continuing) ++k;
+        // Read before the entry's notes are replaced, when the clone tells it.
+        const bool continues = ContinuesEvent(rhythm->GetItemAt(i), speller);
+        // Each entry of the source's event takes the destination event's notes, tied on to the
+        // next; the last keeps the ties that the destination holds into what follows.
+        if (FCNoteEntry* event = pitches->GetItemAt(k)) {
+            LayEventNotes(entry, event, speller);
+            if (continues)
+                entry->TieAll(true);
+            else
+                TieHeldNotes(entry, event, pitches->GetItemAt(k + 1), speller);
+        }
+        continuing = continues;
     }
 }
 
@@ -204,7 +215,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     pitches.AddPitches(destination);
     std::unique_ptr<FCNoteEntryLayer> clone(source->CreateCloneEntries(
         destination->GetLayerIndex(), destination->GetStaff(), destination->GetStartMeasure()));
-    ChangePitches(clone.get(), &pitches);
+    ChangePitches(clone.get(), &pitches, source);
     pitches.DetachAll();
 
     // The source's articulations are read before anything is written: when the destination

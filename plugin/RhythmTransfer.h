@@ -25,12 +25,13 @@ public:
 /// names them; every other layer was copied).
 bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message);
 
-/// The number of note events of a layer: a note entry starts an event unless every note of the
-/// note entry before it was tied; a rest is no event and breaks every tie chain.
+/// The number of note events of a layer: a note entry starts an event unless the note entry
+/// before it ties every note into it and holds the same pitches (the same note or chord, held);
+/// a rest is no event and breaks every tie chain.
 int CountNotes(FCNoteEntryLayer* layer);
 
-/// True for a note entry every note of which is tied to the next entry: a note entry after it
-/// continues its event. False for a rest and for a chord that holds only some of its notes.
+/// True for a note entry every note of which is tied to the next entry. False for a rest and for
+/// a chord that holds only some of its notes.
 bool IsTiedThrough(FCNoteEntry* entry);
 
 /// Lays the rhythm of layer `source` onto layer `destination` (whose event count matches),
@@ -45,5 +46,8 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
 /// in the key of the entry's own measure. The entries within one event of the clone are tied to
 /// each other on every note; the last entry of an event is tied only on the notes that the
 /// destination holds out of its event into the next one (or out of the region), where the entry
-/// after it is the next event's and has the note's pitch.
-void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches);
+/// after it is the next event's and has the note's pitch. `source`, the layer the clone was made
+/// from, tells where the events begin and end; without it (or when its entries are not the
+/// clone's) the clone's own entries tell.
+void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
+                   FCNoteEntryLayer* source = nullptr);

@@ -171,15 +171,19 @@ bool LengthsDiffer(const host::Document& document, const Selection& s) {
     return false;
 }
 
+testing_support::KeyOfMeasure KeysOf(const host::Document& document) {
+    return [&document](twobyte measure) {
+        return host::ReadMeasureKeyValue(document, measure).value_or(0);
+    };
+}
+
 /// What COPY must make of the layers `before`.
 Layers Expected(const host::Document& document, const Layout& layout, const Selection& s,
                 const Layers& before) {
-    const auto keyOf = [&document](twobyte measure) {
-        return host::ReadMeasureKeyValue(document, measure).value_or(0);
-    };
+    const testing_support::KeyOfMeasure keyOf = KeysOf(document);
     const twobyte sourceStaff = document.SlotToStaff(s.sourceSlot, 0);
     const Music source = Slice(before.at({sourceStaff, 0}), s.first, s.last);
-    const int sourceEvents = testing_support::CountEvents(source);
+    const int sourceEvents = testing_support::CountEvents(source, s.first, keyOf);
     Layers expected = before;
     if (sourceEvents == 0 || LengthsDiffer(document, s)) return expected;
     for (twobyte slot = s.startSlot; slot <= s.endSlot; ++slot) {
@@ -190,9 +194,11 @@ Layers Expected(const host::Document& document, const Layout& layout, const Sele
             if (staff == sourceStaff && layer == 0 && s.destinationFirst == s.first) continue;
             const Music destination =
                 Slice(before.at({staff, layer}), s.destinationFirst, s.DestinationLast());
-            if (testing_support::CountEvents(destination) != sourceEvents) continue;
-            const Music copied =
-                testing_support::TransferRhythm(source, destination, s.destinationFirst, keyOf);
+            if (testing_support::CountEvents(destination, s.destinationFirst, keyOf) !=
+                sourceEvents)
+                continue;
+            const Music copied = testing_support::TransferRhythm(source, s.first, destination,
+                                                                 s.destinationFirst, keyOf);
             Music& music = expected[{staff, layer}];
             std::copy(copied.begin(), copied.end(), music.begin() + (s.destinationFirst - 1));
             const twobyte previous = static_cast<twobyte>(s.destinationFirst - 1);
@@ -216,7 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const Layers expected = Expected(document, layout, s, before);
     const twobyte sourceStaff = document.SlotToStaff(s.sourceSlot, 0);
     const Music source = Slice(before.at({sourceStaff, 0}), s.first, s.last);
-    const int sourceEvents = testing_support::CountEvents(source);
+    const int sourceEvents = testing_support::CountEvents(source, s.first, KeysOf(document));
     const ufourbyte copies = sourceEvents > 0 && !LengthsDiffer(document, s) ? 1 : 0;
 
     const fourbyte counterBefore = LoadedTGFCounter;

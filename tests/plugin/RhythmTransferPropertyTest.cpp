@@ -1,6 +1,6 @@
 // COPY over many generated documents. Each seed builds a document of a few staves and measures in
-// changing keys, with random rhythms (ties, chords holding some of their notes into the next,
-// rests, triplets, articulations) in every layer, some layers hidden, one source and one
+// changing keys, with random rhythms (ties, notes held from one event into the next, rests,
+// triplets, articulations) in every layer, some layers hidden, one source and one
 // destination selection; about half the destination layers get the source's number of events.
 // After COPY:
 //   - every shown destination layer with the source's event count holds the source's durations,
@@ -53,11 +53,17 @@ public:
                 link.tie = c + 1 < chain;
                 flat.push_back(link);
             }
-            // Now and then a chord holds one of its notes into the next event, which has it.
-            if (e + 1 < notes.size() && note.pitches.size() > 1 && Chance(0.3)) {
+            // Now and then a chord holds one of its notes into the next event, which has it; or
+            // a single note is held into the next event, which adds notes to it.
+            if (e + 1 < notes.size() && Chance(0.3)) {
                 const size_t held = static_cast<size_t>(Uniform(0, int(note.pitches.size()) - 1));
-                notes[e + 1].pitches.push_back(note.pitches[held]);
-                flat.back().tiedNotes = {held};
+                std::vector<host::NotePitch>& next = notes[e + 1].pitches;
+                if (std::find(next.begin(), next.end(), note.pitches[held]) == next.end())
+                    next.push_back(note.pitches[held]);
+                if (note.pitches.size() > 1)
+                    flat.back().tiedNotes = {held};
+                else if (next.size() > 1)
+                    flat.back().tie = true;
             }
             // Now and then a tie runs into a rest, which ends the chain all the same.
             if (Chance(0.08)) {
@@ -187,7 +193,7 @@ protected:
                                       : atDestination && g.Chance(0.5) ? events
                                                                        : g.Uniform(0, 5);
                     if (atSource || atDestination || g.Chance(0.7)) {
-                        for (const auto& measure : g.Layer(count, span)) {
+                        for (const auto& measure : InKeys(g.Layer(count, span), m)) {
                             for (const EntrySpec& entry : measure)
                                 builder.Entry(entry);
                             builder.NextMeasure();
@@ -199,6 +205,32 @@ protected:
                 }
             }
         }
+    }
+
+    /// The music, measures from `first` on, with every tied note written in the key of the
+    /// measure it is held into, so that a tie across a change of key holds one pitch.
+    Music InKeys(Music music, int first) {
+        host::EntrySpec* previous = nullptr;
+        twobyte previousMeasure = 0;
+        std::vector<host::NotePitch> previousRecords; // as generated, before any respelling
+        for (size_t m = 0; m < music.size(); ++m) {
+            const auto measure = static_cast<twobyte>(first + static_cast<int>(m));
+            for (EntrySpec& entry : music[m]) {
+                const std::vector<host::NotePitch> records = entry.pitches;
+                if (previous && !entry.rest)
+                    for (size_t n = 0; n < previousRecords.size(); ++n) {
+                        if (!host::IsNoteTied(*previous, n)) continue;
+                        for (host::NotePitch& pitch : entry.pitches)
+                            if (pitch == previousRecords[n])
+                                pitch = testing_support::Respell(
+                                    previous->pitches[n], KeyOf(previousMeasure), KeyOf(measure));
+                    }
+                previous = &entry;
+                previousMeasure = measure;
+                previousRecords = records;
+            }
+        }
+        return music;
     }
 
     Music Read(int staff, int from, int to, int layer) {
@@ -213,9 +245,10 @@ protected:
 
     /// The layers that must change, and into what.
     std::map<StaffLayer, Change> Expect(const Layout& l, const Music& source) {
-        const int sourceEvents = testing_support::CountEvents(source);
-        const int to = l.destinationStart + l.length - 1;
         const auto keyOf = [this](twobyte measure) { return KeyOf(measure); };
+        const int sourceEvents =
+            testing_support::CountEvents(source, static_cast<twobyte>(l.sourceStart), keyOf);
+        const int to = l.destinationStart + l.length - 1;
         std::map<StaffLayer, Change> expected;
         for (int staff = l.firstSlot; staff <= std::min(l.lastSlot, l.staves); ++staff) {
             for (int layer = 0; layer < 4; ++layer) {
@@ -223,9 +256,11 @@ protected:
                 if (staff == l.sourceStaff && layer == 0 && l.destinationStart == l.sourceStart)
                     continue;
                 const Music current = Read(staff, l.destinationStart, to, layer);
-                if (testing_support::CountEvents(current) != sourceEvents) continue;
-                Change change{testing_support::TransferRhythm(
-                                  source, current, static_cast<twobyte>(l.destinationStart), keyOf),
+                const auto start = static_cast<twobyte>(l.destinationStart);
+                if (testing_support::CountEvents(current, start, keyOf) != sourceEvents) continue;
+                Change change{testing_support::TransferRhythm(source,
+                                                              static_cast<twobyte>(l.sourceStart),
+                                                              current, start, keyOf),
                               std::nullopt};
                 const int previous = l.destinationStart - 1;
                 if (previous >= 1) {
@@ -320,7 +355,9 @@ TEST_P(CopyProperty, MatchingLayersTakeTheRhythmAndNothingElseChanges) {
     const int events = g.Chance(0.05) ? 0 : g.Uniform(1, 6);
     Build(doc, g, l, events);
     const Music source = Read(l.sourceStaff, l.sourceStart, l.sourceStart + l.length - 1, 0);
-    ASSERT_EQ(testing_support::CountEvents(source), events);
+    ASSERT_EQ(testing_support::CountEvents(source, static_cast<twobyte>(l.sourceStart),
+                                           [this](twobyte measure) { return KeyOf(measure); }),
+              events);
     const std::map<StaffLayer, Change> expected = Expect(l, source);
     const host::Document before = doc.Built();
 

@@ -56,6 +56,12 @@ protected:
         if (at == 0) at = first;
         return CopyTo(host::Region(to, to, at, static_cast<twobyte>(at + last - first))) == 1;
     }
+    /// The note events of layer 1 of `staff` over measures from..to, as COPY counts them.
+    int EventsOf(twobyte staff, twobyte from, twobyte to) {
+        FCNoteEntryLayer layer(0, staff, from, to);
+        EXPECT_TRUE(layer.Load());
+        return CountNotes(&layer);
+    }
     void ExpectNoAlert() { EXPECT_TRUE(Alerts().empty()) << Alerts().front().text; }
     void ExpectAlert(const std::string& text) {
         ASSERT_EQ(Alerts().size(), 1u);
@@ -128,15 +134,17 @@ TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
     doc_.Layer(1, 1).Notes("C4 q~, C4 q, C4 h");
     doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h");
     doc_.Layer(3, 1).Notes("A3+D4 h~, A3+D4 h");
-    FCNoteEntryLayer held(0, 2, 1, 1);
-    ASSERT_TRUE(held.Load());
-    EXPECT_EQ(CountNotes(&held), 2);
-    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
+    doc_.Layer(4, 1).Notes("D4 h~, D4+F4 h | G4 h~, G4 h");
+    EXPECT_EQ(EventsOf(2, 1, 1), 2);
+    EXPECT_EQ(EventsOf(3, 1, 1), 1);
+    EXPECT_EQ(EventsOf(4, 1, 2), 3); // held into a chord with other notes, then held whole
     FCNoteEntryLayer chain(0, 3, 1, 1);
     ASSERT_TRUE(chain.Load());
-    EXPECT_EQ(CountNotes(&chain), 1);
     EXPECT_TRUE(IsTiedThrough(chain.GetItemAt(0)));
     EXPECT_FALSE(IsTiedThrough(chain.GetItemAt(1)));
+    FCNoteEntryLayer held(0, 2, 1, 1);
+    ASSERT_TRUE(held.Load());
+    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
 
     ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
     // The chain of the source is tied on every note; its last entry holds only the D4, which the
@@ -144,34 +152,41 @@ TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
     EXPECT_EQ(Describe(2, 1, 1), "A3+D4 q~, A3+D4~ q, B3+D4 h");
 }
 
-TEST_F(Copy, AHeldNoteIsTiedOnlyIntoTheNextEventsFirstEntryOfItsPitch) {
-    doc_.Layer(1, 1).Notes("C4 h, r q, C4 q | C4 h, C4 h");
-    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h | E4+G4~ h, F4+A4 h");
-    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
-    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 h, r q, B3+D4 q"); // not into a rest
-    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
-    EXPECT_EQ(Describe(2, 2, 2), "E4+G4 h, F4+A4 h"); // not into another pitch
+TEST_F(Copy, AHeldNoteKeepsItsTieOnlyWhereTheNewRhythmLeadsIntoItsPitch) {
+    struct Case {
+        const char* source;      // staff 1 from measure 1, over `measures` measures
+        const char* destination; // staff 2 from measure 1
+        twobyte measures;
+        const char* expected; // staff 2, measures 1 and 2
+    };
+    const Case cases[] = {
+        // Not into a rest, nor into another pitch.
+        {"C4 h, r q, C4 q", "A3+D4~ h, B3+D4 h", 1, "A3+D4 h, r q, B3+D4 q | "},
+        {"C4 h, C4 h", "E4+G4~ h, F4+A4 h", 1, "E4+G4 h, F4+A4 h | "},
+        // A note held into a chord that adds notes is an event of its own; G4 is held whole.
+        {"C4 h., C4 q | C4 h, C4 h", "D4 h~, D4+F4 h | G4 q~, G4 q, A4 h", 2,
+         "D4 h.~, D4+F4 q | G4 h, A4 h"},
+        // The source's tie out of its region does not come along: it would tie the B3 to the C4.
+        {"C4 h, D4 h~ | D4 w", "A3 h, B3 h | C4 w", 1, "A3 h, B3 h | C4 w"},
+        // A tie out of the destination's region stays.
+        {"C4 h, D4 h", "C5 h, D5+F5 h~ | D5+F5 w", 1, "C5 h, D5+F5 h~ | D5+F5 w"},
+    };
+    for (const Case& c : cases) {
+        auto doc = NewDocument().Staves(2).Measures(2);
+        doc.Layer(1, 1).Notes(c.source);
+        doc.Layer(2, 1).Notes(c.destination);
+        ASSERT_TRUE(CopyStaff(1, 1, c.measures, 2)) << c.destination;
+        EXPECT_EQ(host::DescribeLayer(doc.Built(), 2, 1, 2), c.expected) << c.destination;
+    }
 }
 
 TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
     const char* music = "A3+D4~ h, B3+D4 h~ | B3+D4 q, r q, C4+E4 q~, C4+E4~ q | "
-                        "E4+G4 h~, E4+G4 q, G4~+B4 q";
+                        "E4+G4 h~, E4+G4 q, G4~+B4 q | G4 q~, G4+D5 q~, G4+D5 h";
     doc_.Layer(1, 1).Notes(music);
     doc_.Layer(2, 1).Notes(music);
-    ASSERT_TRUE(CopyStaff(1, 1, 3, 2));
-    EXPECT_EQ(Describe(2, 1, 3), music);
-}
-
-TEST_F(Copy, TheRegionIsTiedOutOnlyWhereTheDestinationWas) {
-    doc_.Layer(1, 1).Notes("C4 h, D4 h~ | D4 w");
-    doc_.Layer(2, 1).Notes("A3 h, B3 h | C4 w");
-    doc_.Layer(3, 1).Notes("C5 h, D5+F5 h~ | D5+F5 w");
-    // The source's tie out of its region does not come along: it would tie the B3 to the C4.
-    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
-    EXPECT_EQ(Describe(2, 1, 2), "A3 h, B3 h | C4 w");
-    // A tie out of the destination's region stays.
-    ASSERT_TRUE(CopyStaff(2, 1, 1, 3));
-    EXPECT_EQ(Describe(3, 1, 2), "C5 h, D5+F5 h~ | D5+F5 w");
+    ASSERT_TRUE(CopyStaff(1, 1, 4, 2));
+    EXPECT_EQ(Describe(2, 1, 4), music);
 }
 
 TEST_F(Copy, ATieIntoTheRegionStaysOnlyIntoANoteOfItsPitch) {
@@ -257,15 +272,19 @@ TEST_F(CopyOnATransposingStaff, ANoteMovedIntoAnotherKeyKeepsItsWrittenPitch) {
 }
 
 TEST_F(Copy, NotesInAKeyThatSaysNothingMoveAsTheyAre) {
-    doc_.KeySignature(1, -2).KeyValue(2, 0x4002);
-    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h");
+    doc_.KeySignature(1, -2).KeyValue(2, 0x4002).KeySignature(3, 0);
+    doc_.Layer(1, 3).Notes("C4 h, C4 h~ | C4 h, C4 h");
     doc_.Layer(2, 1).Notes("F4 h, Db5 h | Eb5 w");
     const EXENTRY held = Stored(2, 1, 1);
-    ASSERT_TRUE(CopyStaff(1, 1, 2, 2));
+    ASSERT_TRUE(CopyStaff(1, 3, 4, 2, 1));
     const EXENTRY& moved = Stored(2, 2, 0);
     EXPECT_EQ(+moved.notes[0].displacement, +held.notes[0].displacement);
     EXPECT_EQ(+moved.notes[0].raiseLower, +held.notes[0].raiseLower);
-    EXPECT_TRUE(Stored(2, 1, 1).notes[0].noteFlags & NOTE_TIE); // compared by their records
+    EXPECT_TRUE(Stored(2, 1, 1).notes[0].noteFlags & NOTE_TIE);
+    // Notes on either side of such a key compare by their records: the same record is one held
+    // note, another record another pitch.
+    doc_.Layer(3, 1).Notes("G4 h, Bb4 h~ | Bb4 h, Bb4 h");
+    EXPECT_EQ(EventsOf(3, 1, 2), 4); // B-flat major's Bb4 is not the record of the other key's
 }
 
 TEST_F(Copy, OnlyLayersWithTheSourceEventCountAreWritten) {

@@ -36,15 +36,6 @@ bool SamePitch(const NotePitch& a, utwobyte keyA, const NotePitch& b, utwobyte k
     return host::PitchName(a, keyA) == host::PitchName(b, keyB);
 }
 
-/// The note record that names `pitch` of key `from` in key `to`.
-NotePitch Respell(const NotePitch& pitch, utwobyte from, utwobyte to) {
-    if (from == to || !IsStandardKey(from) || !IsStandardKey(to)) return pitch;
-    const std::string name = host::PitchName(pitch, from);
-    const auto respelled = host::PitchFromName(name, to);
-    if (!respelled) throw std::logic_error("the model cannot name " + name);
-    return *respelled;
-}
-
 /// The index of the first note of `entry` (in key `entryKey`) with the pitch of `pitch` (in key
 /// `key`).
 std::optional<size_t> FindSamePitch(const EntrySpec& entry, utwobyte entryKey,
@@ -71,49 +62,74 @@ void SetTies(EntrySpec& entry, const std::vector<bool>& ties) {
     if (entry.tie) entry.tiedNotes.clear();
 }
 
-/// The events of flattened music: the event of each entry (-1 for a rest) and the first and last
-/// entry of each event.
+/// Whether the entry at `at` and the one after it are one event.
+template <typename Entry>
+bool ContinuesEvent(const std::vector<Placed<Entry>>& flat, size_t at, const KeyOfMeasure& keyOf) {
+    if (at + 1 >= flat.size() || !IsTiedThrough(*flat[at].entry) || flat[at + 1].entry->rest)
+        return false;
+    const auto holds = [&](const Placed<Entry>& entry, const Placed<Entry>& other) {
+        for (const NotePitch& pitch : entry.entry->pitches)
+            if (!FindSamePitch(*other.entry, keyOf(other.measure), pitch, keyOf(entry.measure)))
+                return false;
+        return true;
+    };
+    return holds(flat[at], flat[at + 1]) && holds(flat[at + 1], flat[at]);
+}
+
+/// The events of flattened music: the event of each entry (-1 for a rest), the first and last
+/// entry of each event, and whether each entry continues its event into the next.
 struct Events {
     std::vector<int> eventOf;
     std::vector<size_t> first;
     std::vector<size_t> last;
+    std::vector<bool> continues;
 };
 
-template <typename Entry> Events EventsOf(const std::vector<Placed<Entry>>& flat) {
+template <typename Entry>
+Events EventsOf(const std::vector<Placed<Entry>>& flat, const KeyOfMeasure& keyOf) {
     Events events;
-    bool previousTied = false;
+    bool continuing = false;
     for (size_t i = 0; i < flat.size(); ++i) {
-        const EntrySpec& entry = *flat[i].entry;
-        if (entry.rest) {
+        const bool continues = ContinuesEvent(flat, i, keyOf);
+        events.continues.push_back(continues);
+        if (flat[i].entry->rest) {
             events.eventOf.push_back(-1);
-            previousTied = false;
+            continuing = false;
             continue;
         }
-        if (previousTied) {
+        if (continuing) {
             events.last.back() = i;
         } else {
             events.first.push_back(i);
             events.last.push_back(i);
         }
         events.eventOf.push_back(static_cast<int>(events.first.size()) - 1);
-        previousTied = IsTiedThrough(entry);
+        continuing = continues;
     }
     return events;
 }
 
 } // namespace
 
-int CountEvents(const Music& music) {
-    return static_cast<int>(EventsOf(Flatten(music, 1)).first.size());
+NotePitch Respell(const NotePitch& pitch, utwobyte from, utwobyte to) {
+    if (from == to || !IsStandardKey(from) || !IsStandardKey(to)) return pitch;
+    const std::string name = host::PitchName(pitch, from);
+    const auto respelled = host::PitchFromName(name, to);
+    if (!respelled) throw std::logic_error("the model cannot name " + name);
+    return *respelled;
 }
 
-Music TransferRhythm(const Music& source, const Music& destination, twobyte destinationFirst,
-                     const KeyOfMeasure& keyOf) {
+int CountEvents(const Music& music, twobyte first, const KeyOfMeasure& keyOf) {
+    return static_cast<int>(EventsOf(Flatten(music, first), keyOf).first.size());
+}
+
+Music TransferRhythm(const Music& source, twobyte sourceFirst, const Music& destination,
+                     twobyte destinationFirst, const KeyOfMeasure& keyOf) {
     Music result = source;
     const auto into = Flatten(result, destinationFirst);
     const auto from = Flatten(destination, destinationFirst);
-    const Events rhythm = EventsOf(into);
-    const Events events = EventsOf(from);
+    const Events rhythm = EventsOf(Flatten(source, sourceFirst), keyOf);
+    const Events events = EventsOf(from, keyOf);
     for (size_t i = 0; i < into.size(); ++i) {
         const int k = rhythm.eventOf[i];
         if (k < 0 || static_cast<size_t>(k) >= events.first.size()) continue;
@@ -121,7 +137,7 @@ Music TransferRhythm(const Music& source, const Music& destination, twobyte dest
         const auto& last = from[events.last[static_cast<size_t>(k)]];
         const utwobyte firstKey = keyOf(first.measure);
         EntrySpec& entry = *into[i].entry;
-        const bool continues = i + 1 < into.size() && rhythm.eventOf[i + 1] == k;
+        const bool continues = rhythm.continues[i];
 
         entry.pitches.clear();
         for (const NotePitch& pitch : first.entry->pitches)
