@@ -1,7 +1,7 @@
 // The command-line program on the largest corpus score: reading it into a host document, COPY
 // through the plug-in and writing it back, against pugixml's bare load and save of the same file.
-#include "cli/MusicXmlReader.h"
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlReader.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
 #include "host/Builder.h"
 #include "host/Host.h"
@@ -31,7 +31,9 @@ const std::string& Score() {
 
 struct StringWriter : pugi::xml_writer {
     std::string out;
-    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+    void write(const void* data, size_t size) override {
+        out.append(static_cast<const char*>(data), size);
+    }
 };
 
 /// pugixml's bare load and save of the score: the floor.

@@ -1,6 +1,6 @@
 #include "cli/AtomicFile.h"
 
-#include "cli/SourceText.h"
+#include "cli/musicxml/SourceText.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,8 +1,8 @@
 #include "cli/Demo.h"
 
 #include "cli/LayerReport.h"
-#include "cli/MusicXmlWriter.h"
-#include "cli/NoteValues.h"
+#include "cli/musicxml/MusicXmlWriter.h"
+#include "cli/musicxml/NoteValues.h"
 #include "cli/PluginSession.h"
 #include "host/Builder.h"
 #include "host/Host.h"
@@ -95,7 +95,8 @@ int RunDemo(std::ostream& out) {
                 .Notes(layers[layer]);
     }
 
-    out << "ZQ Cadentra demo: the plug-in driven through its six entry points, as the host program\n"
+    out << "ZQ Cadentra demo: the plug-in driven through its six entry points, as the host "
+           "program\n"
            "drives it, on a sample score of "
         << STAVES << " staves and " << MEASURES
         << " measures of 4/4 held by the stand-in host.\n\n"
@@ -113,9 +114,9 @@ int RunDemo(std::ostream& out) {
         textBefore.push_back(LayerText(document, layer.staff, layer.layer));
 
     out << "\n";
-    const CopyOutcome outcome = RunRhythmCopy(
-        document, host::Region(SOURCE_STAFF, SOURCE_STAFF, 1, MEASURES),
-        host::Region(FIRST_DESTINATION, STAVES, 1, MEASURES), &out);
+    const CopyOutcome outcome =
+        RunRhythmCopy(document, host::Region(SOURCE_STAFF, SOURCE_STAFF, 1, MEASURES),
+                      host::Region(FIRST_DESTINATION, STAVES, 1, MEASURES), &out);
 
     out << "\nThe score after:\n";
     PrintScore(document, out);

@@ -1,6 +1,6 @@
 #include "cli/LayerReport.h"
 
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 
 #include <algorithm>
 

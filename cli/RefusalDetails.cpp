@@ -1,7 +1,7 @@
 #include "cli/RefusalDetails.h"
 
 #include "cli/LayerReport.h"
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 // ("5-8"), pickup measures included.
 #pragma once
 
-#include "cli/Score.h"
+#include "cli/musicxml/Score.h"
 
 #include <optional>
 #include <string>

@@ -223,7 +223,7 @@ LayerBuilder& LayerBuilder::Entry(const EntrySpec& spec) {
         note.raiseLower = spec.pitches[static_cast<size_t>(i)].raiseLower;
         note.noteID = static_cast<twobyte>(i + 1);
         note.noteFlags = NOTE_INUSE | (static_cast<ufourbyte>(i + 1) << NOTE_IDBITS_SHIFT) |
-                         (spec.tie ? NOTE_TIE : 0);
+                         (IsNoteTied(spec, static_cast<size_t>(i)) ? NOTE_TIE : 0);
     }
     for (const TupletDefinition& tuplet : spec.tuplets)
         AddTupletRecord(document_, entry, tuplet);
@@ -282,7 +282,12 @@ EntrySpec ReadEntry(const Document& document, const EXENTRY& entry) {
         for (int i = 0; i < count; ++i) {
             spec.pitches.push_back(
                 NotePitch{entry.notes[i].displacement, entry.notes[i].raiseLower});
-            if (entry.notes[i].noteFlags & NOTE_TIE) spec.tie = true;
+            if (entry.notes[i].noteFlags & NOTE_TIE)
+                spec.tiedNotes.push_back(static_cast<size_t>(i));
+        }
+        if (count > 0 && spec.tiedNotes.size() == static_cast<size_t>(count)) {
+            spec.tiedNotes.clear();
+            spec.tie = true;
         }
     }
     if (entry.entryNumber == 0) return spec;

@@ -23,8 +23,7 @@ namespace host {
 /// A selection of slots startSlot..endSlot over measures startMeasure..endMeasure, cut at the
 /// given positions (whole measures by default), counted in instrument list `list`.
 EREGION Region(twobyte startSlot, twobyte endSlot, twobyte startMeasure, twobyte endMeasure,
-               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE,
-               utwobyte list = 0);
+               fourbyte startPos = 0, fourbyte endPos = EREGION_END_OF_MEASURE, utwobyte list = 0);
 
 /// Appends entries to one layer of one staff, from a measure on. The modifiers (Tie, Tuplet,
 /// Articulation) act on the entry added last and throw std::logic_error when there is none.
@@ -143,8 +142,9 @@ private:
     Document& document_;
 };
 
-/// The entry as the notation sees it: pitches of a note entry, tie when any note is tied, the
-/// tuplet and articulation records 0, 1, ... stored under its entry number.
+/// The entry as the notation sees it: pitches of a note entry, tie when every note is tied (else
+/// the tied notes one by one), the tuplet and articulation records 0, 1, ... stored under its
+/// entry number.
 EntrySpec ReadEntry(const Document& document, const EXENTRY& entry);
 /// The stored entries of measures measureFrom..measureTo of one layer, per measure (the pitches
 /// as the note records hold them).

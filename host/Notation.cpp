@@ -1,5 +1,6 @@
 #include "host/Notation.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <stdexcept>
@@ -110,6 +111,7 @@ void ParseModifiers(std::string_view text, EntrySpec& entry, std::string_view wh
         if (c == '~') {
             if (entry.rest) Malformed(whole, "a rest cannot be tied");
             entry.tie = true;
+            entry.tiedNotes.clear();
         } else if (c == '!') {
             auto id = ParseInteger(takeWhile(isDigit));
             if (!id || *id > INT16_MAX) Malformed(whole, "articulation needs a definition number");
@@ -156,12 +158,20 @@ EntrySpec ParseEntry(std::string_view text, utwobyte keyValue) {
     if (event != "r") {
         entry.rest = false;
         for (std::string_view name : Split(event, '+')) {
+            const bool tied = !name.empty() && name.back() == '~';
+            if (tied) name.remove_suffix(1);
             auto pitch = PitchFromName(name, keyValue);
             if (!pitch) Malformed(whole, "bad pitch '" + std::string(name) + "'");
+            if (tied) entry.tiedNotes.push_back(entry.pitches.size());
             entry.pitches.push_back(*pitch);
         }
         if (entry.pitches.size() > static_cast<size_t>(EXENTRY_MAXNOTES))
             Malformed(whole, "more than twelve notes");
+        // Every note tied one by one is the entry tied as a whole.
+        if (entry.tiedNotes.size() == entry.pitches.size()) {
+            entry.tiedNotes.clear();
+            entry.tie = true;
+        }
     }
 
     size_t end = 0;
@@ -212,6 +222,12 @@ std::string PitchName(const NotePitch& pitch, utwobyte keyValue) {
     for (int i = 0; i > alteration; --i)
         name += 'b';
     return name + std::to_string(octave);
+}
+
+bool IsNoteTied(const EntrySpec& entry, size_t index) {
+    if (entry.rest || index >= entry.pitches.size()) return false;
+    return entry.tie || std::find(entry.tiedNotes.begin(), entry.tiedNotes.end(), index) !=
+                            entry.tiedNotes.end();
 }
 
 std::optional<fourbyte> DurationFromName(std::string_view name) {
@@ -271,8 +287,10 @@ std::string FormatEntry(const EntrySpec& entry, utwobyte keyValue) {
     if (entry.rest) {
         text = "r";
     } else {
-        for (size_t i = 0; i < entry.pitches.size(); ++i)
+        for (size_t i = 0; i < entry.pitches.size(); ++i) {
             text += (i ? "+" : "") + PitchName(entry.pitches[i], keyValue);
+            if (!entry.tie && IsNoteTied(entry, i)) text += "~";
+        }
     }
     text += " " + DurationName(entry.duration);
     if (entry.tie) text += "~";

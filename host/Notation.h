@@ -4,8 +4,10 @@
 //   music     := measure ( "|" measure )*          (a measure may be empty)
 //   measure   := entry ( "," entry )*
 //   entry     := event " " duration modifier*
-//   event     := "r" | pitch ( "+" pitch )*        a rest, a note or a chord (notes in
+//   event     := "r" | note ( "+" note )*          a rest, a note or a chord (notes in
 //                                                  record order)
+//   note      := pitch [ "~" ]                     "~" ties this note only: in "A3+D4~ q" the D4
+//                                                  is held into the next entry, the A3 is not
 //   pitch     := letter accidental* octave         C4, F#5, Bb3, C##4, Dbb2 (C4 is middle C)
 //   duration  := name "."* | units                 dw w h q e s t x = 8192 ... 64; "q." = 1536
 //   modifier  := "~"                               every note of the entry is tied to the next
@@ -17,7 +19,10 @@
 //
 // Modifiers may follow the duration directly or after blanks. Example:
 //
-//   "C4 q, D4 q~, D4 q, r q | E4+G4 h, C5 e/3:2, B4 e, A4 e, r q!3"
+//   "C4 q, D4 q~, D4 q, r q | E4+G4 h, C5 e/3:2, B4 e, A4 e, r q!3 | A3+D4~ h, B3+D4 h"
+//
+// An entry whose notes are all tied is written with the "~" after its duration, whichever way it
+// was read.
 #pragma once
 
 #include "host/Frames.h"
@@ -62,10 +67,14 @@ struct EntrySpec {
     bool rest = true;
     std::vector<NotePitch> pitches; // empty for a rest
     fourbyte duration = 0;
-    bool tie = false;
+    bool tie = false;                      // every note is tied to the next entry
+    std::vector<size_t> tiedNotes;         // when only some notes are tied: their indexes, in order
     std::vector<TupletDefinition> tuplets; // tuplets that start on this entry, record 0 first
     std::vector<twobyte> articulations;    // definition IDs, record 0 first
 };
+
+/// Whether note `index` of the entry is tied to the next entry.
+bool IsNoteTied(const EntrySpec& entry, size_t index);
 
 /// The key value of each measure of a text, by the measure's index in the text (0 for the first).
 using KeyOfMeasure = std::function<utwobyte(size_t measureIndex)>;

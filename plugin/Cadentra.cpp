@@ -31,7 +31,9 @@ constexpr MenuItemText MENU_ITEMS[] = {
 constexpr const char* SOURCE_ERROR_TITLE = "Source Selection Error";
 constexpr const char* COPY_ERROR_TITLE = "ZQ Cadentra Error";
 
-twobyte ItemNumber(ufourbyte argument) { return static_cast<twobyte>(argument & 0xFFFF); }
+twobyte ItemNumber(ufourbyte argument) {
+    return static_cast<twobyte>(argument & 0xFFFF);
+}
 
 /// Copies at most the whole field and pads the rest of it with zero bytes.
 template <size_t N> void CopyIntoField(char (&field)[N], const char* text) {

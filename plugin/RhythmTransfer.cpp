@@ -5,6 +5,7 @@
 #include "finaleframework/music/FCNoteEntryLayer.h"
 #include "finalepdk/FinaleBinding.h"
 #include "plugin/Cadentra.h"
+#include "plugin/NoteSpelling.h"
 #include "plugin/SourceChecks.h"
 
 #include <algorithm>
@@ -21,21 +22,104 @@ struct UnwrittenLayer {
     twobyte layerIndex;
 };
 
+/// Whether two note entries hold the same pitches: each note of either has its pitch in the other.
+bool HoldSamePitches(FCNoteEntry* entry, FCNoteEntry* other, KeySpeller& speller) {
+    for (int i = 0; i < entry->GetCount(); ++i)
+        if (!speller.FindSamePitch(other, entry->GetItemAt(i))) return false;
+    for (int i = 0; i < other->GetCount(); ++i)
+        if (!speller.FindSamePitch(entry, other->GetItemAt(i))) return false;
+    return true;
+}
+
+/// Whether `entry` and the entry after it are one note event: the next is a note entry, `entry`
+/// ties every note into it, and both hold the same pitches. A chord that holds only some of its
+/// notes, or whose tied notes lead into a chord with other notes, ends its event there; the held
+/// notes are ties from one event into the next.
+bool ContinuesEvent(FCNoteEntry* entry, KeySpeller& speller) {
+    FCNoteEntry* next = entry->GetNext();
+    return next && next->IsNote() && IsTiedThrough(entry) && HoldSamePitches(entry, next, speller);
+}
+
 /// Calls `onEventStart` with every entry of `layer` that starts a note event.
 template <typename OnEventStart>
 void ForEachEventStart(FCNoteEntryLayer* layer, OnEventStart onEventStart) {
     if (!layer) return;
-    bool previousTied = false;
+    KeySpeller speller;
+    FCNoteEntry* previous = nullptr;
     for (int i = 0; i < layer->GetCount(); ++i) {
         FCNoteEntry* entry = layer->GetItemAt(i);
         if (!entry) continue;
-        if (entry->IsRest()) {
-            previousTied = false;
-        } else {
-            if (!previousTied) onEventStart(entry);
-            previousTied = entry->IsTied();
-        }
+        if (entry->IsNote() && !(previous && ContinuesEvent(previous, speller)))
+            onEventStart(entry);
+        previous = entry;
     }
+}
+
+/// The last entry of the event that starts at `first`.
+FCNoteEntry* LastEntryOfEvent(FCNoteEntry* first, KeySpeller& speller) {
+    FCNoteEntry* last = first;
+    while (ContinuesEvent(last, speller))
+        last = last->GetNext();
+    return last;
+}
+
+/// Whether the destination holds `note`, of the first entry of an event, out of the event: the
+/// event's last entry `last` ties a note of its pitch.
+bool IsHeldOut(FCNote* note, FCNoteEntry* first, FCNoteEntry* last, KeySpeller& speller) {
+    if (last == first) return note->GetTie();
+    const FCNote* held = speller.FindSamePitch(last, note);
+    return held && held->GetTie();
+}
+
+/// Gives `entry` the notes of the destination's event that starts at `event`, each with its pitch
+/// in the key of the entry's measure.
+void LayEventNotes(FCNoteEntry* entry, FCNoteEntry* event, KeySpeller& speller) {
+    entry->CopyNotes(event);
+    for (int i = 0; i < entry->GetCount(); ++i)
+        speller.Respell(entry->GetItemAt(i), event->GetItemAt(i));
+}
+
+/// Ties the notes of `entry`, the last entry of its event in the new rhythm, which took the notes
+/// of the destination's event `event`. A note keeps a tie only where the destination holds it out
+/// of its event, and then only into the next event's first entry when that follows at once and
+/// has the note's pitch, or out of the region when the destination's event, too, was the last
+/// thing in it. Nothing is tied into a rest or into another pitch.
+void TieHeldNotes(FCNoteEntry* entry, FCNoteEntry* event, FCNoteEntry* nextEvent,
+                  KeySpeller& speller) {
+    FCNoteEntry* last = LastEntryOfEvent(event, speller);
+    FCNoteEntry* next = entry->GetNext();
+    for (int i = 0; i < entry->GetCount(); ++i) {
+        FCNote* original = event->GetItemAt(i);
+        bool tie = original && IsHeldOut(original, event, last, speller);
+        if (tie && next)
+            tie = next->IsNote() && speller.FindSamePitch(nextEvent, original);
+        else if (tie)
+            tie = last->GetNext() == nullptr;
+        entry->GetItemAt(i)->SetTie(tie);
+    }
+}
+
+/// Unties the notes of the last entry before the region (in the measure before the clone's first)
+/// that no longer lead into a note of their pitch. True when nothing needed writing or the host
+/// wrote it.
+bool KeepTiesIntoRegion(FCNoteEntryLayer* clone) {
+    if (clone->GetStartMeasure() <= 1) return true;
+    const twobyte measure = static_cast<twobyte>(clone->GetStartMeasure() - 1);
+    FCNoteEntryLayer before(clone->GetLayerIndex(), clone->GetStaff(), measure, measure);
+    // A measure the host cannot hand over holds nothing that could be tied.
+    if (!before.Load() || before.GetCount() == 0) return true;
+    FCNoteEntry* tiedFrom = before.GetItemAt(before.GetCount() - 1);
+    if (!tiedFrom->IsNote()) return true;
+    FCNoteEntry* first = clone->GetItemAt(0);
+    KeySpeller speller;
+    bool changed = false;
+    for (int i = 0; i < tiedFrom->GetCount(); ++i) {
+        FCNote* note = tiedFrom->GetItemAt(i);
+        if (!note->GetTie() || speller.FindSamePitch(first, note)) continue;
+        note->SetTie(false);
+        changed = true;
+    }
+    return !changed || before.Save();
 }
 
 /// Writes "The rhythm could not be written to staff 2 layer 1, staff 3 layer 2." into
@@ -83,29 +167,41 @@ int CountNotes(FCNoteEntryLayer* layer) {
     return count;
 }
 
-void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches) {
+bool IsTiedThrough(FCNoteEntry* entry) {
+    if (!entry || !entry->IsNote() || entry->GetCount() == 0) return false;
+    for (int i = 0; i < entry->GetCount(); ++i)
+        if (!entry->GetItemAt(i)->GetTie()) return false;
+    return true;
+}
+
+void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
+                   FCNoteEntryLayer* source) {
     if (!clone || !pitches) return;
-    int k = 0;
-    FCNoteEntry* entry = clone->GetItemAt(0);
-    while (entry) {
-        while (entry && entry->IsRest())
-            entry = entry->GetNext();
-        if (!entry) return;
-        FCNoteEntry* event = pitches->GetItemAt(k);
-        for (;;) {
-            const bool tied = entry->IsTied();
-            if (event) entry->CopyNotes(event);
-            entry->TieAll(tied);
-            if (!tied) break;
-            FCNoteEntry* next = entry->GetNext();
-            if (!next) return;
-            // A rest ends the chain, as it ends an event when notes are counted: the rest keeps
-            // its own record rather than taking the event's notes.
-            if (next->IsRest()) break;
-            entry = next;
+    // The clone holds the source's entries in its order, but in measures whose keys may differ
+    // from the source's: where its events end is read from the source itself.
+    FCNoteEntryLayer* rhythm = source && source->GetCount() == clone->GetCount() ? source : clone;
+    KeySpeller speller;
+    int k = -1;
+    bool continuing = false; // the entry before continues its event into this one
+    for (int i = 0; i < clone->GetCount(); ++i) {
+        FCNoteEntry* entry = clone->GetItemAt(i);
+        if (!entry || entry->IsRest()) {
+            continuing = false;
+            continue;
         }
-        ++k;
-        entry = entry->GetNext();
+        if (!continuing) ++k;
+        // Read before the entry's notes are replaced, when the clone tells it.
+        const bool continues = ContinuesEvent(rhythm->GetItemAt(i), speller);
+        // Each entry of the source's event takes the destination event's notes, tied on to the
+        // next; the last keeps the ties that the destination holds into what follows.
+        if (FCNoteEntry* event = pitches->GetItemAt(k)) {
+            LayEventNotes(entry, event, speller);
+            if (continues)
+                entry->TieAll(true);
+            else
+                TieHeldNotes(entry, event, pitches->GetItemAt(k + 1), speller);
+        }
+        continuing = continues;
     }
 }
 
@@ -119,7 +215,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     pitches.AddPitches(destination);
     std::unique_ptr<FCNoteEntryLayer> clone(source->CreateCloneEntries(
         destination->GetLayerIndex(), destination->GetStaff(), destination->GetStartMeasure()));
-    ChangePitches(clone.get(), &pitches);
+    ChangePitches(clone.get(), &pitches, source);
     pitches.DetachAll();
 
     // The source's articulations are read before anything is written: when the destination
@@ -136,8 +232,9 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     // articulations are stored; without it there is nothing to attach them to.
     if (!clone->Save()) return 1;
     // An entry that did not learn its host number (the saved frame could not be reloaded), or a
-    // tuplet or articulation the host refused to store, leaves the layer copied in part.
-    bool whole = true;
+    // tuplet or articulation the host refused to store, leaves the layer copied in part; so does
+    // a tie into the region that had to go and could not.
+    bool whole = KeepTiesIntoRegion(clone.get());
     for (int i = 0; i < clone->GetCount(); ++i)
         if (FCNoteEntry* entry = clone->GetItemAt(i); entry && entry->GetEntryNumber() == 0)
             whole = false;

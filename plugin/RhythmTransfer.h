@@ -26,8 +26,13 @@ public:
 bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message);
 
 /// The number of note events of a layer: a note entry starts an event unless the note entry
-/// before it was tied; a rest is no event and breaks every tie chain.
+/// before it ties every note into it and holds the same pitches (the same note or chord, held);
+/// a rest is no event and breaks every tie chain.
 int CountNotes(FCNoteEntryLayer* layer);
+
+/// True for a note entry every note of which is tied to the next entry. False for a rest and for
+/// a chord that holds only some of its notes.
+bool IsTiedThrough(FCNoteEntry* entry);
 
 /// Lays the rhythm of layer `source` onto layer `destination` (whose event count matches),
 /// keeping the destination's pitches. Does nothing when both are the same layer of the same
@@ -36,5 +41,13 @@ int CountNotes(FCNoteEntryLayer* layer);
 /// articulations).
 int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
 
-/// Gives event k of `clone` the notes of element k of `pitches`, keeping the clone's ties.
-void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches);
+/// Gives every entry of event k of `clone` the notes of element k of `pitches` (the first entries
+/// of the destination's events, in a layer that is still loaded), each note with its pitch written
+/// in the key of the entry's own measure. The entries within one event of the clone are tied to
+/// each other on every note; the last entry of an event is tied only on the notes that the
+/// destination holds out of its event into the next one (or out of the region), where the entry
+/// after it is the next event's and has the note's pitch. `source`, the layer the clone was made
+/// from, tells where the events begin and end; without it (or when its entries are not the
+/// clone's) the clone's own entries tell.
+void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
+                   FCNoteEntryLayer* source = nullptr);

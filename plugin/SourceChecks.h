@@ -7,5 +7,6 @@ class FCMusicRegion;
 /// A source is one staff over whole measures.
 bool SetRhythmSource(FCMusicRegion* region, char* message);
 
-/// A destination is whole measures, as many as the source, in the source's document.
+/// A destination is whole measures, as many as the source, in the source's document, each as long
+/// on every destination staff as the source measure it would receive.
 bool CheckRegionConsistency(FCMusicRegion* source, FCMusicRegion* destination, char* message);

@@ -2,8 +2,8 @@
 // checks with xmllint, and a way to make the host rewrite cells without the plug-in.
 #pragma once
 
-#include "cli/MusicXmlReader.h"
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlReader.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 #include "host/Document.h"
 
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "CliSupport.h"
 
 #include "cli/Commands.h"
-#include "cli/SourceText.h"
+#include "cli/musicxml/SourceText.h"
 
 #include <gtest/gtest.h>
 

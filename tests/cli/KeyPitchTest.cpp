@@ -1,4 +1,4 @@
-#include "cli/KeyPitch.h"
+#include "cli/musicxml/KeyPitch.h"
 
 #include <gtest/gtest.h>
 

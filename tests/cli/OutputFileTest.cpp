@@ -5,7 +5,7 @@
 
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
-#include "cli/SourceText.h"
+#include "cli/musicxml/SourceText.h"
 
 #include <gtest/gtest.h>
 

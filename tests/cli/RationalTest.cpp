@@ -1,4 +1,4 @@
-#include "cli/Rational.h"
+#include "cli/musicxml/Rational.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@ TEST(Rational, SumsAreInLowestTermsWhetherOrNotTheDenominatorsAgree) {
 
 TEST(Rational, ResultsThatDoNotFitAreRefused) {
     const Rational big(INT64_MAX / 2 + 1, 3);
-    EXPECT_THROW(big + big, RationalOverflow);               // one denominator
+    EXPECT_THROW(big + big, RationalOverflow);                  // one denominator
     EXPECT_THROW(big + Rational(1, 5) + big, RationalOverflow); // two
     EXPECT_THROW(Rational(INT64_MAX, 1) * Rational(2, 1), RationalOverflow);
 }

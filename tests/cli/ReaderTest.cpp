@@ -1,8 +1,8 @@
 #include "CliSupport.h"
 
-#include "cli/KeyPitch.h"
-#include "cli/NoteValues.h"
-#include "cli/XmlSpans.h"
+#include "cli/musicxml/KeyPitch.h"
+#include "cli/musicxml/NoteValues.h"
+#include "cli/musicxml/XmlSpans.h"
 #include "host/Builder.h"
 #include "host/EntryDetails.h"
 
@@ -59,7 +59,9 @@ TEST(Reader, NotesChordsRestsTiesAndDurations) {
     EXPECT_EQ(rest.entryFlags & ENTRY_PLACEHOLDERREST, ENTRY_PLACEHOLDERREST);
     EXPECT_EQ(+rest.elapsedTime, 1024);
     EXPECT_EQ(read.document->measures.size(), 2u);
-    EXPECT_EQ(read.document->MeasureDuration(1), 4096);
+    // The first measure holds three quarters of its four: it is held at that length.
+    EXPECT_EQ(read.document->MeasureDuration(1), 3072);
+    EXPECT_EQ(read.document->MeasureDuration(2), 4096);
 }
 
 TEST(Reader, StavesOfAPartAndVoicesBecomeLayersInOrderOfAppearance) {
@@ -121,9 +123,9 @@ TEST(Reader, StavesThatOnlyADeclarationOrAChordNoteNamesStillExist) {
     EXPECT_EQ(score.HostStaff(1, 2), 5);
     EXPECT_EQ(score.HostStaff(1, 3), 0);
 
-    const std::string many = OnePart(
-        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-        Note("C", 4, 4, "whole", "<staff>65</staff>") + "</measure>");
+    const std::string many =
+        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                Note("C", 4, 4, "whole", "<staff>65</staff>") + "</measure>");
     const std::string message = ReadError(many);
     EXPECT_NE(message.find("<staff>: part \"P1\" claims more staves than the host can hold"),
               std::string::npos)
@@ -167,10 +169,10 @@ TEST(Reader, NumbersAreReadInEveryFormAScoreWritesThem) {
                "</octave></pitch><duration> 1\n</duration><voice>1</voice><type>quarter</type>"
                "</note>";
     };
-    const std::string xml = OnePart(
-        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-        pitch("-1", "4") + pitch(" +1 ", " 5") + pitch("1.5", "4\n") + pitch("-0.5", "3") +
-        "</measure>");
+    const std::string xml =
+        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                pitch("-1", "4") + pitch(" +1 ", " 5") + pitch("1.5", "4\n") + pitch("-0.5", "3") +
+                "</measure>");
     auto read = Read(xml);
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "Cb4 q, C#5 q, C##4 q, Cb3 q");
     EXPECT_NE(ReadError(OnePart("<measure number=\"1\"><attributes><divisions>1</divisions>"

@@ -1,4 +1,4 @@
-#include "cli/TupletGroups.h"
+#include "cli/musicxml/TupletGroups.h"
 
 #include <gtest/gtest.h>
 
@@ -64,4 +64,32 @@ TEST(TupletGroups, TimeModificationsWithoutBracketsCloseOnWholeUnits) {
     ASSERT_EQ(open.size(), 1u);
     EXPECT_EQ(open[0].last, 1);
     EXPECT_TRUE(GroupTuplets({512}, {Rhythm(2, 2, {Start(1), Stop(1)})}).empty());
+}
+
+TEST(TupletGroups, StatedNoteValuesGiveTheNormalUnitWhereTheNotesFillTheActualOnes) {
+    // Thirteen thirty-seconds in the time of six sixteenths.
+    TupletMark thirteen = Start(1);
+    thirteen.actual = 13;
+    thirteen.normal = 6;
+    thirteen.actualType = 128;
+    thirteen.normalType = 256;
+    std::vector<EntryRhythm> rhythm(13, Rhythm(13, 12));
+    rhythm[0].marks = {thirteen};
+    rhythm[12].marks = {Stop(1)};
+    const auto tuplets = GroupTuplets(std::vector<int>(13, 128), rhythm);
+    ASSERT_EQ(tuplets.size(), 1u);
+    EXPECT_EQ(tuplets[0].definition.actualCount, 13);
+    EXPECT_EQ(tuplets[0].definition.normalCount, 6);
+    EXPECT_EQ(tuplets[0].definition.unit, 128);
+    EXPECT_EQ(tuplets[0].definition.normalUnit, 256);
+    // Values that the notes do not fill (three eighths stated over one quarter) say nothing.
+    TupletMark three = Start(1);
+    three.actual = 3;
+    three.normal = 5;
+    three.actualType = 512;
+    three.normalType = 1024;
+    const auto unfit = GroupTuplets({1024}, {Rhythm(3, 5, {three})});
+    ASSERT_EQ(unfit.size(), 1u);
+    EXPECT_EQ(unfit[0].definition.normalUnit, unfit[0].definition.unit);
+    EXPECT_EQ(unfit[0].definition.normalCount, 5);
 }

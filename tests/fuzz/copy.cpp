@@ -1,19 +1,23 @@
 // Fuzzes COPY through the plug-in's entry points on documents built from arbitrary bytes: staves,
-// measures, layers (some hidden), notes, chords and rests of any duration, ties, tuplets and
-// articulations; a source staff and a destination rectangle anywhere, through either instrument
-// list. The result is checked against a model written from the rule COPY follows, on the music as
-// the host reads it back:
+// measures in changing keys and lengths, layers (some hidden), notes, chords and rests of any
+// duration, ties of whole entries and of single notes, tuplets and articulations; a source staff
+// and a destination rectangle anywhere, through either instrument list. The result is checked
+// against the model of support/CopyModel.h, on the music as the host reads it back:
 //
-// - a source whose layer 1 has no note event is refused and changes nothing;
+// - a source whose layer 1 has no note event, or a destination whose measures are not as long as
+//   the source's, is refused and changes nothing;
 // - otherwise every shown layer of every destination staff with as many note events as the source
-//   (the source layer itself excepted) takes the source's rhythm (durations, rests, ties, tuplets,
-//   articulations) with its own pitches, event by event, in order;
+//   (the source layer itself excepted) takes the source's rhythm (durations, rests, tuplets,
+//   articulations) with its own pitches, event by event, in order, tied as the model says, and
+//   the entry before its region keeps only the ties that still lead into a note of their pitch;
 // - everything else is unchanged;
 // - every frame the host handed out is freed exactly once.
 #include "finalepdk/FinaleBinding.h"
 #include "host/Builder.h"
+#include "host/MeasureRecord.h"
 #include "plugin/Cadentra.h"
 
+#include "support/CopyModel.h"
 #include "support/FuzzHost.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -29,10 +33,12 @@
 namespace {
 
 using host::EntrySpec;
-using Music = std::vector<std::vector<EntrySpec>>; // by measure
+using testing_support::Music;
 
 constexpr fourbyte DURATIONS[] = {4096, 3072, 2048, 1536, 1024, 768, 512, 256, 128, 2560, 640};
 constexpr utwobyte OTHER_LIST = 2;
+constexpr utwobyte KEYS[] = {0x0000, 0x0002, 0x00FE, 0x0005, 0x00FA, 0x0104,
+                             0x01FD, 0x0007, 0x00F9, 0x0009, 0x4002, 0x0200};
 
 EntrySpec ArbitraryEntry(FuzzedDataProvider& data) {
     EntrySpec entry;
@@ -45,6 +51,14 @@ EntrySpec ArbitraryEntry(FuzzedDataProvider& data) {
             entry.pitches.push_back({data.ConsumeIntegralInRange<twobyte>(-20, 20),
                                      data.ConsumeIntegralInRange<twobyte>(-2, 2)});
         entry.tie = data.ConsumeIntegralInRange(0, 3) == 0;
+        // Now and then a chord holds some of its notes only.
+        if (!entry.tie && notes > 1 && data.ConsumeIntegralInRange(0, 3) == 0)
+            for (size_t n = 0; n < entry.pitches.size(); ++n)
+                if (data.ConsumeBool()) entry.tiedNotes.push_back(n);
+        if (entry.tiedNotes.size() == entry.pitches.size()) {
+            entry.tiedNotes.clear();
+            entry.tie = true;
+        }
     }
     if (data.ConsumeIntegralInRange(0, 5) == 0) {
         const fourbyte unit = data.PickValueInArray(DURATIONS);
@@ -72,6 +86,14 @@ Layout BuildDocument(FuzzedDataProvider& data, host::Document& document) {
     builder.Staves(layout.staves).Measures(layout.measures).MaxLayers(layout.maxLayers);
     for (int layer = 0; layer < 4; ++layer)
         if (data.ConsumeIntegralInRange(0, 4) == 0) builder.HideLayer(layer);
+    // Now and then another key: sharps or flats, major or minor, more than seven, or a key that
+    // says nothing of its letters.
+    for (twobyte measure = 1; measure <= layout.measures; ++measure)
+        if (data.ConsumeIntegralInRange(0, 2) == 0)
+            builder.KeyValue(measure, data.PickValueInArray(KEYS));
+    // Now and then a measure of three beats.
+    for (twobyte measure = 1; measure <= layout.measures; ++measure)
+        if (data.ConsumeIntegralInRange(0, 4) == 0) builder.TimeSignature(measure, 3, 1024);
     // A second instrument list: the staves in another order, some left out.
     std::vector<twobyte> order(static_cast<size_t>(layout.staves));
     std::iota(order.begin(), order.end(), twobyte{1});
@@ -93,55 +115,99 @@ Layout BuildDocument(FuzzedDataProvider& data, host::Document& document) {
     return layout;
 }
 
-/// Note events as COPY counts them: a note entry starts one unless the note entry before it was
-/// tied; a rest is none and breaks a tie. Answers the event index of each entry (-1 for rests).
-std::vector<int> EventsOf(const Music& music, int* count) {
-    std::vector<int> events;
-    bool previousTied = false;
-    int next = 0;
-    for (const auto& measure : music) {
-        for (const EntrySpec& entry : measure) {
-            if (entry.rest) {
-                events.push_back(-1);
-                previousTied = false;
-                continue;
-            }
-            if (!previousTied) ++next;
-            events.push_back(next - 1);
-            previousTied = entry.tie;
-        }
-    }
-    *count = next;
-    return events;
-}
-
-/// The source's rhythm with the destination's pitches: each note entry of event k takes the
-/// pitches of the first entry of the destination's event k.
-Music Copied(const Music& source, const Music& destination) {
-    int sourceEvents = 0;
-    int destinationEvents = 0;
-    const std::vector<int> sourceIndex = EventsOf(source, &sourceEvents);
-    const std::vector<int> destinationIndex = EventsOf(destination, &destinationEvents);
-    std::vector<std::vector<host::NotePitch>> pitches(static_cast<size_t>(destinationEvents));
-    size_t flat = 0;
-    for (const auto& measure : destination) {
-        for (const EntrySpec& entry : measure) {
-            const int event = destinationIndex[flat++];
-            if (event >= 0 && pitches[static_cast<size_t>(event)].empty())
-                pitches[static_cast<size_t>(event)] = entry.pitches;
-        }
-    }
-    Music result = source;
-    flat = 0;
-    for (auto& measure : result)
-        for (EntrySpec& entry : measure)
-            if (const int event = sourceIndex[flat++]; event >= 0)
-                entry.pitches = pitches[static_cast<size_t>(event)];
-    return result;
-}
-
 Music Slice(const Music& whole, twobyte first, twobyte last) {
     return Music(whole.begin() + (first - 1), whole.begin() + last);
+}
+
+/// The source (one slot of the score over some measures) and the destination (slots of either
+/// list over as many measures, the rows past the last staff included).
+struct Selection {
+    twobyte sourceSlot;
+    twobyte first;
+    twobyte last;
+    utwobyte list;
+    twobyte startSlot;
+    twobyte endSlot;
+    twobyte destinationFirst;
+
+    twobyte DestinationLast() const {
+        return static_cast<twobyte>(destinationFirst + (last - first));
+    }
+};
+
+Selection ArbitrarySelection(FuzzedDataProvider& data, const Layout& layout) {
+    Selection s{};
+    s.sourceSlot = data.ConsumeIntegralInRange<twobyte>(1, layout.staves);
+    s.first = data.ConsumeIntegralInRange<twobyte>(1, layout.measures);
+    s.last = data.ConsumeIntegralInRange<twobyte>(s.first, layout.measures);
+    s.list = data.ConsumeBool() ? 0 : OTHER_LIST;
+    s.startSlot = data.ConsumeIntegralInRange<twobyte>(1, layout.staves + 1);
+    s.endSlot = data.ConsumeIntegralInRange<twobyte>(s.startSlot - 1, layout.staves + 1);
+    s.destinationFirst = data.ConsumeIntegralInRange<twobyte>(
+        1, static_cast<twobyte>(layout.measures - (s.last - s.first)));
+    return s;
+}
+
+using Layers = std::map<std::pair<twobyte, twobyte>, Music>; // (staff, layer) -> every measure
+
+Layers ReadLayers(const host::Document& document, const Layout& layout) {
+    Layers layers;
+    for (twobyte staff = 1; staff <= layout.staves; ++staff)
+        for (twobyte layer = 0; layer < 4; ++layer)
+            layers[{staff, layer}] = host::ReadLayer(document, staff, 1, layout.measures, layer);
+    return layers;
+}
+
+/// Whether a destination staff has a measure of another length than the source measure it would
+/// receive; COPY refuses such a destination.
+bool LengthsDiffer(const host::Document& document, const Selection& s) {
+    bool staves = false;
+    for (twobyte slot = s.startSlot; slot <= s.endSlot; ++slot)
+        staves = staves || document.SlotToStaff(slot, s.list) != 0;
+    for (twobyte i = 0; staves && i <= s.last - s.first; ++i)
+        if (document.MeasureDuration(static_cast<twobyte>(s.first + i)) !=
+            document.MeasureDuration(static_cast<twobyte>(s.destinationFirst + i)))
+            return true;
+    return false;
+}
+
+testing_support::KeyOfMeasure KeysOf(const host::Document& document) {
+    return [&document](twobyte measure) {
+        return host::ReadMeasureKeyValue(document, measure).value_or(0);
+    };
+}
+
+/// What COPY must make of the layers `before`.
+Layers Expected(const host::Document& document, const Layout& layout, const Selection& s,
+                const Layers& before) {
+    const testing_support::KeyOfMeasure keyOf = KeysOf(document);
+    const twobyte sourceStaff = document.SlotToStaff(s.sourceSlot, 0);
+    const Music source = Slice(before.at({sourceStaff, 0}), s.first, s.last);
+    const int sourceEvents = testing_support::CountEvents(source, s.first, keyOf);
+    Layers expected = before;
+    if (sourceEvents == 0 || LengthsDiffer(document, s)) return expected;
+    for (twobyte slot = s.startSlot; slot <= s.endSlot; ++slot) {
+        const twobyte staff = document.SlotToStaff(slot, s.list);
+        if (staff == 0) continue;
+        for (twobyte layer = 0; layer < layout.maxLayers; ++layer) {
+            if (!document.layerShown[static_cast<size_t>(layer)]) continue;
+            if (staff == sourceStaff && layer == 0 && s.destinationFirst == s.first) continue;
+            const Music destination =
+                Slice(before.at({staff, layer}), s.destinationFirst, s.DestinationLast());
+            if (testing_support::CountEvents(destination, s.destinationFirst, keyOf) !=
+                sourceEvents)
+                continue;
+            const Music copied = testing_support::TransferRhythm(source, s.first, destination,
+                                                                 s.destinationFirst, keyOf);
+            Music& music = expected[{staff, layer}];
+            std::copy(copied.begin(), copied.end(), music.begin() + (s.destinationFirst - 1));
+            const twobyte previous = static_cast<twobyte>(s.destinationFirst - 1);
+            if (previous >= 1 && !music[static_cast<size_t>(previous - 1)].empty())
+                testing_support::KeepTiesIntoRegion(music[static_cast<size_t>(previous - 1)].back(),
+                                                    previous, copied, s.destinationFirst, keyOf);
+        }
+    }
+    return expected;
 }
 
 } // namespace
@@ -151,78 +217,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
     host::Document& document = host.NewDocument();
     const Layout layout = BuildDocument(data, document);
-
-    // The source: one slot of the score over some measures; the destination: slots of either
-    // list over as many measures, the rows past the last staff included.
-    const twobyte sourceSlot = data.ConsumeIntegralInRange<twobyte>(1, layout.staves);
-    const twobyte first = data.ConsumeIntegralInRange<twobyte>(1, layout.measures);
-    const twobyte last = data.ConsumeIntegralInRange<twobyte>(first, layout.measures);
-    const twobyte span = static_cast<twobyte>(last - first);
-    const utwobyte list = data.ConsumeBool() ? 0 : OTHER_LIST;
-    const twobyte startSlot = data.ConsumeIntegralInRange<twobyte>(1, layout.staves + 1);
-    const twobyte endSlot = data.ConsumeIntegralInRange<twobyte>(startSlot - 1, layout.staves + 1);
-    const twobyte destinationFirst =
-        data.ConsumeIntegralInRange<twobyte>(1, static_cast<twobyte>(layout.measures - span));
-
-    std::map<std::pair<twobyte, twobyte>, Music> before;
-    for (twobyte staff = 1; staff <= layout.staves; ++staff)
-        for (twobyte layer = 0; layer < 4; ++layer)
-            before[{staff, layer}] = host::ReadLayer(document, staff, 1, layout.measures, layer);
-
-    // What COPY must do.
-    const twobyte sourceStaff = document.SlotToStaff(sourceSlot, 0);
-    const Music source = Slice(before[{sourceStaff, 0}], first, last);
-    int sourceEvents = 0;
-    EventsOf(source, &sourceEvents);
-    auto expected = before;
-    if (sourceEvents > 0) {
-        for (twobyte slot = startSlot; slot <= endSlot; ++slot) {
-            const twobyte staff = document.SlotToStaff(slot, list);
-            if (staff == 0) continue;
-            for (twobyte layer = 0; layer < layout.maxLayers; ++layer) {
-                if (!document.layerShown[static_cast<size_t>(layer)]) continue;
-                if (staff == sourceStaff && layer == 0 && destinationFirst == first) continue;
-                const Music destination = Slice(before[{staff, layer}], destinationFirst,
-                                                static_cast<twobyte>(destinationFirst + span));
-                int events = 0;
-                EventsOf(destination, &events);
-                if (events != sourceEvents) continue;
-                const Music copied = Copied(source, destination);
-                std::copy(copied.begin(), copied.end(),
-                          expected[{staff, layer}].begin() + (destinationFirst - 1));
-            }
-        }
-    }
+    const Selection s = ArbitrarySelection(data, layout);
+    const Layers before = ReadLayers(document, layout);
+    const Layers expected = Expected(document, layout, s, before);
+    const twobyte sourceStaff = document.SlotToStaff(s.sourceSlot, 0);
+    const Music source = Slice(before.at({sourceStaff, 0}), s.first, s.last);
+    const int sourceEvents = testing_support::CountEvents(source, s.first, KeysOf(document));
+    const ufourbyte copies = sourceEvents > 0 && !LengthsDiffer(document, s) ? 1 : 0;
 
     const fourbyte counterBefore = LoadedTGFCounter;
     source_is_set = 0;
-    EREGION sourceRegion = host::Region(sourceSlot, sourceSlot, first, last);
+    EREGION sourceRegion = host::Region(s.sourceSlot, s.sourceSlot, s.first, s.last);
     FinaleExtensionInvoke(0, CADENTRA_ITEM_SETSOURCE, &sourceRegion, 0);
     FUZZ_REQUIRE(source_is_set == 1);
-    EREGION destinationRegion = host::Region(startSlot, endSlot, destinationFirst,
-                                             static_cast<twobyte>(destinationFirst + span), 0,
-                                             EREGION_END_OF_MEASURE, list);
+    EREGION destinationRegion =
+        host::Region(s.startSlot, s.endSlot, s.destinationFirst, s.DestinationLast(), 0,
+                     EREGION_END_OF_MEASURE, s.list);
     const ufourbyte answer = FinaleExtensionInvoke(0, CADENTRA_ITEM_COPY, &destinationRegion, 0);
-    if (answer != (sourceEvents > 0 ? 1u : 0u))
-        std::fprintf(stderr, "COPY answered %u with \"%s\"; the source has %d events: %s\n",
-                     answer, fuzz_support::LastAlert().c_str(), sourceEvents,
+    if (answer != copies)
+        std::fprintf(stderr, "COPY answered %u with \"%s\"; the source has %d events: %s\n", answer,
+                     fuzz_support::LastAlert().c_str(), sourceEvents,
                      host::FormatMusic(source).c_str());
-    FUZZ_REQUIRE(answer == (sourceEvents > 0 ? 1u : 0u));
+    FUZZ_REQUIRE(answer == copies);
 
-    for (twobyte staff = 1; staff <= layout.staves; ++staff) {
-        for (twobyte layer = 0; layer < 4; ++layer) {
-            const Music after = host::ReadLayer(document, staff, 1, layout.measures, layer);
-            if (host::FormatMusic(after) != host::FormatMusic(expected[{staff, layer}])) {
-                std::fprintf(stderr,
-                             "staff %d layer %d (source staff %d, events %d)\n  was: %s\n  "
-                             "is:  %s\n  expected: %s\n",
-                             staff, layer + 1, sourceStaff, sourceEvents,
-                             host::FormatMusic(before[{staff, layer}]).c_str(),
-                             host::FormatMusic(after).c_str(),
-                             host::FormatMusic(expected[{staff, layer}]).c_str());
-                FUZZ_REQUIRE(!"COPY changed the music otherwise than its rule says");
-            }
-        }
+    for (const auto& [layer, music] : ReadLayers(document, layout)) {
+        if (host::FormatMusic(music) == host::FormatMusic(expected.at(layer))) continue;
+        std::fprintf(stderr,
+                     "staff %d layer %d (source staff %d, events %d)\n  was: %s\n  is:  %s\n"
+                     "  expected: %s\n",
+                     layer.first, layer.second + 1, sourceStaff, sourceEvents,
+                     host::FormatMusic(before.at(layer)).c_str(), host::FormatMusic(music).c_str(),
+                     host::FormatMusic(expected.at(layer)).c_str());
+        FUZZ_REQUIRE(!"COPY changed the music otherwise than its rule says");
     }
 
     // Every frame handed out was freed once; loads the host refused stay counted.

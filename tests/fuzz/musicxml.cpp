@@ -6,10 +6,10 @@
 //   written back, and what is written reads again, with the music of every cell as the host held
 //   it after COPY.
 // Any other exception, a crash, a leak or undefined behaviour is a failure.
-#include "cli/MusicXmlReader.h"
-#include "cli/MusicXmlWriter.h"
+#include "cli/musicxml/MusicXmlReader.h"
+#include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
-#include "cli/SourceText.h"
+#include "cli/musicxml/SourceText.h"
 #include "host/Builder.h"
 
 #include "support/FuzzHost.h"
@@ -41,7 +41,8 @@ std::string Music(const cadentra_cli::Score& score, const host::Document& docume
         const auto& voices = score.staves[static_cast<size_t>(key.staff - 1)].voices;
         text += std::to_string(key.staff) + "/" + std::to_string(key.measure) + "/\"" +
                 voices[static_cast<size_t>(key.layer)] + "\": " +
-                host::DescribeLayer(document, key.staff, key.measure, key.measure, key.layer) +
+                score.WithMarkNames(
+                    host::DescribeLayer(document, key.staff, key.measure, key.measure, key.layer)) +
                 "\n";
     }
     std::string sorted;

@@ -4,7 +4,7 @@
 // refused by `info` and `copy` with exit code 2 and a message that names the problem, and no file
 // appears next to it. A copy the plug-in refuses writes nothing either.
 #include "cli/Commands.h"
-#include "cli/InputLimits.h"
+#include "cli/musicxml/InputLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +146,10 @@ TEST_F(HostileInput, MalformedOrForeignDocumentsAreRefused) {
 }
 
 TEST_F(HostileInput, DivisionsMustBeGivenPositiveAndBounded) {
-    ExpectRefused("missing.musicxml", Score(NOTE, ""), "before any <divisions>");
+    // Before any divisions a note's length comes from its value; one without a value has none.
+    ExpectRefused("missing.musicxml",
+                  Score("<note><rest/><duration>1</duration><voice>1</voice></note>", ""),
+                  "neither <divisions> in force nor a <type>");
     ExpectRefused("zero.musicxml", Score(NOTE, "<attributes><divisions>0</divisions></attributes>"),
                   "divisions must be positive");
     ExpectRefused("negative.musicxml",
@@ -209,8 +212,8 @@ TEST_F(HostileInput, NestingIsRefusedFromTheFirstNodeBeyondTheLimit) {
     // nesting is found whether the direction ends the measure or a note follows it, and with the
     // shortest tags that can nest.
     auto nested = [](size_t inside, bool last) {
-        const std::string direction = "<direction>" + Repeat("<a>", inside) + "x" +
-                                      Repeat("</a>", inside) + "</direction>";
+        const std::string direction =
+            "<direction>" + Repeat("<a>", inside) + "x" + Repeat("</a>", inside) + "</direction>";
         return Score(last ? NOTE + direction : direction + NOTE);
     };
     for (const bool last : {true, false}) {

@@ -83,7 +83,7 @@ TEST(Notation, DurationsByNameDotsOrUnits) {
 
 TEST(Notation, MalformedMusicIsRefusedWithTheEntryNamed) {
     for (const char* bad : {"C4", "C4 q,", "r q~", "C4 q/3", "C4 q/0:2", "C4 q!", "C4 q?", "X4 q",
-                            "C4+ q", "C4 99999"}) {
+                            "C4+ q", "C4 99999", "r~ q", "C4~~ q", "~ q", "C4+~ q"}) {
         try {
             host::ParseMusic(bad);
             ADD_FAILURE() << "accepted: " << bad;
@@ -139,6 +139,29 @@ TEST_F(Builder, PitchNamesFollowTheKeyOfTheirMeasure) {
     EXPECT_EQ(stored[2][1].pitches[0], (NotePitch{2, 1}));
     EXPECT_EQ(host::StoredEntries(doc.Built(), 1, 3, 1)->at(0).notes[0].displacement, 0);
     EXPECT_EQ(host::DescribeLayer(doc.Built(), 1, 1, 3), "F#4 w | F#4 w | Eb4 h, E4 h");
+}
+
+TEST_F(Builder, SingleNotesOfAChordAreTiedOneByOne) {
+    auto doc = NewDocument().Staves(1).Measures(1);
+    doc.Layer(1, 1).Notes("A3+D4~ q, B3+D4 q, C4~+E4~ q, C4+E4 q");
+    const auto& entries = *host::StoredEntries(doc.Built(), 1, 1, 0);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_FALSE(entries[0].notes[0].noteFlags & NOTE_TIE);
+    EXPECT_TRUE(entries[0].notes[1].noteFlags & NOTE_TIE);
+    EXPECT_TRUE(entries[2].notes[0].noteFlags & NOTE_TIE);
+    EXPECT_TRUE(entries[2].notes[1].noteFlags & NOTE_TIE);
+    // Every note tied one by one is the entry tied.
+    EXPECT_EQ(host::DescribeLayer(doc.Built(), 1, 1, 1), "A3+D4~ q, B3+D4 q, C4+E4 q~, C4+E4 q");
+
+    const auto read = host::ReadLayer(doc.Built(), 1, 1, 1, 0)[0];
+    EXPECT_FALSE(read[0].tie);
+    EXPECT_EQ(read[0].tiedNotes, (std::vector<size_t>{1}));
+    EXPECT_FALSE(host::IsNoteTied(read[0], 0));
+    EXPECT_TRUE(host::IsNoteTied(read[0], 1));
+    EXPECT_FALSE(host::IsNoteTied(read[0], 2)); // no such note
+    EXPECT_TRUE(read[2].tie);
+    EXPECT_TRUE(read[2].tiedNotes.empty());
+    EXPECT_TRUE(host::IsNoteTied(read[2], 1));
 }
 
 TEST_F(Builder, EntriesAreStoredAsTheHostStoresThem) {

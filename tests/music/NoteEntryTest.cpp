@@ -129,7 +129,7 @@ TEST_F(NoteEntries, CopyNotesTakesIDsAndTiesAndTieAllTiesEveryNote) {
         EXPECT_TRUE(single->GetItemAt(i)->GetTie());
     single->TieAll(false);
     EXPECT_FALSE(single->IsTied());
-    EXPECT_EQ(SaveAndDescribe(*layer), "C4+E4+G4 h~, C4+E4+G4 h");
+    EXPECT_EQ(SaveAndDescribe(*layer), "C4+E4~+G4 h, C4+E4+G4 h"); // only the E4 is tied
 }
 
 TEST_F(NoteEntries, RestsNeitherTieNorTakePitches) {

@@ -88,7 +88,8 @@ TEST_F(EntryPointsTest, MenuItemRecordsByteForByte) {
         ExpectField(record.item.itempath, e.itempath);
         EXPECT_EQ(record.item.option1, 1);
         EXPECT_EQ(record.item.option2, e.option2);
-        for (unsigned char b : record.behind) EXPECT_EQ(b, FILL);
+        for (unsigned char b : record.behind)
+            EXPECT_EQ(b, FILL);
     }
 }
 
@@ -98,7 +99,8 @@ TEST_F(EntryPointsTest, OtherItemNumbersLeaveTheRecordUntouched) {
         std::memset(&record, FILL, sizeof record);
         EXPECT_EQ(FinaleExtensionEnumerate(0, number, &record.item), 0u) << number;
         const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
-        for (size_t i = 0; i < sizeof record; ++i) ASSERT_EQ(bytes[i], FILL) << number;
+        for (size_t i = 0; i < sizeof record; ++i)
+            ASSERT_EQ(bytes[i], FILL) << number;
     }
     // Only the low 16 bits count: 0x10001 is item 1.
     PaddedMenuItem record;
@@ -108,7 +110,8 @@ TEST_F(EntryPointsTest, OtherItemNumbersLeaveTheRecordUntouched) {
 
 TEST_F(EntryPointsTest, CopyIsEnabledOnlyWhileASourceIsRecorded) {
     EXPECT_FALSE(CopyEnabled());
-    for (ufourbyte item : {0u, 2u, 0xFFFFFFFFu, 100u}) EXPECT_EQ(FinaleExtensionGetMenuStatus(item), 1u);
+    for (ufourbyte item : {0u, 2u, 0xFFFFFFFFu, 100u})
+        EXPECT_EQ(FinaleExtensionGetMenuStatus(item), 1u);
 
     EXPECT_EQ(SetSource(host::Region(2, 2, 1, 2)), 0u);
     EXPECT_TRUE(CopyEnabled());
@@ -160,8 +163,9 @@ TEST_F(EntryPointsTest, CopyRefusalsInTheirOrder) {
     EXPECT_EQ(Copy(host::Region(1, 3, 1, 3, 0, 100)), 0u);
     ExpectAlert(0, "Partial selections are not allowed for this plug-in.", "ZQ Cadentra Error");
 
-    // The measure count is tested before the document, even after a switch of document.
-    host::DocumentBuilder(Host().NewDocument()).Staves(3).Measures(6);
+    // The measure count is tested before the document, even after a switch of document; the
+    // document before the lengths of the measures, which are measured in the current one.
+    host::DocumentBuilder(Host().NewDocument()).Staves(3).Measures(6, 3);
     EXPECT_EQ(Copy(host::Region(1, 3, 1, 3)), 0u);
     ExpectAlert(1,
                 "The destination region must have the same number of measures as the source "

@@ -7,7 +7,9 @@
 #include "support/FrameFixture.h"
 #include "support/PluginCommands.h"
 
+#include <algorithm>
 #include <cstring>
+#include <set>
 
 // Fields of the packed wire records are read with a unary + so that the test macros, which bind
 // references, get a value rather than a misaligned reference.
@@ -46,6 +48,19 @@ protected:
         Doc() = saved;
         EXPECT_GT(position, 0) << name << " is not called " << occurrence << " times";
         return position;
+    }
+    /// SET SOURCE on staff `from` over measures first..last, then COPY onto staff `to` over as
+    /// many measures from `at` (the same measures when 0); true when the copy answered 1.
+    bool CopyStaff(twobyte from, twobyte first, twobyte last, twobyte to, twobyte at = 0) {
+        if (!SetSource(host::Region(from, from, first, last))) return false;
+        if (at == 0) at = first;
+        return CopyTo(host::Region(to, to, at, static_cast<twobyte>(at + last - first))) == 1;
+    }
+    /// The note events of layer 1 of `staff` over measures from..to, as COPY counts them.
+    int EventsOf(twobyte staff, twobyte from, twobyte to) {
+        FCNoteEntryLayer layer(0, staff, from, to);
+        EXPECT_TRUE(layer.Load());
+        return CountNotes(&layer);
     }
     void ExpectNoAlert() { EXPECT_TRUE(Alerts().empty()) << Alerts().front().text; }
     void ExpectAlert(const std::string& text) {
@@ -101,16 +116,175 @@ TEST_F(Copy, ATiedChainIsOneEventAndTakesOneDestinationEvent) {
     EXPECT_EQ(Describe(2, 1, 1), "C5 q, D5 q~, D5 q, E5 q");
 }
 
-TEST_F(Copy, ARestBreaksATieChainAndKeepsItsOwnRecord) {
+TEST_F(Copy, ARestBreaksATieChainKeepsItsOwnRecordAndIsNotTiedInto) {
     doc_.Layer(1, 1).Notes("C4 q~, r q, C4 q, D4 q");
     doc_.Layer(2, 1).Notes("E5 h, F5 q, G5 q");
     ASSERT_TRUE(SetSource(host::Region(1, 1, 1, 1)));
     EXPECT_EQ(CopyTo(host::Region(2, 2, 1, 1)), 1u);
-    EXPECT_EQ(Describe(2, 1, 1), "E5 q~, r q, F5 q, G5 q");
+    EXPECT_EQ(Describe(2, 1, 1), "E5 q, r q, F5 q, G5 q");
     const EXENTRY& rest = Stored(2, 1, 1);
     EXPECT_EQ(+rest.noteCount, 1); // the placeholder (numbered by the second save), not E5
     EXPECT_EQ(+rest.notes[0].displacement, 0);
     EXPECT_EQ(+rest.notes[0].noteFlags, NOTE_INUSE | 0x00010000u);
+}
+
+// Held notes and ties -----------------------------------------------------------------------------
+
+TEST_F(Copy, AChordHoldingSomeOfItsNotesStartsNoChain) {
+    doc_.Layer(1, 1).Notes("C4 q~, C4 q, C4 h");
+    doc_.Layer(2, 1).Notes("A3+D4~ h, B3+D4 h");
+    doc_.Layer(3, 1).Notes("A3+D4 h~, A3+D4 h");
+    doc_.Layer(4, 1).Notes("D4 h~, D4+F4 h | G4 h~, G4 h");
+    EXPECT_EQ(EventsOf(2, 1, 1), 2);
+    EXPECT_EQ(EventsOf(3, 1, 1), 1);
+    EXPECT_EQ(EventsOf(4, 1, 2), 3); // held into a chord with other notes, then held whole
+    FCNoteEntryLayer chain(0, 3, 1, 1);
+    ASSERT_TRUE(chain.Load());
+    EXPECT_TRUE(IsTiedThrough(chain.GetItemAt(0)));
+    EXPECT_FALSE(IsTiedThrough(chain.GetItemAt(1)));
+    FCNoteEntryLayer held(0, 2, 1, 1);
+    ASSERT_TRUE(held.Load());
+    EXPECT_FALSE(IsTiedThrough(held.GetItemAt(0)));
+
+    ASSERT_TRUE(CopyStaff(1, 1, 1, 2));
+    // The chain of the source is tied on every note; its last entry holds only the D4, which the
+    // next event has.
+    EXPECT_EQ(Describe(2, 1, 1), "A3+D4 q~, A3+D4~ q, B3+D4 h");
+}
+
+TEST_F(Copy, AHeldNoteKeepsItsTieOnlyWhereTheNewRhythmLeadsIntoItsPitch) {
+    struct Case {
+        const char* source;      // staff 1 from measure 1, over `measures` measures
+        const char* destination; // staff 2 from measure 1
+        twobyte measures;
+        const char* expected; // staff 2, measures 1 and 2
+    };
+    const Case cases[] = {
+        // Not into a rest, nor into another pitch.
+        {"C4 h, r q, C4 q", "A3+D4~ h, B3+D4 h", 1, "A3+D4 h, r q, B3+D4 q | "},
+        {"C4 h, C4 h", "E4+G4~ h, F4+A4 h", 1, "E4+G4 h, F4+A4 h | "},
+        // A note held into a chord that adds notes is an event of its own; G4 is held whole.
+        {"C4 h., C4 q | C4 h, C4 h", "D4 h~, D4+F4 h | G4 q~, G4 q, A4 h", 2,
+         "D4 h.~, D4+F4 q | G4 h, A4 h"},
+        // The source's tie out of its region does not come along: it would tie the B3 to the C4.
+        {"C4 h, D4 h~ | D4 w", "A3 h, B3 h | C4 w", 1, "A3 h, B3 h | C4 w"},
+        // A tie out of the destination's region stays.
+        {"C4 h, D4 h", "C5 h, D5+F5 h~ | D5+F5 w", 1, "C5 h, D5+F5 h~ | D5+F5 w"},
+    };
+    for (const Case& c : cases) {
+        auto doc = NewDocument().Staves(2).Measures(2);
+        doc.Layer(1, 1).Notes(c.source);
+        doc.Layer(2, 1).Notes(c.destination);
+        ASSERT_TRUE(CopyStaff(1, 1, c.measures, 2)) << c.destination;
+        EXPECT_EQ(host::DescribeLayer(doc.Built(), 2, 1, 2), c.expected) << c.destination;
+    }
+}
+
+TEST_F(Copy, AStaffCopiedOntoItsDuplicateStaysAsItWas) {
+    const char* music = "A3+D4~ h, B3+D4 h~ | B3+D4 q, r q, C4+E4 q~, C4+E4~ q | "
+                        "E4+G4 h~, E4+G4 q, G4~+B4 q | G4 q~, G4+D5 q~, G4+D5 h";
+    doc_.Layer(1, 1).Notes(music);
+    doc_.Layer(2, 1).Notes(music);
+    ASSERT_TRUE(CopyStaff(1, 1, 4, 2));
+    EXPECT_EQ(Describe(2, 1, 4), music);
+}
+
+TEST_F(Copy, ATieIntoTheRegionStaysOnlyIntoANoteOfItsPitch) {
+    doc_.Layer(1, 2).Notes("r q, C4 q, D4 h | C4 q, D4 h.");
+    doc_.Layer(2, 1).Notes("C5 w~ | C5 h, D5 h");
+    doc_.Layer(3, 1).Notes("C5+E5 w~ | C5+E5 h, D5 h");
+    doc_.Layer(4, 1).Notes("C5+E5 w~ | C5 h, D5 h");
+    ASSERT_TRUE(CopyStaff(1, 2, 2, 2));
+    EXPECT_EQ(Describe(2, 1, 2), "C5 w | r q, C5 q, D5 h"); // the region starts with a rest
+
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 3, 3)));
+    const int savesBefore = Host().CountCalls("FX_SaveTGF");
+    EXPECT_EQ(CopyTo(host::Region(3, 3, 2, 2)), 1u);
+    EXPECT_EQ(Describe(3, 1, 2), "C5+E5 w~ | C5+E5 q, D5 h.");
+    EXPECT_EQ(Host().CountCalls("FX_SaveTGF") - savesBefore, 2); // measure 1 is not written
+    // A first entry with only one of the tied pitches keeps that one tie.
+    EXPECT_EQ(CopyTo(host::Region(4, 4, 2, 2)), 1u);
+    EXPECT_EQ(Describe(4, 1, 2), "C5~+E5 w | C5 q, D5 h.");
+}
+
+// Keys --------------------------------------------------------------------------------------------
+
+/// The written name of a note ("Db5"), from the framework's spelling of it; the octave counts
+/// steps from middle C, as a document without clef definitions places it.
+std::string WrittenName(FCNote* note) {
+    std::string name(1, note->CalcWrittenPitchChar());
+    const int alteration = note->CalcPitchRaiseLower(true);
+    name += std::string(static_cast<size_t>(std::max(alteration, 0)), '#');
+    name += std::string(static_cast<size_t>(std::max(-alteration, 0)), 'b');
+    const int step = note->CalcActualDisplacement();
+    return name + std::to_string(4 + (step >= 0 ? step / 7 : -((6 - step) / 7)));
+}
+
+TEST_F(Copy, ANoteMovedIntoAnotherKeyKeepsItsPitch) {
+    // B-flat major into G-flat major, E major into A-flat major.
+    doc_.KeySignature(1, -2).KeySignature(2, -6).KeySignature(3, 4).KeySignature(4, -4);
+    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h | C4 h, C4 h~ | C4 h, C4 h");
+    doc_.Layer(1, 1, 1).Notes("C4 w | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("F4 h, Db5 h | Eb5 w | E4 h, G#4 h | C5 w");
+    doc_.Layer(3, 1).Notes("F4 h, Bb4 h | Cb5 w");
+    ASSERT_TRUE(CopyStaff(1, 1, 4, 2));
+    // A tie joins two notes of one pitch however each measure writes it.
+    EXPECT_EQ(Describe(2, 1, 4), "F4 h, Db5 h~ | Db5 h, Eb5 h | E4 h, G#4 h~ | G#4 h, C5 h");
+    const EXENTRY& heldOver = Stored(2, 2, 0);
+    EXPECT_EQ(+heldOver.notes[0].displacement, 4); // D5 above the G-flat root, flat in the key
+    EXPECT_EQ(+heldOver.notes[0].raiseLower, 0);
+
+    // A whole event moved into the next measure, untied.
+    Host().Current()->frames.erase(host::FrameKey{1, 1, 0});
+    Host().Current()->frames.erase(host::FrameKey{1, 2, 0});
+    host::DocumentBuilder(*Host().Current()).Layer(1, 1).Notes("C4 w | C4 h, C4 h");
+    ASSERT_TRUE(CopyStaff(1, 1, 2, 3));
+    EXPECT_EQ(Describe(3, 1, 2), "F4 w | Bb4 h, Cb5 h");
+}
+
+class CopyOnATransposingStaff : public Copy {
+protected:
+    // Staff records travel in a layout version of their own: the versions of COPY's own calls
+    // are checked in the test.
+    void TearDown() override { ExpectFramesReleased(); }
+};
+
+TEST_F(CopyOnATransposingStaff, ANoteMovedIntoAnotherKeyKeepsItsWrittenPitch) {
+    // A B-flat instrument: concert B-flat major is written in C major, G-flat major in A-flat.
+    doc_.KeySignature(1, -2).KeySignature(2, -6).StaffTransposition(2, 0x0042);
+    doc_.Layer(1, 1).Notes("C4 h, C4 h~ | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("Eb4 h, Cb5 h | Db5 w"); // at concert pitch
+    FCNoteEntryLayer before(0, 2, 1, 2);
+    ASSERT_TRUE(before.Load());
+    EXPECT_EQ(WrittenName(before.GetItemAt(1)->GetItemAt(0)), "Db5");
+    EXPECT_EQ(WrittenName(before.GetItemAt(2)->GetItemAt(0)), "Eb5");
+    const size_t callsBefore = Host().Calls().size();
+    ASSERT_TRUE(CopyStaff(1, 1, 2, 2));
+    for (size_t i = callsBefore; i < Host().Calls().size(); ++i)
+        EXPECT_EQ(Host().Calls()[i].version, FINALEPDK_VERSION) << Host().Calls()[i].name;
+    EXPECT_EQ(Describe(2, 1, 2), "Eb4 h, Cb5 h~ | Cb5 h, Db5 h");
+    FCNoteEntryLayer after(0, 2, 1, 2);
+    ASSERT_TRUE(after.Load());
+    ASSERT_EQ(after.GetCount(), 4);
+    const char* written[] = {"F4", "Db5", "Db5", "Eb5"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(WrittenName(after.GetItemAt(i)->GetItemAt(0)), written[i]) << i;
+}
+
+TEST_F(Copy, NotesInAKeyThatSaysNothingMoveAsTheyAre) {
+    doc_.KeySignature(1, -2).KeyValue(2, 0x4002).KeySignature(3, 0);
+    doc_.Layer(1, 3).Notes("C4 h, C4 h~ | C4 h, C4 h");
+    doc_.Layer(2, 1).Notes("F4 h, Db5 h | Eb5 w");
+    const EXENTRY held = Stored(2, 1, 1);
+    ASSERT_TRUE(CopyStaff(1, 3, 4, 2, 1));
+    const EXENTRY& moved = Stored(2, 2, 0);
+    EXPECT_EQ(+moved.notes[0].displacement, +held.notes[0].displacement);
+    EXPECT_EQ(+moved.notes[0].raiseLower, +held.notes[0].raiseLower);
+    EXPECT_TRUE(Stored(2, 1, 1).notes[0].noteFlags & NOTE_TIE);
+    // Notes on either side of such a key compare by their records: the same record is one held
+    // note, another record another pitch.
+    doc_.Layer(3, 1).Notes("G4 h, Bb4 h~ | Bb4 h, Bb4 h");
+    EXPECT_EQ(EventsOf(3, 1, 2), 4); // B-flat major's Bb4 is not the record of the other key's
 }
 
 TEST_F(Copy, OnlyLayersWithTheSourceEventCountAreWritten) {
@@ -182,6 +356,44 @@ TEST_F(Copy, RefusedRegionsLoadNothing) {
     ExpectAlert("The destination region must have the same number of measures as the source "
                 "region.");
     EXPECT_EQ(Host().CountCalls("FX_LoadTGF"), 0);
+}
+
+TEST_F(Copy, MeasuresOfAnotherLengthAreRefusedAndNothingChanges) {
+    // A pickup of one beat, then 4/4, 3/4, 4/4.
+    doc_.TimeSignature(1, 1, 1024).TimeSignature(3, 3, 1024);
+    doc_.Layer(1, 1).Notes("C4 q | C4 h, D4 h | E4 h.");
+    doc_.Layer(2, 1).Notes("F5 q | G5 w | A5 h, B5 q | C6 w");
+    doc_.Layer(3, 2).Notes("D5 w | F5 h, G5 q | A5 h, B5 h");
+    const host::Document before = Doc();
+    const char* refusal =
+        "The destination measures must have the same lengths as the source measures.";
+
+    // 4/4 and 3/4 onto 3/4 and 4/4.
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 2, 3)));
+    EXPECT_EQ(CopyTo(host::Region(2, 3, 3, 4)), 0u);
+    ExpectAlert(refusal);
+    // The pickup onto a whole measure.
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 1, 1)));
+    EXPECT_EQ(CopyTo(host::Region(2, 2, 2, 2)), 0u);
+    ASSERT_EQ(Alerts().size(), 2u);
+    EXPECT_EQ(Alerts()[1].text, refusal);
+    EXPECT_EQ(Host().CountCalls("FX_LoadTGF"), 0);
+    EXPECT_EQ(host::DescribeLayer(Doc(), 2, 1, 4), host::DescribeLayer(before, 2, 1, 4));
+    EXPECT_EQ(host::DescribeLayer(Doc(), 3, 1, 4), host::DescribeLayer(before, 3, 1, 4));
+    EXPECT_EQ(Host().CountCalls("FX_SaveTGF"), 0);
+    EXPECT_EQ(source_is_set, 1);
+
+    // Every destination staff is measured, each measure against the one it would receive.
+    ASSERT_TRUE(SetSource(host::Region(1, 1, 2, 3)));
+    const size_t callsBefore = Host().Calls().size();
+    EXPECT_EQ(CopyTo(host::Region(2, 4, 2, 3)), 1u);
+    std::set<std::vector<int64_t>> measured;
+    for (size_t i = callsBefore; i < Host().Calls().size(); ++i)
+        if (Host().Calls()[i].name == "FX_GetMeasureDuration")
+            measured.insert(Host().Calls()[i].arguments);
+    EXPECT_EQ(measured, (std::set<std::vector<int64_t>>{
+                            {1, 2}, {1, 3}, {2, 2}, {2, 3}, {3, 2}, {3, 3}, {4, 2}, {4, 3}}));
+    EXPECT_EQ(Describe(3, 2, 3), "D5 h, F5 h | G5 h.");
 }
 
 TEST_F(Copy, NothingHappensBeforeASourceIsSet) {

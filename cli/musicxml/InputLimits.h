@@ -31,4 +31,8 @@ constexpr int MAX_DURATION_QUARTERS = 1024;
 /// Notes of a tuplet: <actual-notes>, <normal-notes> and a tuplet's stated numbers.
 constexpr int MAX_TUPLET_NOTES = 1000;
 
+/// Articulations and fermatas of different spellings that each keep a definition of their own;
+/// past these a mark keeps only its kind.
+constexpr size_t MAX_MARK_DEFINITIONS = 1000;
+
 } // namespace cadentra_cli

@@ -10,7 +10,7 @@
 // note's pitches. Cue notes are ordinary entries.
 #pragma once
 
-#include "cli/Score.h"
+#include "cli/musicxml/Score.h"
 
 #include <memory>
 #include <string>

@@ -2,8 +2,8 @@
 // tuplets: each starts on an entry and reaches over a number of units of written duration.
 #pragma once
 
-#include "cli/NoteValues.h"
-#include "cli/Rational.h"
+#include "cli/musicxml/NoteValues.h"
+#include "cli/musicxml/Rational.h"
 
 #include <vector>
 
@@ -16,6 +16,8 @@ struct TupletMark {
     TupletLook look;
     int actual = 0; // <tuplet-actual><tuplet-number>, 0 when not stated
     int normal = 0;
+    int actualType = 0; // <tuplet-actual><tuplet-type> (and dots) in host units, 0 when not stated
+    int normalType = 0;
 };
 struct EntryRhythm {
     int actual = 1; // time modification

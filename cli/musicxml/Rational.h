@@ -72,8 +72,7 @@ struct Rational {
     friend constexpr Rational operator+(Rational a, Rational b) {
         using rational_detail::Checked;
         // Times read from one part mostly share their denominator.
-        if (a.den == b.den)
-            return Rational(Checked(static_cast<__int128>(a.num) + b.num), a.den);
+        if (a.den == b.den) return Rational(Checked(static_cast<__int128>(a.num) + b.num), a.den);
         return Rational(
             Checked(static_cast<__int128>(a.num) * b.den + static_cast<__int128>(b.num) * a.den),
             rational_detail::Multiply(a.den, b.den));

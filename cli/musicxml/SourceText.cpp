@@ -1,6 +1,6 @@
-#include "cli/SourceText.h"
+#include "cli/musicxml/SourceText.h"
 
-#include "cli/InputLimits.h"
+#include "cli/musicxml/InputLimits.h"
 
 #include <pugixml.hpp>
 #include <zip.h>

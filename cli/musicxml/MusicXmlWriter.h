@@ -2,7 +2,7 @@
 // changed are written anew, every other byte of the file stays as it was.
 #pragma once
 
-#include "cli/Score.h"
+#include "cli/musicxml/Score.h"
 
 #include <string>
 #include <vector>
@@ -10,7 +10,8 @@
 namespace cadentra_cli {
 
 /// Keeps every layer of staves `firstStaff` to `lastStaff` in measures `firstMeasure` to
-/// `lastMeasure` of `document` as it is now, with the detail records of their entries, for
+/// `lastMeasure` of `document` as it is now, and in the measure before them (where COPY may untie
+/// a note that led into its destination), with the detail records of their entries, for
 /// ChangedCells. Called before the document changes, on the cells that may change (those of
 /// a COPY's destination); RememberAllCells keeps every cell of the score.
 void RememberCells(Score& score, const host::Document& document, int firstStaff, int lastStaff,
@@ -21,12 +22,14 @@ void RememberAllCells(Score& score, const host::Document& document);
 /// document as it was remembered and `after`, in key order.
 std::vector<host::FrameKey> ChangedCells(const Score& score, const host::Document& after);
 
-/// The score's bytes with the notes of `changed` written from `after`. A rewritten cell keeps the
-/// destination's pitch spelling (its own pitch elements where the host kept the pitch, with their
-/// accidentals, noteheads, lyrics and other notations on the first note of each event); duration,
-/// type, dots, time modification, tuplet brackets, ties, rests and articulations come from the
-/// host entries. Beams are left out. Elements of other cells that lay between its notes keep their
-/// place in time: each rewritten stretch ends where the original one did.
+/// The score's bytes with the notes of `changed` written from `after`. What travels with the
+/// rhythm comes from the host entries: durations, rests (a gap in a voice as a forward), ties,
+/// tuplets with their time modifications and brackets, articulations and fermatas. What stays
+/// with the destination's events comes from the file, found event by event (see LayerMatch):
+/// pitch elements where the host kept the pitch, accidentals, noteheads, cross-staff <staff>,
+/// slurs, lyrics, ornaments, technical marks and the other notations, grace notes. Beams are left
+/// out. Elements of other cells that lay between its notes keep their place in time: each
+/// rewritten stretch ends where the original one did.
 std::string WriteScore(const Score& score, const host::Document& after,
                        const std::vector<host::FrameKey>& changed);
 

@@ -3,7 +3,7 @@
 // quoted attribute values.
 #pragma once
 
-#include "cli/Score.h"
+#include "cli/musicxml/Score.h"
 
 #include <pugixml.hpp>
 

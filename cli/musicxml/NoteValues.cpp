@@ -1,4 +1,4 @@
-#include "cli/NoteValues.h"
+#include "cli/musicxml/NoteValues.h"
 
 #include "host/Frames.h"
 
@@ -80,7 +80,7 @@ constexpr ArticulationSymbol ARTICULATIONS[] = {
     {"spiccato", 171, 39},   {"scoop", 96, 96},           {"plop", 96, 96},
     {"doit", 96, 96},        {"falloff", 96, 96},         {"breath-mark", 44, 44},
     {"caesura", 34, 34},     {"stress", 248, 248},        {"unstress", 249, 249},
-    {"soft-accent", 60, 60},
+    {"soft-accent", 60, 60}, {"fermata", 85, 117},
 };
 
 } // namespace
@@ -102,10 +102,12 @@ int ArticulationDefinitionOf(std::string_view name) {
     return 0;
 }
 
-std::vector<unsigned char> ArticulationDefinitionRecord(int id) {
+std::vector<unsigned char> ArticulationDefinitionRecord(std::string_view name) {
     std::vector<unsigned char> record(ARTICULATION_DEFINITION_SIZE, 0);
-    if (id < 1 || id > static_cast<int>(std::size(ARTICULATIONS))) return record;
-    const ArticulationSymbol& symbol = ARTICULATIONS[id - 1];
+    // A mark the music font has no symbol for here is shown as an accent.
+    ArticulationSymbol symbol = ARTICULATIONS[0];
+    for (const ArticulationSymbol& known : ARTICULATIONS)
+        if (name == known.name) symbol = known;
     constexpr unsigned char MUSIC_FONT = 0; // the host's font 0 is its music font
     constexpr unsigned char SIZE = 24;
     constexpr uint16_t AUTOMATIC_POSITIONING = 0x0008;

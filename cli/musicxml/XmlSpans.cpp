@@ -1,4 +1,4 @@
-#include "cli/XmlSpans.h"
+#include "cli/musicxml/XmlSpans.h"
 
 #include <algorithm>
 
@@ -54,7 +54,9 @@ size_t CloseElements(std::string_view text, size_t i, int depth) {
 
 } // namespace
 
-size_t ElementEnd(std::string_view text, size_t start) { return CloseElements(text, start, 0); }
+size_t ElementEnd(std::string_view text, size_t start) {
+    return CloseElements(text, start, 0);
+}
 
 size_t StartOf(pugi::xml_node element) {
     const ptrdiff_t nameOffset = element.offset_debug();

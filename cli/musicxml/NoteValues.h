@@ -34,13 +34,14 @@ constexpr EXTAG TAG_ARTICULATION_DEFINITION = 0x4F044958;
 constexpr int ARTICULATION_RECORD_SIZE = 10;
 constexpr int ARTICULATION_DEFINITION_SIZE = 48;
 
-/// The articulation definitions the program puts into every document it reads, one per MusicXML
-/// articulation element; definition number n is element ArticulationNames()[n - 1].
+/// The plain articulations (and the plain fermata) that every document the program reads has as
+/// definitions 1, 2, ...: definition n is element ArticulationNames()[n - 1]. Marks of other
+/// spellings get definitions after them (the reader's travelling marks).
 const std::vector<std::string>& ArticulationNames();
-/// Definition number of an articulation element name; 0 when the host has none for it.
+/// Definition number of a plain articulation element name; 0 when there is none for it.
 int ArticulationDefinitionOf(std::string_view name);
-/// The 48-byte definition record of definition number `id` (its symbol in the music font).
-std::vector<unsigned char> ArticulationDefinitionRecord(int id);
+/// The 48-byte definition record of a mark named `name`: its symbol in the music font.
+std::vector<unsigned char> ArticulationDefinitionRecord(std::string_view name);
 
 // Tuplets ----------------------------------------------------------------------------------------
 

@@ -1,0 +1,72 @@
+// Small helpers for reading the text of a parsed MusicXML document: trimmed values, names
+// compared without strcmp, plain integers, and walks over siblings of one name.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cadentra_cli {
+
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+inline std::string_view TrimmedView(const char* text) {
+    while (IsBlank(*text))
+        ++text;
+    const char* end = text + std::strlen(text);
+    while (end > text && IsBlank(end[-1]))
+        --end;
+    return std::string_view(text, static_cast<size_t>(end - text));
+}
+
+inline std::string Trimmed(const char* text) {
+    return std::string(TrimmedView(text));
+}
+
+/// Whether the name `name` (ended by a zero) is `wanted`; it is read no further than the first
+/// character that differs.
+template <size_t N> bool NameIs(const char* name, const char (&wanted)[N]) {
+    for (size_t i = 0; i < N; ++i)
+        if (name[i] != wanted[i]) return false;
+    return true;
+}
+
+/// A whole number written as plain digits, with a sign at most; none for anything else.
+inline std::optional<int> PlainInteger(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    return negative ? -number : number;
+}
+
+/// `first` and the siblings after it of the same name.
+struct Each {
+    pugi::xml_node first;
+    struct Iterator {
+        pugi::xml_node node;
+        pugi::xml_node operator*() const { return node; }
+        Iterator& operator++() {
+            node = node.next_sibling(node.name());
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return node != other.node; }
+    };
+    Iterator begin() const { return {first}; }
+    Iterator end() const { return {}; }
+};
+
+} // namespace cadentra_cli
