@@ -1,7 +1,9 @@
 #include "cli/Commands.h"
 
 #include "cli/AtomicFile.h"
+#include "cli/CopyRuns.h"
 #include "cli/Demo.h"
+#include "cli/Info.h"
 #include "cli/LayerReport.h"
 #include "cli/musicxml/MusicXmlReader.h"
 #include "cli/musicxml/MusicXmlWriter.h"
@@ -15,7 +17,7 @@
 #include <cctype>
 #include <optional>
 #include <ostream>
-#include <set>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace cadentra_cli {
@@ -31,7 +33,8 @@ constexpr const char* MAIN_HELP =
     "plug-in, which runs unchanged against a stand-in host document made from the file.\n"
     "\n"
     "Commands:\n"
-    "  info SCORE   staves, measures and note events per voice, to choose selections\n"
+    "  info SCORE   staves, measures, rehearsal marks and note events per voice or measure,\n"
+    "               and where a rhythm fits, to choose selections\n"
     "  copy SCORE   SET SOURCE on one staff, COPY onto a range of staves, write the score\n"
     "  demo         the plug-in on a built-in sample score, step by step\n"
     "\n"
@@ -39,18 +42,29 @@ constexpr const char* MAIN_HELP =
     "version.\n";
 
 constexpr const char* INFO_HELP =
-    "Usage: cadentra info SCORE [--measures FIRST-LAST]\n"
+    "Usage: cadentra info SCORE [--measures FIRST-LAST] [--by-measure] [--match STAFF@MEASURES]\n"
     "\n"
     "Lists the staves in score order with their positions, part ids and names, the measures\n"
-    "with their printed numbers, and for each staff the voices present (the host's layers) with\n"
-    "their number of note events over the whole score or over --measures. A note event is a\n"
-    "note or a chord; a tied chain counts once; rests and grace notes do not count.\n"
+    "with their printed numbers, the rehearsal marks with their measures, and for each staff\n"
+    "the voices present (the host's layers) with their number of note events over the whole\n"
+    "score or over --measures. A note event is a note or a chord; a tied chain counts once;\n"
+    "rests and grace notes do not count.\n"
+    "\n"
+    "Options:\n"
+    "  --measures M    count (or search, with --match) only measures M: printed numbers\n"
+    "                  (5-8), a rehearsal mark (B) or a range of marks (B-C)\n"
+    "  --by-measure    a table instead: a row per staff and layer, a column per measure, each\n"
+    "                  cell the note events of that layer in that measure (counted as COPY\n"
+    "                  counts that one measure; - where the layer has nothing)\n"
+    "  --match S@M     where the rhythm of layer 1 of staff S over measures M fits: every staff\n"
+    "                  and layer, with every run of as many consecutive measures, of the same\n"
+    "                  lengths, that has as many note events\n"
     "\n"
     "SCORE is a MusicXML file (.musicxml, .xml, or compressed .mxl).\n";
 
 constexpr const char* COPY_HELP =
-    "Usage: cadentra copy SCORE --source STAFF[@MEASURES] --to STAVES@MEASURES\n"
-    "                     [-o OUT | --in-place] [--dry-run]\n"
+    "Usage: cadentra copy SCORE --source STAFF[@MEASURES] --to STAVES[@MEASURES]\n"
+    "                     [--voices LAYERS] [--repeat] [-o OUT | --in-place] [--dry-run]\n"
     "\n"
     "Records the source with SET SOURCE and runs COPY on the destination: every layer of every\n"
     "destination staff with as many note events as layer 1 of the source takes the source's\n"
@@ -59,21 +73,32 @@ constexpr const char* COPY_HELP =
     "\n"
     "Staves: a position in the score (3), a range of positions (2-5), a part id (P2) or name\n"
     "(\"Violin I\"), with :N for one staff of a multi-staff part (P2:1); a name that several\n"
-    "parts share is refused. The source is one staff; the destination a contiguous range.\n"
-    "Measures: printed numbers (5-8), pickups included; the source takes the destination's\n"
-    "measures when it names none.\n"
+    "parts share is refused. The source is one staff; the destination a list of staves and\n"
+    "ranges (2,4,6-8), on each contiguous range of which COPY runs in turn.\n"
+    "Measures: printed numbers (5-8), pickups included, or rehearsal marks: B is the passage\n"
+    "from the measure holding mark B to the one before the next mark, B-C runs to the end of\n"
+    "C's passage. The source takes the destination's measures when it names none, and the\n"
+    "destination the source's.\n"
     "\n"
     "Options:\n"
+    "  --voices L  only layers L of the destination staves (numbered as 'cadentra info' shows\n"
+    "              them: 1,2 or 2-3) may take the rhythm; the others are hidden from the\n"
+    "              plug-in while it runs, and never written\n"
+    "  --repeat    lay the source's N measures on each block of N measures of the destination\n"
+    "              in turn (the destination must hold a whole number of blocks); each block\n"
+    "              takes the rhythm or not on its own\n"
     "  -o OUT      write the result to OUT (default: NAME.cadentra.musicxml, or\n"
     "              NAME.cadentra.mxl for an .mxl, next to SCORE); an OUT ending in .mxl is\n"
     "              written as an archive; -o - writes MusicXML to standard output and the\n"
     "              report to standard error\n"
     "  --in-place  replace SCORE itself (a symbolic link stays and its file is replaced)\n"
-    "  --dry-run   report what would happen, write nothing\n"
+    "  --dry-run   report what would happen, and show each layer that would take the rhythm\n"
+    "              before and after, measure by measure; write nothing\n"
     "\n"
-    "Only the rewritten notes change; every other byte of the file stays as it was.\n"
+    "Only the rewritten notes change; every other byte of the file stays as it was. Several\n"
+    "runs make one report and one write.\n"
     "Exit codes: 0 done, 1 refused by the plug-in, 2 usage, file or format error or a failed\n"
-    "write, 3 nothing to copy (no layer took the rhythm; nothing is written).\n";
+    "write, 3 nothing to copy (no layer took the rhythm in any run; nothing is written).\n";
 
 constexpr const char* DEMO_HELP =
     "Usage: cadentra demo\n"
@@ -99,31 +124,6 @@ Loaded Load(const std::string& path) {
     loaded.document = &host.NewDocument(path);
     loaded.score = ReadScore(loaded.file.bytes, path, *loaded.document);
     return loaded;
-}
-
-/// Printed numbers of all measures, consecutive integers folded into ranges.
-std::string PrintedNumbers(const Score& score) {
-    std::string text;
-    size_t i = 0;
-    auto integer = [&](size_t k) -> std::optional<long> {
-        const std::string& n = score.measures[k].number;
-        if (n.empty() || n.find_first_not_of("0123456789") != std::string::npos || n.size() > 9)
-            return std::nullopt;
-        return std::stol(n);
-    };
-    while (i < score.measures.size()) {
-        size_t j = i;
-        if (integer(i))
-            while (j + 1 < score.measures.size() && integer(j + 1) &&
-                   *integer(j + 1) == *integer(j) + 1 && !score.measures[j + 1].implicit)
-                ++j;
-        if (!text.empty()) text += ", ";
-        text += score.measures[i].number.empty() ? "(unnumbered)" : score.measures[i].number;
-        if (j > i) text += "-" + score.measures[j].number;
-        if (score.measures[i].implicit && j == i) text += " (implicit)";
-        i = j + 1;
-    }
-    return text;
 }
 
 /// An argument of `command` that is none of its options: the one score file it works on.
@@ -155,7 +155,7 @@ std::string OptionValue(const std::vector<std::string>& arguments, size_t& i,
 
 int Info(const std::vector<std::string>& arguments, std::ostream& out) {
     std::optional<std::string> path;
-    std::optional<std::string> measures;
+    InfoOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
@@ -163,45 +163,24 @@ int Info(const std::vector<std::string>& arguments, std::ostream& out) {
             return EXIT_DONE;
         }
         if (argument == "--measures") {
-            measures = OptionValue(arguments, i, "a range, such as 5-8");
+            options.measures = OptionValue(arguments, i, "a range, such as 5-8");
         } else if (argument.rfind("--measures=", 0) == 0) {
-            measures = argument.substr(11);
+            options.measures = argument.substr(11);
+        } else if (argument == "--by-measure") {
+            options.byMeasure = true;
+        } else if (argument == "--match") {
+            options.match = OptionValue(arguments, i, "a staff and its measures, such as 1@5-8");
+        } else if (argument.rfind("--match=", 0) == 0) {
+            options.match = argument.substr(8);
         } else {
             TakeScore("info", argument, path);
         }
     }
     if (!path) throw UsageError{"info needs a score file"};
     Loaded loaded = Load(*path);
-    const Score& score = *loaded.score;
-    MeasureRange range{1, static_cast<int>(score.measures.size())};
-    if (measures) range = ParseMeasures(score, *measures);
-
-    out << *path << "\n\n";
-    out << "Staves (position, part, name):\n";
-    for (size_t s = 0; s < score.staves.size(); ++s) {
-        const StaffInfo& staff = score.staves[s];
-        const Part& part = score.parts[static_cast<size_t>(staff.part)];
-        std::string id = part.id;
-        if (part.staffCount > 1) id.append(":").append(std::to_string(staff.partStaff));
-        out << "  " << (s + 1) << "  " << id << "  "
-            << (part.name.empty() ? "(no name)" : "\"" + part.name + "\"") << "\n";
-    }
-    out << "\nMeasures: " << score.measures.size() << ", printed numbers " << PrintedNumbers(score)
-        << "\n";
-    out << "\nNote events per voice, " << NameMeasures(score, range) << ":\n";
-    for (size_t s = 0; s < score.staves.size(); ++s) {
-        const StaffInfo& staff = score.staves[s];
-        out << "  " << (s + 1) << ":";
-        if (staff.voices.empty()) out << " no notes";
-        for (size_t v = 0; v < staff.voices.size(); ++v) {
-            const int events =
-                CountEvents(LayerEntries(*loaded.document, static_cast<int>(s) + 1,
-                                         static_cast<int>(v), range.first, range.last));
-            out << (v ? "," : "") << " " << VoiceName(staff.voices[v]) << " (layer " << (v + 1)
-                << ") " << Plural(events, "event", "events");
-        }
-        out << "\n";
-    }
+    std::ostringstream text;
+    PrintInfo(*path, *loaded.score, *loaded.document, options, text);
+    out << text.str();
     return EXIT_DONE;
 }
 
@@ -230,9 +209,10 @@ std::string DefaultOutput(const std::string& input, bool compressed) {
 }
 
 struct CopyOptions {
-    std::optional<std::string> path, source, destination, output;
+    std::optional<std::string> path, source, destination, output, voices;
     bool inPlace = false;
     bool dryRun = false;
+    bool repeat = false;
     bool help = false;
 };
 
@@ -254,6 +234,12 @@ CopyOptions ParseCopyOptions(const std::vector<std::string>& arguments) {
         } else if (argument == "-o" || argument == "--output") {
             options.output =
                 OptionValue(arguments, i, "a file name (or - for standard output)", true);
+        } else if (argument == "--voices") {
+            options.voices = OptionValue(arguments, i, "layer numbers, such as 1,2");
+        } else if (argument.rfind("--voices=", 0) == 0) {
+            options.voices = argument.substr(9);
+        } else if (argument == "--repeat") {
+            options.repeat = true;
         } else if (argument == "--in-place") {
             options.inPlace = true;
         } else if (argument == "--dry-run") {
@@ -264,7 +250,7 @@ CopyOptions ParseCopyOptions(const std::vector<std::string>& arguments) {
     }
     if (!options.path) throw UsageError{"copy needs a score file"};
     if (!options.source) throw UsageError{"copy needs --source STAFF[@MEASURES]"};
-    if (!options.destination) throw UsageError{"copy needs --to STAVES@MEASURES"};
+    if (!options.destination) throw UsageError{"copy needs --to STAVES[@MEASURES]"};
     if (options.output && options.inPlace) throw UsageError{"-o and --in-place exclude each other"};
     return options;
 }
@@ -305,45 +291,6 @@ std::string TargetBytes(const Target& target, const LoadedFile& file, std::strin
     return NewArchive(xml);
 }
 
-/// The destination layers as they stand before COPY, for the report: every voice of every
-/// destination staff (at least layer 1).
-std::vector<LayerBefore> SurveyDestination(const Score& score, const host::Document& document,
-                                           const CopyRequest& request) {
-    std::vector<LayerBefore> before;
-    const MeasureRange& measures = request.destinationMeasures;
-    for (int staff = request.destinationStaves.first; staff <= request.destinationStaves.last;
-         ++staff) {
-        const int layers = std::max<int>(
-            1, static_cast<int>(score.staves[static_cast<size_t>(staff - 1)].voices.size()));
-        for (const LayerBefore& layer :
-             SurveyLayers(document, staff, staff, measures.first, measures.last, layers))
-            before.push_back(layer);
-    }
-    return before;
-}
-
-/// The report of a copy that ran: the source, then what each destination layer got and why.
-void ReportLayers(const Score& score, const CopyRequest& request, int sourceEvents,
-                  const std::vector<LayerBefore>& before,
-                  const std::set<std::pair<int, int>>& changedLayers, std::ostream& report) {
-    const int sourceStaff = request.sourceStaves.first;
-    report << "Source: " << DescribeStaff(score, sourceStaff) << ", "
-           << NameMeasures(score, request.sourceMeasures)
-           << ", layer 1: " << Plural(sourceEvents, "note event", "note events") << "\n";
-    for (const LayerBefore& layer : before) {
-        const StaffInfo& staff = score.staves[static_cast<size_t>(layer.staff - 1)];
-        const std::string voice = static_cast<size_t>(layer.layer) < staff.voices.size()
-                                      ? VoiceName(staff.voices[static_cast<size_t>(layer.layer)])
-                                      : "no voice";
-        const bool isSource = layer.staff == sourceStaff && layer.layer == 0 &&
-                              request.destinationMeasures.first == request.sourceMeasures.first;
-        const bool changed = changedLayers.count({layer.staff, layer.layer}) > 0;
-        report << "  " << DescribeStaff(score, layer.staff) << ", layer " << (layer.layer + 1)
-               << " (" << voice << "): " << DescribeOutcome(layer, changed, isSource, sourceEvents)
-               << "\n";
-    }
-}
-
 /// Writes the result where `target` says. The last line of the report says where it went, or
 /// that nothing was written and why (exit 2).
 int WriteResult(const Target& target, const Loaded& loaded,
@@ -372,6 +319,25 @@ int WriteResult(const Target& target, const Loaded& loaded,
     return EXIT_DONE;
 }
 
+/// The plan of a copy as the options name it: the source's and destination's measures each
+/// default to the other's.
+CopyPlan PlanCopy(const Score& score, const host::Document& document, const CopyOptions& options) {
+    const Selection from = ParseSelection(score, *options.source);
+    if (from.ranges.size() > 1)
+        throw UsageError{"--source is one staff, found the list \"" + *options.source +
+                         "\"; a list of staves is for --to"};
+    const Selection to = ParseSelection(score, *options.destination);
+    if (!to.measures && !from.measures)
+        throw UsageError{"--to needs measures (STAVES@MEASURES, such as 2-4@5-8) where --source "
+                         "names none"};
+    const MeasureRange sourceMeasures = from.measures ? *from.measures : *to.measures;
+    const MeasureRange destinationMeasures = to.measures ? *to.measures : *from.measures;
+    std::vector<bool> chosen = options.voices ? ParseLayers(*options.voices, document.maxLayers)
+                                              : std::vector<bool>(document.maxLayers, true);
+    return MakeCopyPlan(score, from.staves, sourceMeasures, to.ranges, destinationMeasures,
+                        options.repeat, std::move(chosen));
+}
+
 int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     const CopyOptions options = ParseCopyOptions(arguments);
     if (options.help) {
@@ -385,50 +351,36 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     Loaded loaded = Load(*options.path);
     Score& score = *loaded.score;
     host::Document& document = *loaded.document;
-    const Selection from = ParseSelection(score, *options.source);
-    const Selection to = ParseSelection(score, *options.destination);
-    if (!to.measures) throw UsageError{"--to needs measures: STAVES@MEASURES, such as 2-4@5-8"};
-    const CopyRequest request{from.staves, from.measures ? *from.measures : *to.measures, to.staves,
-                              *to.measures};
+    const CopyPlan plan = PlanCopy(score, document, options);
     const Target target = ChooseTarget(options, loaded.file);
     if (!target.IsStandardOutput()) ResolveWriteTarget(target.path);
     std::ostream& report = target.IsStandardOutput() ? err : out;
 
-    const MeasureRange& sourceMeasures = request.sourceMeasures;
-    const int sourceEvents = CountEvents(LayerEntries(document, request.sourceStaves.first, 0,
-                                                      sourceMeasures.first, sourceMeasures.last));
-    const std::vector<LayerBefore> before = SurveyDestination(score, document, request);
     // COPY changes nothing outside its destination: only those cells are kept to compare with.
-    const MeasureRange& measures = request.destinationMeasures;
-    RememberCells(score, document, to.staves.first, to.staves.last, measures.first, measures.last);
-    const CopyOutcome outcome = RunRhythmCopy(
-        document,
-        host::Region(
-            static_cast<twobyte>(from.staves.first), static_cast<twobyte>(from.staves.last),
-            static_cast<twobyte>(sourceMeasures.first), static_cast<twobyte>(sourceMeasures.last)),
-        host::Region(static_cast<twobyte>(to.staves.first), static_cast<twobyte>(to.staves.last),
-                     static_cast<twobyte>(measures.first), static_cast<twobyte>(measures.last)));
+    const MeasureRange& measures = plan.destinationMeasures;
+    RememberCells(score, document, plan.destinations.front().first, plan.destinations.back().last,
+                  measures.first, measures.last);
+    const PlanOutcome outcome = RunCopyPlan(score, document, plan, options.dryRun);
     for (const PluginAlert& alert : outcome.alerts)
         err << alert.caption << ": " << alert.text << "\n";
-    if (!outcome.copied) {
+    if (outcome.refused) {
         if (outcome.alerts.empty())
             err << "cadentra: the plug-in did not run COPY\n";
         else
-            err << ExplainRefusal(score, document, request, outcome.alerts.back().text) << "\n";
+            err << ExplainRefusal(score, document, outcome.refusedRun, outcome.alerts.back().text)
+                << "\n";
         return EXIT_REFUSED;
     }
 
     const std::vector<host::FrameKey> changed = ChangedCells(score, document);
-    std::set<std::pair<int, int>> changedLayers;
-    for (const host::FrameKey& key : changed)
-        changedLayers.emplace(key.staff, key.layer);
-    ReportLayers(score, request, sourceEvents, before, changedLayers, report);
+    ReportCopyPlan(score, plan, outcome, report);
     if (changed.empty()) {
         report << "Nothing to copy: no destination layer took the rhythm, so nothing was "
                   "written.\n";
         return EXIT_NOTHING_TO_COPY;
     }
     if (options.dryRun) {
+        ReportPreview(score, outcome, report);
         report << "Dry run: nothing written.\n";
         return EXIT_DONE;
     }

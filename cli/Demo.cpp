@@ -4,10 +4,10 @@
 #include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/musicxml/NoteValues.h"
 #include "cli/PluginSession.h"
+#include "cli/Preview.h"
 #include "host/Builder.h"
 #include "host/Host.h"
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -34,33 +34,18 @@ const SampleStaff SAMPLE[] = {
 };
 constexpr int STAVES = static_cast<int>(std::size(SAMPLE));
 
-/// The builder's notation with articulation numbers replaced by their names.
-std::string Readable(const std::string& music) {
-    static const std::regex articulation("!([0-9]+)");
-    std::string text;
-    auto begin = std::sregex_iterator(music.begin(), music.end(), articulation);
-    size_t last = 0;
-    for (auto it = begin; it != std::sregex_iterator(); ++it) {
-        text += music.substr(last, static_cast<size_t>(it->position()) - last);
-        const int id = std::stoi((*it)[1]);
-        const auto& names = ArticulationNames();
-        text += "!" + (id >= 1 && id <= static_cast<int>(names.size())
-                           ? names[static_cast<size_t>(id - 1)]
-                           : std::to_string(id));
-        last = static_cast<size_t>(it->position() + it->length());
-    }
-    return text + music.substr(last);
+/// The demo's articulation definitions are the program's plain marks, in their order.
+std::string ArticulationOf(int id) {
+    const auto& names = ArticulationNames();
+    return id >= 1 && id <= static_cast<int>(names.size()) ? names[static_cast<size_t>(id - 1)]
+                                                           : std::string();
 }
 
 std::string LayerText(const host::Document& document, int staff, int layer) {
     std::string text;
-    for (int m = 1; m <= MEASURES; ++m) {
-        const std::string music =
-            host::DescribeLayer(document, static_cast<twobyte>(staff), static_cast<twobyte>(m),
-                                static_cast<twobyte>(m), static_cast<twobyte>(layer));
+    for (int m = 1; m <= MEASURES; ++m)
         text += (m > 1 ? "  | m" : "m") + std::to_string(m) + ": " +
-                (music.empty() ? "(empty)" : Readable(music));
-    }
+                MeasureMusic(document, staff, layer, m, ArticulationOf);
     return text;
 }
 
@@ -98,12 +83,8 @@ int RunDemo(std::ostream& out) {
     out << "ZQ Cadentra demo: the plug-in driven through its six entry points, as the host "
            "program\n"
            "drives it, on a sample score of "
-        << STAVES << " staves and " << MEASURES
-        << " measures of 4/4 held by the stand-in host.\n\n"
-           "Notation: pitch with octave (C4 is middle C), duration (w whole, h half, q quarter,\n"
-           "e eighth, a dot for dotted), ~ tied to the next note, /3:2 a triplet starting there,\n"
-           "!name an articulation, E4+G4 a chord, r a rest.\n\n"
-           "The score before:\n";
+        << STAVES << " staves and " << MEASURES << " measures of 4/4 held by the stand-in host.\n\n"
+        << NOTATION_KEY << "\nThe score before:\n";
     PrintScore(document, out);
 
     const int sourceEvents = CountEvents(LayerEntries(document, SOURCE_STAFF, 0, 1, MEASURES));

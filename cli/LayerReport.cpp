@@ -43,6 +43,7 @@ std::string DescribeOutcome(const LayerBefore& layer, bool changed, bool isSourc
                             int sourceEvents) {
     if (changed) return "copied (" + Plural(layer.events, "note event", "note events") + ")";
     if (isSource) return "left alone: it is the source";
+    if (!layer.chosen) return "left alone: not chosen";
     if (!layer.shown) return "left alone: hidden";
     if (layer.events != sourceEvents)
         return "left alone: " + Plural(layer.events, "note event", "note events") +

@@ -25,6 +25,7 @@ struct LayerBefore {
     int layer = 0; // 0-based
     int events = 0;
     bool shown = true;
+    bool chosen = true; // among the layers that may take the rhythm (copy --voices)
 };
 
 /// The layers of staves firstStaff..lastStaff over measures first..last before COPY: `layers`

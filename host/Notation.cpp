@@ -319,4 +319,24 @@ std::string FormatMusic(const std::vector<std::vector<EntrySpec>>& measures,
     return text;
 }
 
+std::string NameArticulations(std::string_view music,
+                              const std::function<std::string(int id)>& name) {
+    std::string text;
+    size_t at = 0;
+    while (at < music.size()) {
+        const size_t mark = music.find('!', at);
+        text.append(music.substr(at, mark - at));
+        if (mark == std::string_view::npos) break;
+        size_t end = mark + 1;
+        int id = 0;
+        while (end < music.size() && music[end] >= '0' && music[end] <= '9' && id < 100000)
+            id = id * 10 + (music[end++] - '0');
+        const std::string named = end > mark + 1 ? name(id) : std::string();
+        text += '!';
+        text += named.empty() ? music.substr(mark + 1, end - mark - 1) : std::string_view(named);
+        at = end;
+    }
+    return text;
+}
+
 } // namespace host

@@ -89,5 +89,10 @@ std::string FormatEntry(const EntrySpec& entry, utwobyte keyValue = 0);
 /// Measures in the notation: entries joined by ", ", measures by " | ".
 std::string FormatMusic(const std::vector<std::vector<EntrySpec>>& measures,
                         const KeyOfMeasure& keys = {});
+/// `music` in the notation with the definition number of each articulation ("!3") replaced by
+/// `name(3)`, for a reader who knows articulations by name; a number for which `name` answers an
+/// empty text stays a number.
+std::string NameArticulations(std::string_view music,
+                              const std::function<std::string(int id)>& name);
 
 } // namespace host

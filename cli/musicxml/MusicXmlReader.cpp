@@ -7,6 +7,7 @@
 #include "cli/musicxml/Reader.h"
 #include "cli/musicxml/XmlText.h"
 #include "host/MeasureRecord.h"
+#include "host/Notation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,24 +56,11 @@ std::span<const GraceNotes> Score::GracesAfter(const EntryOrigin& entry) const {
 }
 
 std::string Score::WithMarkNames(std::string_view music) const {
-    std::string text;
-    size_t at = 0;
-    while (at < music.size()) {
-        const size_t mark = music.find('!', at);
-        text.append(music.substr(at, mark - at));
-        if (mark == std::string_view::npos) break;
-        size_t end = mark + 1;
-        int id = 0;
-        while (end < music.size() && music[end] >= '0' && music[end] <= '9' && id < 100000)
-            id = id * 10 + (music[end++] - '0');
-        text += '!';
-        if (id >= 1 && static_cast<size_t>(id) <= marks.size())
-            text += marks[static_cast<size_t>(id - 1)].element;
-        else
-            text.append(music.substr(mark + 1, end - mark - 1));
-        at = end;
-    }
-    return text;
+    return host::NameArticulations(music, [this](int id) {
+        return id >= 1 && static_cast<size_t>(id) <= marks.size()
+                   ? marks[static_cast<size_t>(id - 1)].element
+                   : std::string();
+    });
 }
 
 int Score::HostStaff(int part, int partStaff) const {
@@ -195,6 +183,9 @@ void Reader::Run() {
     CollectMeasures();
     for (int p = 0; p < static_cast<int>(score_.parts.size()); ++p)
         ReadPart(p);
+    std::stable_sort(
+        score_.rehearsalMarks.begin(), score_.rehearsalMarks.end(),
+        [](const RehearsalMark& a, const RehearsalMark& b) { return a.measure < b.measure; });
     DropUnheldTiesOut();
     HoldMeasureLengths();
     BuildDocument();

@@ -272,6 +272,7 @@ void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
         } else {
             CloseRun();
             if (NameIs(name, "attributes")) ReadAttributes(child);
+            if (NameIs(name, "direction")) ReadRehearsalMarks(child);
         }
         // After the last note, backup or forward; failing those, after the last element.
         if (music || !tail.known || !tail.music) {
@@ -283,6 +284,17 @@ void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
             tail.music = tail.music || music;
         }
     }
+}
+
+/// Rehearsal marks name passages on the command line; a mark that several parts repeat in one
+/// measure is one mark.
+void Reader::ReadRehearsalMarks(pugi::xml_node direction) {
+    for (pugi::xml_node type : direction.children("direction-type"))
+        for (pugi::xml_node mark : type.children("rehearsal")) {
+            std::string text = Trimmed(mark.text().get());
+            if (!text.empty() && rehearsalMarksSeen_.emplace(measure_, text).second)
+                score_.rehearsalMarks.push_back(RehearsalMark{std::move(text), measure_});
+        }
 }
 
 /// A forward moves the cursor; where the voice's next note then starts later than its music has

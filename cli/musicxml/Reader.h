@@ -104,6 +104,7 @@ private:
     void ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail);
     void ReadForward(pugi::xml_node forward);
     void ReadAttributes(pugi::xml_node attributes);
+    void ReadRehearsalMarks(pugi::xml_node direction);
     /// The divisions per quarter note that durations are counted in: those the part stated,
     /// else those its first timed note shows, else 1.
     int DivisionsInForce() const;
@@ -163,6 +164,7 @@ private:
     std::vector<Rational> measureRestEnds_; // per measure, where its measure rests reach
     std::map<std::string, int> markDefinitions_;
     std::vector<host::FrameKey> tiedOut_; // frames whose last entry ties into the next measure
+    std::set<std::pair<int, std::string>> rehearsalMarksSeen_; // (measure, text)
 
     // Reading state of one part.
     int part_ = 0;

@@ -46,6 +46,12 @@ struct MeasureInfo {
     utwobyte keyValue = 0;
 };
 
+/// A rehearsal mark (<rehearsal> in a <direction>) and the host measure that holds it.
+struct RehearsalMark {
+    std::string text;
+    int measure = 0;
+};
+
 /// A grace note, or a grace chord: its first and last <note> elements.
 struct GraceNotes {
     pugi::xml_node first;
@@ -126,6 +132,9 @@ struct Score {
     std::vector<Part> parts;
     std::vector<StaffInfo> staves;     // host staff n is staves[n - 1]
     std::vector<MeasureInfo> measures; // host measure n is measures[n - 1]
+    /// In measure order (in the order of the file within a measure), each text once a measure,
+    /// whichever parts carry it.
+    std::vector<RehearsalMark> rehearsalMarks;
     std::map<host::FrameKey, CellOrigin> cells;
     std::vector<std::vector<MeasureTail>> tails; // by part index, then host measure - 1
     std::vector<pugi::xml_node> chordNotes;      // the chord notes of all entries

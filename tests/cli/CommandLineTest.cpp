@@ -272,7 +272,7 @@ TEST_F(CommandLine, UsageFileAndFormatErrorsExitWithTwoAndSayWhatIsWrong) {
     };
     expectError(Cadentra({}), "Usage: cadentra COMMAND");
     expectError(Cadentra({"paste"}), "unknown command \"paste\"");
-    expectError(Cadentra({"copy", score_, "--source", "1"}), "copy needs --to STAVES@MEASURES");
+    expectError(Cadentra({"copy", score_, "--source", "1"}), "copy needs --to STAVES[@MEASURES]");
     expectError(Cadentra({"copy", score_, "--source", "1", "--to", "2"}), "--to needs measures");
     expectError(Cadentra({"copy", score_, "--source", "Oboe", "--to", "2@1"}), "no staff \"Oboe\"");
     expectError(Cadentra({"copy", score_, "--source", "1", "--to", "2@1", "-o", "x", "--in-place"}),
