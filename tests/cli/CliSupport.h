@@ -19,6 +19,32 @@ std::string Partwise(const std::string& partList, const std::string& parts);
 /// One part "P1" named `name` whose measures are `measures`.
 std::string OnePart(const std::string& measures, const std::string& name = "Flute");
 
+/// What one command line of `cadentra` answered: its exit code and what it wrote.
+struct Outcome {
+    int code;
+    std::string out;
+    std::string err;
+};
+/// Runs `cadentra` on `arguments` (without the program name) in this process.
+Outcome Cadentra(const std::vector<std::string>& arguments);
+
+/// MusicXML <note> elements of one voice, from a short notation: entries separated by commas,
+/// each "r" or pitches joined by "+" (C4, F#5, Bb3), then a duration (w h q e s, "." for a dotted
+/// one), "~" to tie every note to the next entry, "!name" for an articulation (staccato, accent,
+/// ...). Durations count 4 divisions to the quarter (see Attributes). `staff` 0 writes no <staff>.
+/// Example: Notes("C4 q, D4+F4 q~, D4+F4 q, r q").
+std::string Notes(const std::string& music, int voice = 1, int staff = 0);
+/// The <attributes> of a first measure: 4 divisions to the quarter, a time of `beats`/4.
+std::string Attributes(int beats = 4);
+/// A <measure> with its number and contents.
+std::string MeasureXml(const std::string& number, const std::string& contents);
+/// A <part> whose measures, numbered from 1, hold `measures`; the first gets Attributes().
+std::string PartXml(const std::string& id, const std::vector<std::string>& measures);
+/// <score-part> entries of (id, name).
+std::string PartList(const std::vector<std::pair<std::string, std::string>>& parts);
+/// A <direction> holding rehearsal mark `text`.
+std::string RehearsalMark(const std::string& text);
+
 /// Reads `xml` into a fresh document of the reset stand-in host.
 struct ReadResult {
     std::unique_ptr<cadentra_cli::Score> score;

@@ -10,6 +10,8 @@
 #include <sstream>
 
 using namespace cadentra_cli;
+using cli_test::Cadentra;
+using cli_test::Outcome;
 
 namespace {
 
@@ -52,18 +54,6 @@ std::string DuoScore() {
                               "<score-part id=\"P2\"><part-name>Horn</part-name></score-part>",
                               "<part id=\"P1\">" + flute + "</part><part id=\"P2\">" + horn +
                                   "</part>");
-}
-
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome Cadentra(std::vector<std::string> arguments) {
-    std::ostringstream out, err;
-    const int code = RunCommandLine(arguments, out, err);
-    return Outcome{code, out.str(), err.str()};
 }
 
 class CommandLine : public ::testing::Test {

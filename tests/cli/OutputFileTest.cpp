@@ -22,21 +22,11 @@
 #include <unistd.h>
 
 using namespace cadentra_cli;
+using cli_test::Cadentra;
+using cli_test::Outcome;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome Cadentra(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int code = RunCommandLine(arguments, out, err);
-    return Outcome{code, out.str(), err.str()};
-}
 
 /// The exit code of a child that could not become the unprivileged user.
 constexpr int CANNOT_DROP_PRIVILEGES = 99;

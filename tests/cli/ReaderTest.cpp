@@ -243,6 +243,37 @@ TEST(Reader, TimewiseScoresReadLikePartwiseOnes) {
     EXPECT_EQ(host::DescribeLayer(*read.document, 2, 1, 2), "G4 w | A4 w");
 }
 
+TEST(Reader, RehearsalMarksAreReadOnceAMeasureFromEveryPartInMeasureOrder) {
+    // The horn alone marks measure 1, both parts mark measure 2 with "B" (one mark), the oboe
+    // adds a second mark there and a mark of blanks only, which names nothing.
+    const std::string mark = "<direction><direction-type><words>dolce</words></direction-type>"
+                             "<direction-type><rehearsal enclosure=\"square\"> B </rehearsal>"
+                             "</direction-type></direction>";
+    const std::string xml =
+        "<?xml version=\"1.0\"?><score-timewise version=\"4.0\"><part-list>"
+        "<score-part id=\"A\"><part-name>Oboe</part-name></score-part><score-part "
+        "id=\"B\"><part-name>Horn</part-name></score-part></part-list>"
+        "<measure number=\"1\"><part id=\"A\"><attributes><divisions>1</divisions></attributes>" +
+        Note("E", 5, 4, "whole") +
+        "</part><part id=\"B\"><attributes><divisions>1</divisions></attributes>" +
+        cli_test::RehearsalMark("Intro") + Note("G", 4, 4, "whole") +
+        "</part></measure><measure number=\"2\"><part id=\"A\">" + Note("F", 5, 4, "whole") + mark +
+        cli_test::RehearsalMark("B2") + cli_test::RehearsalMark("  ") + "</part><part id=\"B\">" +
+        mark + Note("A", 4, 4, "whole") + "</part></measure></score-timewise>";
+    auto read = Read(xml);
+    const std::vector<RehearsalMark>& marks = read.score->rehearsalMarks;
+    ASSERT_EQ(marks.size(), 3u);
+    EXPECT_EQ(marks[0].text, "Intro");
+    EXPECT_EQ(marks[0].measure, 1);
+    EXPECT_EQ(marks[1].text, "B");
+    EXPECT_EQ(marks[1].measure, 2);
+    EXPECT_EQ(marks[2].text, "B2");
+    EXPECT_EQ(marks[2].measure, 2);
+    // The marks change nothing of the music.
+    EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 2), "E5 w | F5 w");
+    EXPECT_EQ(host::DescribeLayer(*read.document, 2, 1, 2), "G4 w | A4 w");
+}
+
 TEST(Reader, MalformedAndUnholdableInputIsRefusedWithFileLineAndProblem) {
     EXPECT_EQ(ReadError("<score-partwise>\n<part-list>\n"),
               "bad.musicxml:2: not well-formed XML: the file ends too early, before its elements "
