@@ -3,6 +3,9 @@
 // and keeps the file schema-valid.
 #include "CliSupport.h"
 
+#include "cli/Commands.h"
+#include "cli/LayerReport.h"
+#include "cli/MeasureSurvey.h"
 #include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
 #include "cli/musicxml/XmlSpans.h"
@@ -12,6 +15,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 using namespace cadentra_cli;
 
@@ -166,4 +170,104 @@ TEST(Corpus, EveryFileIsReadOrRefusedAndRewritesKeepTheRestOfTheFile) {
     EXPECT_GT(checked.read, static_cast<int>(files.size()) * 9 / 10);
     std::cout << "[ corpus   ] " << checked.read << " read, " << checked.refused << " refused, "
               << checked.copies << " rewritten\n";
+}
+
+namespace {
+
+/// What travels with the rhythm of a layer in one measure: each entry's duration and whether it
+/// is a note.
+std::vector<std::pair<int, bool>> Rhythm(const host::Document& document, int staff, int layer,
+                                         int measure) {
+    std::vector<std::pair<int, bool>> rhythm;
+    for (const EXENTRY& entry : LayerEntries(document, staff, layer, measure, measure))
+        rhythm.emplace_back(entry.duration, (entry.entryFlags & ENTRY_NOTE) != 0);
+    return rhythm;
+}
+
+} // namespace
+
+TEST(Corpus, AnOrchestralScoreByMeasuresAndRehearsalMarks) {
+    const std::string shared = cli_test::SharedFolder();
+    const std::string path = shared + "/corpus/musicxml/libmusicxml-NR_01_XML_01.xml";
+    if (shared.empty() || !std::filesystem::exists(path))
+        GTEST_SKIP() << "the corpus score " << path << " is absent";
+    auto read = cli_test::Read(ReadScoreFile(path).bytes, path);
+    const Score& score = *read.score;
+    const host::Document& document = *read.document;
+    const int measures = static_cast<int>(score.measures.size());
+    std::string marks;
+    for (const RehearsalMark& mark : score.rehearsalMarks)
+        marks += mark.text;
+    ASSERT_EQ(marks, "ABCDEFG");
+
+    // The table: every layer a row in every block, no line past 100 columns.
+    const cli_test::Outcome table = cli_test::Cadentra({"info", path, "--by-measure"});
+    ASSERT_EQ(table.code, EXIT_DONE) << table.err;
+    const std::string rows = table.out.substr(table.out.find("Note events per measure"));
+    std::istringstream lines(rows);
+    int headers = 0, cells = 0;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 100u) << line;
+        if (line.rfind("  staff part", 0) == 0) ++headers;
+        if (line.find(" |") != std::string::npos) ++cells;
+    }
+    EXPECT_GE(headers, 3);
+    EXPECT_EQ(cells, headers * (1 + static_cast<int>(score.staves.size())));
+
+    // Where the double bass's first measure of C fits, found one selection at a time.
+    const int source = ParseMeasures(score, "C").first;
+    const int events = CountEvents(LayerEntries(document, 12, 0, source, source));
+    ASSERT_GT(events, 0);
+    std::string expected;
+    for (int staff = 1; staff <= static_cast<int>(score.staves.size()); ++staff) {
+        ASSERT_LE(score.staves[static_cast<size_t>(staff - 1)].voices.size(), 1u);
+        std::string runs;
+        for (int m = 1; m <= measures; ++m)
+            if (!(staff == 12 && m == source) &&
+                document.MeasureDuration(static_cast<twobyte>(m)) ==
+                    document.MeasureDuration(static_cast<twobyte>(source)) &&
+                CountEvents(LayerEntries(document, staff, 0, m, m)) == events)
+                runs +=
+                    (runs.empty() ? "" : ", ") + score.measures[static_cast<size_t>(m - 1)].number;
+        if (!runs.empty())
+            expected += "  " + DescribeStaff(score, staff) + " layer 1: " + runs + "\n";
+    }
+    std::ostringstream matches;
+    PrintMatches(score, document, 12, MeasureRange{source, source}, MeasureRange{1, measures},
+                 matches);
+    EXPECT_EQ(matches.str().substr(matches.str().find('\n', matches.str().find('\n') + 1) + 1),
+              expected);
+
+    // The double bass's measure laid on every measure of C and D of two staves in turn: each
+    // measure of four note events takes its rhythm, every other stays as it was.
+    cli_test::TemporaryFolder folder;
+    const std::string out = folder.File("out.musicxml");
+    const cli_test::Outcome copy =
+        cli_test::Cadentra({"copy", path, "--source",
+                            "Kontrabass@" + score.measures[static_cast<size_t>(source - 1)].number,
+                            "--to", "9,11@C-D", "--repeat", "-o", out});
+    ASSERT_EQ(copy.code, EXIT_DONE) << copy.err;
+    auto result = cli_test::ReadAnother(cli_test::ReadFile(out), out);
+    const MeasureRange passage = ParseMeasures(score, "C-D");
+    int copied = 0;
+    for (const int staff : {9, 10, 11})
+        for (int m = passage.first; m <= passage.last; ++m) {
+            SCOPED_TRACE("staff " + std::to_string(staff) + " measure " + std::to_string(m));
+            const bool takes =
+                staff != 10 && CountEvents(LayerEntries(document, staff, 0, m, m)) == events;
+            const auto after = Rhythm(*result.document, staff, 0, m);
+            if (takes) {
+                EXPECT_EQ(after, Rhythm(document, 12, 0, source));
+                ++copied;
+            } else {
+                EXPECT_EQ(after, Rhythm(document, staff, 0, m));
+            }
+            const std::string line = "  " + DescribeStaff(score, staff) +
+                                     ", layer 1 (voice 1): " + (takes ? "copied" : "left alone");
+            if (staff != 10) {
+                EXPECT_NE(copy.out.find(line), std::string::npos) << line;
+            }
+        }
+    EXPECT_GE(copied, 5);
+    EXPECT_NE(copy.out.find("Block 17 of 17, measure 29:"), std::string::npos) << copy.out;
 }
