@@ -4,6 +4,7 @@
 #include "host/EntryDetails.h"
 #include "host/Host.h"
 
+#include <gtest/gtest.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -32,6 +33,13 @@ Outcome Cadentra(const std::vector<std::string>& arguments) {
     std::ostringstream out, err;
     const int code = cadentra_cli::RunCommandLine(arguments, out, err);
     return Outcome{code, out.str(), err.str()};
+}
+
+std::string UsageRefusal(const std::vector<std::string>& arguments) {
+    const Outcome run = Cadentra(arguments);
+    EXPECT_EQ(run.code, cadentra_cli::EXIT_BAD_INPUT);
+    EXPECT_EQ(run.out, "");
+    return run.err.substr(0, run.err.find('\n'));
 }
 
 namespace {

@@ -28,6 +28,10 @@ struct Outcome {
 /// Runs `cadentra` on `arguments` (without the program name) in this process.
 Outcome Cadentra(const std::vector<std::string>& arguments);
 
+/// Runs `cadentra` on a command line it must refuse as a usage, file or format error (exit code
+/// 2, nothing on standard output); answers the first line of its message.
+std::string UsageRefusal(const std::vector<std::string>& arguments);
+
 /// MusicXML <note> elements of one voice, from a short notation: entries separated by commas,
 /// each "r" or pitches joined by "+" (C4, F#5, Bb3), then a duration (w h q e s, "." for a dotted
 /// one), "~" to tie every note to the next entry, "!name" for an articulation (staccato, accent,

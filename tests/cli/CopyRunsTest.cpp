@@ -15,6 +15,7 @@ using cli_test::Cadentra;
 using cli_test::MeasureXml;
 using cli_test::Notes;
 using cli_test::Outcome;
+using cli_test::UsageRefusal;
 
 namespace {
 
@@ -93,9 +94,7 @@ TEST_F(CopyRuns, AStaffListRunsCopyOnEachContiguousRangeWithOneReportAndOneWrite
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"ensemble.musicxml", "out.musicxml"}));
 
     // A list is for the destination only.
-    const Outcome source = Cadentra({"copy", score_, "--source", "1,3@1", "--to", "2@1"});
-    EXPECT_EQ(source.code, EXIT_BAD_INPUT);
-    EXPECT_EQ(source.err.substr(0, source.err.find('\n')),
+    EXPECT_EQ(UsageRefusal({"copy", score_, "--source", "1,3@1", "--to", "2@1"}),
               "cadentra: --source is one staff, found the list \"1,3@1\"; a list of staves is for "
               "--to");
 }
@@ -105,9 +104,7 @@ TEST_F(CopyRuns, ADestinationWithoutMeasuresTakesTheSources) {
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
     EXPECT_EQ(run.out.substr(0, run.out.find("Before and after")),
               SOURCE_LINE + "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (3 note events)\n");
-    const Outcome neither = Cadentra({"copy", score_, "--source", "1", "--to", "2"});
-    EXPECT_EQ(neither.code, EXIT_BAD_INPUT);
-    EXPECT_EQ(neither.err.substr(0, neither.err.find('\n')),
+    EXPECT_EQ(UsageRefusal({"copy", score_, "--source", "1", "--to", "2"}),
               "cadentra: --to needs measures (STAVES@MEASURES, such as 2-4@5-8) where --source "
               "names none");
 }
@@ -148,10 +145,9 @@ TEST_F(CopyRuns, LayersNotChosenAreHiddenFromThePlugInAndNeverWritten) {
                    "'cadentra info' shows them)"},
              {"--dry-run", "cadentra: --voices needs layer numbers, such as 1,2, found the "
                            "option --dry-run"}}) {
-        const Outcome bad =
-            Cadentra({"copy", score_, "--source", "1@1", "--to", "5@1", "--voices", value});
-        EXPECT_EQ(bad.code, EXIT_BAD_INPUT);
-        EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')), message);
+        EXPECT_EQ(
+            UsageRefusal({"copy", score_, "--source", "1@1", "--to", "5@1", "--voices", value}),
+            message);
     }
 }
 
@@ -213,12 +209,8 @@ TEST_F(CopyRuns, RepeatRefusesBlocksThatDoNotFitOrThatWouldChangeTheSource) {
          "3-4 on its own layer, and copying one would change the rhythm the other takes; line "
          "the blocks up with the source, or leave out its staff or its layer 1 (--voices)"},
     };
-    for (const auto& c : cases) {
-        const Outcome run = Cadentra(c.arguments);
-        EXPECT_EQ(run.code, EXIT_BAD_INPUT);
-        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), c.message);
-        EXPECT_EQ(run.out, "");
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(UsageRefusal(c.arguments), c.message);
     // Without layer 1 of the source's staff among the chosen, the blocks may lie across it.
     const Outcome second = Cadentra({"copy", score_, "--source", "1@2-3", "--to", "1-2@1-4",
                                      "--repeat", "--voices", "2", "--dry-run"});
@@ -257,9 +249,7 @@ TEST_F(CopyRuns, RehearsalMarksNameTheSourceAndTheDestination) {
         Cadentra({"copy", score_, "--source", "1@A", "--to", "2@A-B", "--repeat", "--dry-run"});
     EXPECT_EQ(repeat.code, EXIT_NOTHING_TO_COPY);
     EXPECT_NE(repeat.out.find("Block 2 of 2, measures 3-4:\n"), std::string::npos) << repeat.out;
-    const Outcome unknown = Cadentra({"copy", score_, "--source", "1@D", "--to", "2@B"});
-    EXPECT_EQ(unknown.code, EXIT_BAD_INPUT);
-    EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')),
+    EXPECT_EQ(UsageRefusal({"copy", score_, "--source", "1@D", "--to", "2@B"}),
               "cadentra: no measure \"D\" in the score (measures are numbered 1 to 5; rehearsal "
               "marks A, B, C)");
 }

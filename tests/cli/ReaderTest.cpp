@@ -12,6 +12,7 @@
 
 #include <zip.h>
 
+#include <array>
 #include <cstring>
 
 using namespace cadentra_cli;
@@ -225,22 +226,33 @@ TEST(Reader, GraceNotesStayWithTheNoteTheyLeadInto) {
     ASSERT_EQ(cell.runs.size(), 1u);
 }
 
+namespace {
+
+/// An oboe (part A) and a horn (part B) over two measures of a timewise score, with `before[m][p]`
+/// before the notes of part p in measure m + 1.
+std::string TimewiseDuet(const std::array<std::array<std::string, 2>, 2>& before = {}) {
+    return "<?xml version=\"1.0\"?><score-timewise version=\"4.0\"><part-list>"
+           "<score-part id=\"A\"><part-name>Oboe</part-name></score-part><score-part "
+           "id=\"B\"><part-name>Horn</part-name></score-part></part-list>"
+           "<measure number=\"1\"><part "
+           "id=\"A\"><attributes><divisions>1</divisions></attributes>" +
+           before[0][0] + Note("E", 5, 4, "whole") +
+           "</part><part id=\"B\"><attributes><divisions>1</divisions></attributes>" +
+           before[0][1] + Note("G", 4, 4, "whole") +
+           "</part></measure><measure number=\"2\"><part id=\"A\">" + before[1][0] +
+           Note("F", 5, 4, "whole") + "</part><part id=\"B\">" + before[1][1] +
+           Note("A", 4, 4, "whole") + "</part></measure></score-timewise>";
+}
+
+} // namespace
+
 TEST(Reader, TimewiseScoresReadLikePartwiseOnes) {
-    const std::string xml =
-        "<?xml version=\"1.0\"?><score-timewise version=\"4.0\"><part-list>"
-        "<score-part id=\"A\"><part-name>Oboe</part-name></score-part><score-part "
-        "id=\"B\"><part-name>Horn</part-name></score-part></part-list>"
-        "<measure number=\"1\"><part id=\"A\"><attributes><divisions>1</divisions></attributes>" +
-        Note("E", 5, 4, "whole") +
-        "</part><part id=\"B\"><attributes><divisions>1</divisions></attributes>" +
-        Note("G", 4, 4, "whole") + "</part></measure><measure number=\"2\"><part id=\"A\">" +
-        Note("F", 5, 4, "whole") + "</part><part id=\"B\">" + Note("A", 4, 4, "whole") +
-        "</part></measure></score-timewise>";
-    auto read = Read(xml);
+    auto read = Read(TimewiseDuet());
     EXPECT_TRUE(read.score->timewise);
     EXPECT_EQ(read.score->measures[1].number, "2");
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 2), "E5 w | F5 w");
     EXPECT_EQ(host::DescribeLayer(*read.document, 2, 1, 2), "G4 w | A4 w");
+    EXPECT_TRUE(read.score->rehearsalMarks.empty());
 }
 
 TEST(Reader, RehearsalMarksAreReadOnceAMeasureFromEveryPartInMeasureOrder) {
@@ -249,18 +261,9 @@ TEST(Reader, RehearsalMarksAreReadOnceAMeasureFromEveryPartInMeasureOrder) {
     const std::string mark = "<direction><direction-type><words>dolce</words></direction-type>"
                              "<direction-type><rehearsal enclosure=\"square\"> B </rehearsal>"
                              "</direction-type></direction>";
-    const std::string xml =
-        "<?xml version=\"1.0\"?><score-timewise version=\"4.0\"><part-list>"
-        "<score-part id=\"A\"><part-name>Oboe</part-name></score-part><score-part "
-        "id=\"B\"><part-name>Horn</part-name></score-part></part-list>"
-        "<measure number=\"1\"><part id=\"A\"><attributes><divisions>1</divisions></attributes>" +
-        Note("E", 5, 4, "whole") +
-        "</part><part id=\"B\"><attributes><divisions>1</divisions></attributes>" +
-        cli_test::RehearsalMark("Intro") + Note("G", 4, 4, "whole") +
-        "</part></measure><measure number=\"2\"><part id=\"A\">" + Note("F", 5, 4, "whole") + mark +
-        cli_test::RehearsalMark("B2") + cli_test::RehearsalMark("  ") + "</part><part id=\"B\">" +
-        mark + Note("A", 4, 4, "whole") + "</part></measure></score-timewise>";
-    auto read = Read(xml);
+    auto read = Read(TimewiseDuet(
+        {{{"", cli_test::RehearsalMark("Intro")},
+          {mark + cli_test::RehearsalMark("B2") + cli_test::RehearsalMark("  "), mark}}}));
     const std::vector<RehearsalMark>& marks = read.score->rehearsalMarks;
     ASSERT_EQ(marks.size(), 3u);
     EXPECT_EQ(marks[0].text, "Intro");
