@@ -159,7 +159,7 @@ PlanOutcome RunCopyPlan(const Score& score, host::Document& document, const Copy
     PlanOutcome outcome;
     const MeasureRange& source = plan.sourceMeasures;
     outcome.sourceEvents =
-        CountEvents(LayerEntries(document, plan.sourceStaves.first, 0, source.first, source.last));
+        CountLayerEvents(document, plan.sourceStaves.first, 0, source.first, source.last);
     for (const MeasureRange& block : plan.blocks)
         outcome.blocks.push_back(BlockResult{block, {}});
     const EREGION sourceRegion = host::Region(

@@ -62,8 +62,8 @@ void PrintEventsPerVoice(const Score& score, const host::Document& document,
         out << "  " << (s + 1) << ":";
         if (staff.voices.empty()) out << " no notes";
         for (size_t v = 0; v < staff.voices.size(); ++v) {
-            const int events = CountEvents(LayerEntries(
-                document, static_cast<int>(s) + 1, static_cast<int>(v), range.first, range.last));
+            const int events = CountLayerEvents(document, static_cast<int>(s) + 1,
+                                                static_cast<int>(v), range.first, range.last);
             out << (v ? "," : "") << " " << VoiceName(staff.voices[v]) << " (layer " << (v + 1)
                 << ") " << Plural(events, "event", "events");
         }

@@ -11,7 +11,8 @@ namespace cadentra_cli {
 
 LayerCounts::LayerCounts(const host::Document& document, int staff, int layer, int measureCount)
     : measures_(static_cast<size_t>(std::max(measureCount, 0)) + 1) {
-    const EXENTRY* last = nullptr; // the layer's last entry so far
+    const EXENTRY* last = nullptr; // the layer's last entry so far, in a measure of key lastKey
+    utwobyte lastKey = 0;
     for (int m = 1; m <= measureCount; ++m) {
         Measure& measure = measures_[static_cast<size_t>(m - 1)];
         Measure& next = measures_[static_cast<size_t>(m)];
@@ -19,11 +20,14 @@ LayerCounts::LayerCounts(const host::Document& document, int staff, int layer, i
             static_cast<twobyte>(staff), static_cast<twobyte>(m), static_cast<twobyte>(layer)});
         if (frame != document.frames.end() && !frame->second.empty()) {
             const std::vector<EXENTRY>& entries = frame->second;
+            const utwobyte key = static_cast<size_t>(m) <= document.measures.size()
+                                     ? document.measures[static_cast<size_t>(m - 1)].keyValue
+                                     : 0;
             measure.entries = true;
-            measure.events = CountEvents(entries);
-            measure.continues =
-                last && ContinuesEvent(*last) && (entries.front().entryFlags & ENTRY_NOTE);
+            measure.events = CountEvents(entries, key);
+            measure.continues = last && ContinuesEvent(*last, lastKey, &entries.front(), key);
             last = &entries.back();
+            lastKey = key;
         }
         next.eventsBefore = measure.eventsBefore + measure.events;
         next.continuedBefore = measure.continuedBefore + (measure.continues ? 1 : 0);

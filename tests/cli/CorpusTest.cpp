@@ -216,7 +216,7 @@ TEST(Corpus, AnOrchestralScoreByMeasuresAndRehearsalMarks) {
 
     // Where the double bass's first measure of C fits, found one selection at a time.
     const int source = ParseMeasures(score, "C").first;
-    const int events = CountEvents(LayerEntries(document, 12, 0, source, source));
+    const int events = CountLayerEvents(document, 12, 0, source, source);
     ASSERT_GT(events, 0);
     std::string expected;
     for (int staff = 1; staff <= static_cast<int>(score.staves.size()); ++staff) {
@@ -226,7 +226,7 @@ TEST(Corpus, AnOrchestralScoreByMeasuresAndRehearsalMarks) {
             if (!(staff == 12 && m == source) &&
                 document.MeasureDuration(static_cast<twobyte>(m)) ==
                     document.MeasureDuration(static_cast<twobyte>(source)) &&
-                CountEvents(LayerEntries(document, staff, 0, m, m)) == events)
+                CountLayerEvents(document, staff, 0, m, m) == events)
                 runs +=
                     (runs.empty() ? "" : ", ") + score.measures[static_cast<size_t>(m - 1)].number;
         if (!runs.empty())
@@ -253,8 +253,7 @@ TEST(Corpus, AnOrchestralScoreByMeasuresAndRehearsalMarks) {
     for (const int staff : {9, 10, 11})
         for (int m = passage.first; m <= passage.last; ++m) {
             SCOPED_TRACE("staff " + std::to_string(staff) + " measure " + std::to_string(m));
-            const bool takes =
-                staff != 10 && CountEvents(LayerEntries(document, staff, 0, m, m)) == events;
+            const bool takes = staff != 10 && CountLayerEvents(document, staff, 0, m, m) == events;
             const auto after = Rhythm(*result.document, staff, 0, m);
             if (takes) {
                 EXPECT_EQ(after, Rhythm(document, 12, 0, source));

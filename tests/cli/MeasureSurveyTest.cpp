@@ -25,14 +25,16 @@ std::string From(const std::string& out, const std::string& heading) {
     return at == std::string::npos ? "(no \"" + heading + "\" in)\n" + out : out.substr(at);
 }
 
-/// Ties over bar lines, over a measure the voice skips, rests and a chain of three measures.
+/// Ties over bar lines, over a measure the voice skips, rests, a chain of three measures, and a
+/// note tied into a chord that adds a note to it (which begins an event of its own).
 std::string TiedScore() {
     return cli_test::OnePart(MeasureXml("1", cli_test::Attributes() + Notes("C4 h, D4 h~")) +
                              MeasureXml("2", Notes("D4 q, E4 q~, E4 q, F4 q~")) +
                              MeasureXml("3", "<forward><duration>16</duration></forward>") +
                              MeasureXml("4", Notes("F4 h, r h")) + MeasureXml("5", Notes("G4 w~")) +
                              MeasureXml("6", Notes("G4 h~, G4 h")) +
-                             MeasureXml("7", Notes("r q, A4 h.")));
+                             MeasureXml("7", Notes("r q, A4 h.")) +
+                             MeasureXml("8", Notes("C4 w~")) + MeasureXml("9", Notes("C4+E4 w")));
 }
 
 } // namespace
@@ -41,7 +43,7 @@ TEST(LayerCounts, CountEverySelectionAsCopyCountsIt) {
     auto read = cli_test::Read(TiedScore());
     const host::Document& document = *read.document;
     const int measures = static_cast<int>(read.score->measures.size());
-    ASSERT_EQ(measures, 7);
+    ASSERT_EQ(measures, 9);
     const LayerCounts counts(document, 1, 0, measures);
     EXPECT_FALSE(counts.HasEntries(3));
     EXPECT_TRUE(counts.HasEntries(4));
@@ -50,12 +52,12 @@ TEST(LayerCounts, CountEverySelectionAsCopyCountsIt) {
     EXPECT_EQ(counts.InMeasure(6), 1);
     for (int first = 1; first <= measures; ++first)
         for (int last = first; last <= measures; ++last)
-            EXPECT_EQ(counts.Over(first, last),
-                      CountEvents(LayerEntries(document, 1, 0, first, last)))
+            EXPECT_EQ(counts.Over(first, last), CountLayerEvents(document, 1, 0, first, last))
                 << "measures " << first << "-" << last;
     EXPECT_EQ(counts.Over(1, 2), 4);
     EXPECT_EQ(counts.Over(2, 4), 3); // F4 tied over the skipped measure
     EXPECT_EQ(counts.Over(5, 6), 1);
+    EXPECT_EQ(counts.Over(8, 9), 2);
     // A layer the staff does not have counts nothing anywhere.
     const LayerCounts none(document, 1, 1, measures);
     EXPECT_FALSE(none.HasEntries(1));
