@@ -70,6 +70,8 @@ protected:
 
 const std::string SOURCE_LINE =
     "Source: staff 1 (P1 \"Flute\"), measure 1, layer 1: 3 note events\n";
+const std::string OBOE_COPIED =
+    "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (3 note events)\n";
 // The flute's rhythm in measure 1 with the oboe's pitches.
 const std::string OBOE_AFTER = "E4 q.!staccato, F4 e~, F4 q, G4 q";
 
@@ -79,8 +81,7 @@ TEST_F(CopyRuns, AStaffListRunsCopyOnEachContiguousRangeWithOneReportAndOneWrite
     const Outcome run =
         Cadentra({"copy", score_, "--source", "1@1", "--to", "2,4-5@1", "-o", out_});
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_EQ(run.out, SOURCE_LINE +
-                           "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (3 note events)\n"
+    EXPECT_EQ(run.out, SOURCE_LINE + OBOE_COPIED +
                            "  staff 4 (P4 \"Horn\"), layer 1 (voice 1): copied (3 note events)\n"
                            "  staff 5 (P5 \"Piano\"), layer 1 (voice 1): copied (3 note events)\n"
                            "  staff 5 (P5 \"Piano\"), layer 2 (voice 2): copied (3 note events)\n"
@@ -102,8 +103,7 @@ TEST_F(CopyRuns, AStaffListRunsCopyOnEachContiguousRangeWithOneReportAndOneWrite
 TEST_F(CopyRuns, ADestinationWithoutMeasuresTakesTheSources) {
     const Outcome run = Cadentra({"copy", score_, "--source", "1@1", "--to", "Oboe", "--dry-run"});
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_EQ(run.out.substr(0, run.out.find("Before and after")),
-              SOURCE_LINE + "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (3 note events)\n");
+    EXPECT_EQ(run.out.substr(0, run.out.find("Before and after")), SOURCE_LINE + OBOE_COPIED);
     EXPECT_EQ(UsageRefusal({"copy", score_, "--source", "1", "--to", "2"}),
               "cadentra: --to needs measures (STAVES@MEASURES, such as 2-4@5-8) where --source "
               "names none");
@@ -155,19 +155,14 @@ TEST_F(CopyRuns, RepeatLaysTheSourceOnEachBlockWhichMatchesOnItsOwn) {
     const Outcome run =
         Cadentra({"copy", score_, "--source", "1@1", "--to", "2@1-4", "--repeat", "-o", out_});
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_EQ(run.out, SOURCE_LINE +
-                           "Block 1 of 4, measure 1:\n"
-                           "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (3 note events)\n"
-                           "Block 2 of 4, measure 2:\n"
-                           "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): left alone: 1 note "
-                           "event, the source has 3\n"
-                           "Block 3 of 4, measure 3:\n"
-                           "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): left alone: 2 note "
-                           "events, the source has 3\n"
-                           "Block 4 of 4, measure 4:\n"
-                           "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (3 note events)\n"
-                           "Written to " +
-                           out_ + "\n");
+    const std::string oboe = "  staff 2 (P2 \"Oboe\"), layer 1 (voice 1): ";
+    EXPECT_EQ(run.out, SOURCE_LINE + "Block 1 of 4, measure 1:\n" + OBOE_COPIED +
+                           "Block 2 of 4, measure 2:\n" + oboe +
+                           "left alone: 1 note event, the source has 3\n"
+                           "Block 3 of 4, measure 3:\n" +
+                           oboe + "left alone: 2 note events, the source has 3\n" +
+                           "Block 4 of 4, measure 4:\n" + OBOE_COPIED + "Written to " + out_ +
+                           "\n");
     EXPECT_EQ(Music(out_, 2, 0, 1), OBOE_AFTER);
     EXPECT_EQ(Music(out_, 2, 0, 2), "A4 w");
     EXPECT_EQ(Music(out_, 2, 0, 3), "B4 h, C5 h");
