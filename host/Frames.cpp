@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace host {
 
@@ -122,7 +124,8 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
     tuplets.reserve(found.size());
     for (const auto& [i, inci, bytes] : found) {
         EXTGFTUPLET tuplet{};
-        std::memcpy(&tuplet.tupletDef, bytes->data(), std::min(bytes->size(), sizeof(EDTTuplet2005)));
+        std::memcpy(&tuplet.tupletDef, bytes->data(),
+                    std::min(bytes->size(), sizeof(EDTTuplet2005)));
         tuplet.startIndex = static_cast<twobyte>(i);
         tuplet.tupletInci = inci;
         // The reach: entries from the start until their written durations fill the span.
@@ -195,12 +198,25 @@ bool Holds(const Document& document, const FrameKey& key, fourbyte entryNumber) 
 /// the numbers held by more than one frame.
 std::map<fourbyte, std::set<FrameKey>> SharedNumbers(const Document& document,
                                                      const std::set<fourbyte>* numbers) {
-    std::map<fourbyte, std::set<FrameKey>> homes;
+    // Nearly every number is held once: the places are gathered in a flat list and sorted, and
+    // only the numbers that repeat make entries of the map.
+    std::vector<std::pair<fourbyte, FrameKey>> places;
     for (const auto& [key, entries] : document.frames)
         for (const EXENTRY& entry : entries)
             if (!numbers || numbers->count(fourbyte{entry.entryNumber}))
-                homes[fourbyte{entry.entryNumber}].insert(key);
-    std::erase_if(homes, [](const auto& home) { return home.second.size() < 2; });
+                places.emplace_back(fourbyte{entry.entryNumber}, key);
+    std::sort(places.begin(), places.end());
+    std::map<fourbyte, std::set<FrameKey>> homes;
+    for (size_t i = 0; i < places.size();) {
+        size_t end = i + 1;
+        while (end < places.size() && places[end].first == places[i].first)
+            ++end;
+        std::set<FrameKey> frames;
+        for (size_t k = i; k < end; ++k)
+            frames.insert(places[k].second);
+        if (frames.size() >= 2) homes.emplace(places[i].first, std::move(frames));
+        i = end;
+    }
     return homes;
 }
 

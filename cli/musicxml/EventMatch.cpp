@@ -9,13 +9,39 @@
 
 namespace cadentra_cli {
 
-bool ContinuesEvent(const EXENTRY& entry) {
-    if (!(entry.entryFlags & ENTRY_NOTE)) return false;
+namespace {
+
+/// Whether two notes, in measures of the given keys, have one written pitch; notes of keys the
+/// spelling cannot read compare by their records.
+bool SamePitch(const EXNOTE& a, utwobyte keyA, const EXNOTE& b, utwobyte keyB) {
+    const auto pitchA = FromHostPitch(HostPitch{a.displacement, a.raiseLower}, keyA);
+    const auto pitchB = FromHostPitch(HostPitch{b.displacement, b.raiseLower}, keyB);
+    if (pitchA && pitchB) return *pitchA == *pitchB;
+    return a.displacement == b.displacement && a.raiseLower == b.raiseLower;
+}
+
+/// Whether every note of `entry` has its pitch among the notes of `other`.
+bool PitchesWithin(const EXENTRY& entry, utwobyte key, const EXENTRY& other, utwobyte otherKey) {
+    for (int n = 0; n < entry.noteCount && n < EXENTRY_MAXNOTES; ++n) {
+        bool found = false;
+        for (int k = 0; k < other.noteCount && k < EXENTRY_MAXNOTES && !found; ++k)
+            found = SamePitch(entry.notes[n], key, other.notes[k], otherKey);
+        if (!found) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ContinuesEvent(const EXENTRY& entry, utwobyte keyValue, const EXENTRY* next,
+                    utwobyte nextKeyValue) {
+    if (!next || !(entry.entryFlags & ENTRY_NOTE) || !(next->entryFlags & ENTRY_NOTE)) return false;
     const int count = std::min<int>(entry.noteCount, EXENTRY_MAXNOTES);
     if (count <= 0) return false;
     for (int n = 0; n < count; ++n)
         if (!(entry.notes[n].noteFlags & NOTE_TIE)) return false;
-    return true;
+    return PitchesWithin(entry, keyValue, *next, nextKeyValue) &&
+           PitchesWithin(*next, nextKeyValue, entry, keyValue);
 }
 
 namespace {
@@ -51,9 +77,8 @@ LayerMatch::LayerMatch(const Score& score, const host::Document& after, int staf
     // The measures before are as they were: a chain running into the first measure continues
     // there in both versions.
     const LayerFrame previous = FrameBefore(after_, Key(first_));
-    const bool continuing = previous.entries && ContinuesEvent(previous.entries->back());
-    const Events before = EventsOf(score_.original, continuing);
-    const Events now = EventsOf(after_, continuing);
+    const Events before = EventsOf(score_.original, previous);
+    const Events now = EventsOf(after_, previous);
     const std::vector<int> matched = MatchEvents(before, now);
     for (size_t e = 0; e < now.size(); ++e)
         if (matched[e] >= 0) GiveEvent(before[static_cast<size_t>(matched[e])], now[e]);
@@ -67,20 +92,28 @@ const EntrySources& LayerMatch::SourcesOf(int measure, size_t index) const {
     return index < frame.size() ? frame[index] : none;
 }
 
-LayerMatch::Events LayerMatch::EventsOf(const host::Document& document, bool continuing) const {
+/// The events of the layer over the measures matched; `before` is the frame of the layer before
+/// them, whose last entry may continue its event into them.
+LayerMatch::Events LayerMatch::EventsOf(const host::Document& document,
+                                        const LayerFrame& before) const {
+    auto keyOf = [&](int measure) {
+        return score_.measures[static_cast<size_t>(measure - 1)].keyValue;
+    };
     Events events(1);
+    const EXENTRY* previous = before.entries ? &before.entries->back() : nullptr;
+    utwobyte previousKey = before.entries ? keyOf(before.measure) : 0;
     for (int m = first_; m <= last_; ++m) {
         const auto* frame = FrameOf(document, staff_, m, layer_);
         if (!frame) continue;
         for (size_t i = 0; i < frame->size(); ++i) {
             const EXENTRY& entry = (*frame)[i];
-            if (!(entry.entryFlags & ENTRY_NOTE)) {
-                continuing = false; // a rest ends every chain
-                continue;
+            if (entry.entryFlags & ENTRY_NOTE) {
+                if (!previous || !ContinuesEvent(*previous, previousKey, &entry, keyOf(m)))
+                    events.emplace_back();
+                events.back().push_back(Place{m, i});
             }
-            if (!continuing) events.emplace_back();
-            events.back().push_back(Place{m, i});
-            continuing = ContinuesEvent(entry);
+            previous = &entry;
+            previousKey = keyOf(m);
         }
     }
     return events;

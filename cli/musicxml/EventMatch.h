@@ -10,6 +10,7 @@
 // - a rest keeps what the destination's rest at the same time in the measure carried.
 #pragma once
 
+#include "cli/musicxml/LayerFrames.h"
 #include "cli/musicxml/Score.h"
 
 #include <set>
@@ -33,9 +34,12 @@ struct EntrySources {
     std::vector<OriginalEntry> marks; // the entries whose marks and grace notes it takes
 };
 
-/// Whether the entry after `entry` continues its event: `entry` is a note entry, and every note
-/// of it is tied.
-bool ContinuesEvent(const EXENTRY& entry);
+/// Whether `next`, the entry after `entry` in its layer, continues the event of `entry` (in
+/// measures of keys `keyValue` and `nextKeyValue`), as COPY counts events: `next` is a note
+/// entry, every note of `entry` is tied, and both hold the same pitches. A chord that holds only
+/// some of its notes, or whose tied notes lead into a chord of other notes, ends its event.
+bool ContinuesEvent(const EXENTRY& entry, utwobyte keyValue, const EXENTRY* next,
+                    utwobyte nextKeyValue);
 
 /// The sources of the entries of one layer of a staff over the cells of a score that may have
 /// changed (Score::remembered), as they are in `after`.
@@ -58,7 +62,7 @@ private:
     /// event begun before the first measure (it may be empty).
     using Events = std::vector<std::vector<Place>>;
 
-    Events EventsOf(const host::Document& document, bool continuing) const;
+    Events EventsOf(const host::Document& document, const LayerFrame& before) const;
     std::vector<int> MatchEvents(const Events& before, const Events& now) const;
     host::FrameKey Key(int measure) const;
     OriginalEntry Original(const Place& place) const;

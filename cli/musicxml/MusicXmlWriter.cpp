@@ -13,16 +13,33 @@
 
 namespace cadentra_cli {
 
-int CountEvents(const std::vector<EXENTRY>& entries) {
+int CountEvents(const std::vector<EXENTRY>& entries, utwobyte keyValue) {
     int count = 0;
-    bool previousTied = false;
-    for (const EXENTRY& entry : entries) {
-        if (!(entry.entryFlags & ENTRY_NOTE)) {
-            previousTied = false;
-            continue;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if ((entries[i].entryFlags & ENTRY_NOTE) &&
+            (i == 0 || !ContinuesEvent(entries[i - 1], keyValue, &entries[i], keyValue)))
+            ++count;
+    return count;
+}
+
+int CountLayerEvents(const host::Document& document, int staff, int layer, int first, int last) {
+    int count = 0;
+    const EXENTRY* previous = nullptr;
+    utwobyte previousKey = 0;
+    for (int m = first; m <= last; ++m) {
+        auto frame = document.frames.find(host::FrameKey{
+            static_cast<twobyte>(staff), static_cast<twobyte>(m), static_cast<twobyte>(layer)});
+        if (frame == document.frames.end()) continue;
+        const utwobyte key = m >= 1 && static_cast<size_t>(m) <= document.measures.size()
+                                 ? document.measures[static_cast<size_t>(m - 1)].keyValue
+                                 : 0;
+        for (const EXENTRY& entry : frame->second) {
+            if ((entry.entryFlags & ENTRY_NOTE) &&
+                (!previous || !ContinuesEvent(*previous, previousKey, &entry, key)))
+                ++count;
+            previous = &entry;
+            previousKey = key;
         }
-        if (!previousTied) ++count;
-        previousTied = ContinuesEvent(entry);
     }
     return count;
 }

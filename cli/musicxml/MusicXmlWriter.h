@@ -33,8 +33,12 @@ std::vector<host::FrameKey> ChangedCells(const Score& score, const host::Documen
 std::string WriteScore(const Score& score, const host::Document& after,
                        const std::vector<host::FrameKey>& changed);
 
-/// Counts the note events of a frame's entries the way COPY does: a note entry starts an event
-/// unless the note entry before it was tied; a rest starts none and breaks a tie chain.
-int CountEvents(const std::vector<EXENTRY>& entries);
+/// Counts the note events of entries the way COPY does (see ContinuesEvent): a note entry starts
+/// an event unless the entry before it continues its event into it; a rest starts none. The
+/// entries' pitches are compared as in measures of key `keyValue`: exact for entries of one key;
+/// CountLayerEvents knows the key of each measure.
+int CountEvents(const std::vector<EXENTRY>& entries, utwobyte keyValue = 0);
+/// The note events of layer `layer` of `staff` over measures `first` to `last` of `document`.
+int CountLayerEvents(const host::Document& document, int staff, int layer, int first, int last);
 
 } // namespace cadentra_cli

@@ -34,12 +34,6 @@ const std::map<std::string, std::string> KNOWN_EXCEPTIONS = {
     {"osmd-test_UTF16LEBOM_decoding_nested_tuplet.musicxml",
      "its durations disagree with its time modifications (a 3:2 quarter lasting a whole "
      "quarter); the host times notes by their values and tuplets, and the copy writes that time"},
-    {"lilypond-33k-Tie-Types.xml",
-     "a note tied into a chord that adds notes to it (C5 into E4+G4+C5): COPY counts the chord "
-     "in the note's event and lays the note's pitch on it, so the added notes are lost"},
-    {"osmd-test_dynamics_attribute_Chopin_Etudes_op_10_4_Duepree02.musicxml",
-     "a note tied into a chord that adds notes to it (C#5 into A4+C#5, measure 16): COPY counts "
-     "the chord in the note's event and lays the note's pitch on it, so the added note is lost"},
 };
 
 /// The files of a folder that may hold scores, in order of name.
@@ -66,15 +60,6 @@ std::vector<std::string> CorpusFiles() {
     return files;
 }
 
-/// All entries of one layer of a staff over every measure, in order.
-std::vector<EXENTRY> LayerOf(const host::Document& document, int staff, int layer) {
-    std::vector<EXENTRY> entries;
-    for (const auto& [key, frame] : document.frames)
-        if (key.staff == staff && key.layer == layer)
-            entries.insert(entries.end(), frame.begin(), frame.end());
-    return entries;
-}
-
 std::string VoiceName(const std::string& voice, int partStaff) {
     return voice.empty() ? "staff " + std::to_string(partStaff) : voice;
 }
@@ -90,7 +75,7 @@ std::string CopyOntoDuplicate(const std::string& score, const std::string& id,
     const int staves = parsed.parts[0].staffCount;
     const int measures = static_cast<int>(parsed.measures.size());
     const int target = staves + staff;
-    const int events = CountEvents(LayerOf(document, staff, 0));
+    const int events = CountLayerEvents(document, staff, 0, 1, measures);
     if (events == 0) return {};
 
     const CopyOutcome outcome =
@@ -113,7 +98,8 @@ std::string CopyOntoDuplicate(const std::string& score, const std::string& id,
     // Voices of the staff with as many events as layer 1 took its rhythm.
     const std::vector<std::string>& voices = parsed.staves[static_cast<size_t>(target - 1)].voices;
     for (size_t layer = 1; layer < voices.size(); ++layer)
-        if (CountEvents(LayerOf(*read.document, staff, static_cast<int>(layer))) == events) {
+        if (CountLayerEvents(*read.document, staff, static_cast<int>(layer), 1, measures) ==
+            events) {
             original.erase(VoiceName(voices[layer], staff));
             copy.erase(VoiceName(voices[layer], staff));
         }

@@ -5,7 +5,6 @@
 #include "CliSupport.h"
 #include "ScoreMusic.h"
 
-#include "cli/LayerReport.h"
 #include "cli/PluginSession.h"
 #include "cli/musicxml/MusicXmlWriter.h"
 #include "host/Builder.h"
@@ -409,7 +408,7 @@ TEST(CopyMusic, TiesEndWhereverTheyEndAndTiesTheHostDoesNotHoldStay) {
                        N("F4", 1, "quarter", "<notations><tied type=\"let-ring\"/></notations>") +
                        N("G4", 1, "quarter", "<notations><tied type=\"start\"/></notations>"));
     auto read = cli_test::Read(Duo(source, destination));
-    EXPECT_EQ(CountEvents(LayerEntries(*read.document, 2, 0, 1, 2)), 3);
+    EXPECT_EQ(CountLayerEvents(*read.document, 2, 0, 1, 2), 3);
     const auto copied = Copy(Duo(source, destination), 1, 2, 1, 2);
     ASSERT_TRUE(copied->outcome.copied);
     EXPECT_EQ(
