@@ -194,9 +194,8 @@ int Info(const std::vector<std::string>& arguments, std::ostream& out) {
         out << "  " << (s + 1) << ":";
         if (staff.voices.empty()) out << " no notes";
         for (size_t v = 0; v < staff.voices.size(); ++v) {
-            const int events =
-                CountEvents(LayerEntries(*loaded.document, static_cast<int>(s) + 1,
-                                         static_cast<int>(v), range.first, range.last));
+            const int events = CountLayerEvents(*loaded.document, static_cast<int>(s) + 1,
+                                                static_cast<int>(v), range.first, range.last);
             out << (v ? "," : "") << " " << VoiceName(staff.voices[v]) << " (layer " << (v + 1)
                 << ") " << Plural(events, "event", "events");
         }
@@ -395,8 +394,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     std::ostream& report = target.IsStandardOutput() ? err : out;
 
     const MeasureRange& sourceMeasures = request.sourceMeasures;
-    const int sourceEvents = CountEvents(LayerEntries(document, request.sourceStaves.first, 0,
-                                                      sourceMeasures.first, sourceMeasures.last));
+    const int sourceEvents = CountLayerEvents(document, request.sourceStaves.first, 0,
+                                              sourceMeasures.first, sourceMeasures.last);
     const std::vector<LayerBefore> before = SurveyDestination(score, document, request);
     // COPY changes nothing outside its destination: only those cells are kept to compare with.
     const MeasureRange& measures = request.destinationMeasures;

@@ -106,7 +106,7 @@ int RunDemo(std::ostream& out) {
            "The score before:\n";
     PrintScore(document, out);
 
-    const int sourceEvents = CountEvents(LayerEntries(document, SOURCE_STAFF, 0, 1, MEASURES));
+    const int sourceEvents = CountLayerEvents(document, SOURCE_STAFF, 0, 1, MEASURES);
     std::vector<LayerBefore> before =
         SurveyLayers(document, FIRST_DESTINATION, STAVES, 1, MEASURES, document.maxLayers);
     std::vector<std::string> textBefore;

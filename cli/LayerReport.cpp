@@ -32,10 +32,10 @@ std::vector<LayerBefore> SurveyLayers(const host::Document& document, int firstS
     const int count = std::min<int>(layers, document.maxLayers);
     for (int staff = firstStaff; staff <= lastStaff; ++staff)
         for (int layer = 0; layer < count; ++layer)
-            survey.push_back(LayerBefore{
-                staff, layer, CountEvents(LayerEntries(document, staff, layer, first, last)),
-                static_cast<size_t>(layer) < document.layerShown.size() &&
-                    document.layerShown[static_cast<size_t>(layer)]});
+            survey.push_back(LayerBefore{staff, layer,
+                                         CountLayerEvents(document, staff, layer, first, last),
+                                         static_cast<size_t>(layer) < document.layerShown.size() &&
+                                             document.layerShown[static_cast<size_t>(layer)]});
     return survey;
 }
 

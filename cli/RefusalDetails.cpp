@@ -60,7 +60,8 @@ std::string SourceWithoutNotes(const Score& score, const host::Document& documen
                   (voices[0].empty() ? "the notes without a voice element" : "voice " + voices[0]) +
                   ")";
     std::string holds;
-    if (const int events = CountEvents(entries); events > 0)
+    if (const int events = CountLayerEvents(document, staff, 0, measures.first, measures.last);
+        events > 0)
         holds = layer + " holds " + Plural(events, "note event", "note events") +
                 ", which the plug-in could not read";
     else if (!entries.empty())
