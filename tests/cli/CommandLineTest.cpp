@@ -88,6 +88,29 @@ TEST_F(CommandLine, InfoListsStavesMeasuresAndEventsPerVoice) {
         << one.out;
 }
 
+// A C-sharp held from C major into D major is one note, though the host writes it as a raised C
+// in the first measure and as the key's own C in the second.
+TEST_F(CommandLine, InfoCountsANoteTiedAcrossAKeyChangeOnce) {
+    const std::string held = "<note><pitch><step>C</step><alter>1</alter><octave>5</octave></"
+                             "pitch><duration>8</duration>"
+                             "<tie type=\"start\"/><voice>1</voice><type>whole</type></note>";
+    const std::string stop = "<note><pitch><step>C</step><alter>1</alter><octave>5</octave></"
+                             "pitch><duration>8</duration>"
+                             "<tie type=\"stop\"/><voice>1</voice><type>whole</type></note>";
+    const std::string path = folder_.File("keys.musicxml");
+    cli_test::WriteFile(
+        path, cli_test::OnePart("<measure number=\"1\"><attributes><divisions>2</divisions><key>"
+                                "<fifths>0</fifths></key><time><beats>4</beats><beat-type>4</"
+                                "beat-type></time></attributes>" +
+                                held +
+                                "</measure><measure number=\"2\"><attributes><key><fifths>2"
+                                "</fifths></key></attributes>" +
+                                stop + "</measure>"));
+    const Outcome info = Cadentra({"info", path});
+    EXPECT_EQ(info.code, EXIT_DONE) << info.err;
+    EXPECT_NE(info.out.find("  1: voice 1 (layer 1) 1 event\n"), std::string::npos) << info.out;
+}
+
 TEST_F(CommandLine, CopyReportsEveryDestinationLayerAndWritesNextToTheInput) {
     const Outcome dry = Cadentra({"copy", score_, "--source", "1@1", "--to", "1-2@2", "--dry-run"});
     EXPECT_EQ(dry.code, EXIT_DONE) << dry.err;
