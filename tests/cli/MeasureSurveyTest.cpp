@@ -64,6 +64,18 @@ TEST(LayerCounts, CountEverySelectionAsCopyCountsIt) {
     EXPECT_EQ(none.Over(1, measures), 0);
 }
 
+TEST(LayerCounts, ANoteTiedIntoAnotherKeyIsOneEvent) {
+    // C#5 held from C major into D major, where the host stores it as the key's own C.
+    const std::string key = "<attributes><key><fifths>2</fifths></key></attributes>";
+    auto read =
+        cli_test::Read(cli_test::OnePart(MeasureXml("1", cli_test::Attributes() + Notes("C#5 w~")) +
+                                         MeasureXml("2", key + Notes("C#5 h, D5 h"))));
+    const LayerCounts counts(*read.document, 1, 0, 2);
+    EXPECT_EQ(counts.Over(1, 2), 2);
+    EXPECT_EQ(counts.Over(1, 2), CountLayerEvents(*read.document, 1, 0, 1, 2));
+    EXPECT_EQ(counts.InMeasure(2), 2);
+}
+
 TEST(MeasureTable, ARowPerLayerAColumnPerMeasureInBlocksThatFitTheWidth) {
     // Thirty measures; the piano's lower staff has a second voice in measures 2 and 3 only.
     std::vector<std::string> flute, piano;
