@@ -3,6 +3,7 @@
 #pragma once
 
 #include "finalepdk/WireRecords.h"
+#include "host/RecordStore.h"
 
 #include <array>
 #include <compare>
@@ -40,53 +41,6 @@ struct FrameKey {
     auto operator<=>(const FrameKey&) const = default;
 };
 
-/// A data record's address: its tag and its 8-byte key block.
-struct RecordKey {
-    EXTAG tag = 0;
-    std::array<unsigned char, 8> key{};
-    auto operator<=>(const RecordKey&) const = default;
-};
-
-/// Entry details: records under an entry number (bytes 0-3 of the key) and a record number.
-constexpr EXTAG TAG_TUPLET = 0x45035450;
-constexpr EXTAG TAG_ARTICULATION = 0x6564494D; // edIM
-constexpr EXTAG TAG_DOTMOD = 0x65644454;       // edDT
-
-/// True for tags whose records hang under an entry number.
-constexpr bool IsEntryDetailTag(EXTAG tag) {
-    return tag == TAG_TUPLET || tag == TAG_ARTICULATION || tag == TAG_DOTMOD;
-}
-
-/// The position of a key within its tag, as a number that orders keys the way the host steps
-/// through them: entry details by entry number (bytes 0-3, unsigned) and record number (word 2);
-/// other records by words 0, 1 and 2, each unsigned.
-inline uint64_t RecordRank(const RecordKey& key) {
-    uint16_t words[3];
-    std::memcpy(words, key.key.data(), sizeof words);
-    if (IsEntryDetailTag(key.tag)) {
-        uint32_t entry;
-        std::memcpy(&entry, key.key.data(), sizeof entry);
-        return (static_cast<uint64_t>(entry) << 16) | words[2];
-    }
-    return (static_cast<uint64_t>(words[0]) << 32) | (static_cast<uint64_t>(words[1]) << 16) |
-           words[2];
-}
-
-/// Keeps records by tag, then in the host's own order (RecordRank), then by the last two key
-/// bytes. Every record that shares a tag and the leading key words is thus one run of the store:
-/// the details of an entry, the records of an item, and the neighbours of a key are found with a
-/// lookup, not a walk over the tag.
-struct RecordOrder {
-    bool operator()(const RecordKey& a, const RecordKey& b) const {
-        if (a.tag != b.tag) return a.tag < b.tag;
-        const uint64_t rankA = RecordRank(a);
-        const uint64_t rankB = RecordRank(b);
-        if (rankA != rankB) return rankA < rankB;
-        return std::memcmp(a.key.data() + 6, b.key.data() + 6, 2) < 0;
-    }
-};
-
-using RecordStore = std::map<RecordKey, std::vector<unsigned char>, RecordOrder>;
 
 /// A linked part of a document; part 0 is the score itself.
 struct Part {

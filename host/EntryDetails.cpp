@@ -53,11 +53,7 @@ RecordStore DetailsOfEntry(const Document& document, fourbyte entryNumber) {
 }
 
 bool HasDetails(const Document& document, fourbyte entryNumber) {
-    for (EXTAG tag : DETAIL_TAGS) {
-        auto it = document.records.lower_bound(DetailKey(tag, entryNumber));
-        if (it != document.records.end() && IsDetailOf(it->first, tag, entryNumber)) return true;
-    }
-    return false;
+    return document.records.HasDetails(entryNumber);
 }
 
 bool SameDetails(const Document& a, const Document& b, fourbyte entryNumber) {

@@ -85,8 +85,9 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
     thread_local std::vector<Found> found;
     byNumber.clear();
     found.clear();
+    // Only the entries that have tuplet records need a look at the store.
     for (int i = 0; i < entryCount; ++i)
-        if (entries[i].entryNumber != 0)
+        if (entries[i].entryNumber != 0 && records.HasDetail(TAG_TUPLET, entries[i].entryNumber))
             byNumber.emplace_back(static_cast<uint32_t>(entries[i].entryNumber), i);
     std::sort(byNumber.begin(), byNumber.end());
 

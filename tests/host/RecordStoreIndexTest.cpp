@@ -1,0 +1,118 @@
+// The record store's index of entry numbers with details: it must agree with the records after
+// every kind of change, or frames would lose their tuplets and saves would keep or drop details
+// wrongly.
+#include "host/EntryDetails.h"
+#include "host/RecordStore.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using host::DetailKey;
+using host::RecordStore;
+using host::TAG_ARTICULATION;
+using host::TAG_DOTMOD;
+using host::TAG_TUPLET;
+
+constexpr EXTAG OTHER_TAG = MakeExTag('T', 'E', 'S', 'T');
+
+TEST(RecordStoreIndex, AnEmptyStoreHasNoDetails) {
+    const RecordStore records;
+    EXPECT_FALSE(records.HasDetails(0));
+    EXPECT_FALSE(records.HasDetails(1));
+    EXPECT_FALSE(records.HasDetails(-1));
+    EXPECT_FALSE(records.HasDetail(TAG_TUPLET, 1));
+}
+
+TEST(RecordStoreIndex, KnowsEachKindUnderItsOwnNumber) {
+    RecordStore records;
+    records[DetailKey(TAG_TUPLET, 4, 0)] = {1};
+    records.insert({DetailKey(TAG_ARTICULATION, 9, 2), {2}});
+    records.insert_or_assign(DetailKey(TAG_DOTMOD, 12, 0), {3});
+    // A record of another tag whose key starts with an entry's number is no detail of it.
+    records[host::RecordKey{OTHER_TAG, {5, 0, 0, 0, 0, 0, 0, 0}}] = {4};
+
+    EXPECT_TRUE(records.HasDetail(TAG_TUPLET, 4));
+    EXPECT_FALSE(records.HasDetail(TAG_ARTICULATION, 4));
+    EXPECT_TRUE(records.HasDetail(TAG_ARTICULATION, 9));
+    EXPECT_FALSE(records.HasDetail(TAG_TUPLET, 9));
+    EXPECT_TRUE(records.HasDetails(12));
+    EXPECT_FALSE(records.HasDetails(5));
+    EXPECT_FALSE(records.HasDetails(3));
+}
+
+TEST(RecordStoreIndex, AKindGoesOnlyWithTheLastRecordOfItUnderTheNumber) {
+    RecordStore records;
+    records[DetailKey(TAG_ARTICULATION, 7, 0)] = {1};
+    records[DetailKey(TAG_ARTICULATION, 7, 1)] = {2};
+    records[DetailKey(TAG_TUPLET, 7, 0)] = {3};
+    records[DetailKey(TAG_ARTICULATION, 8, 0)] = {4};
+
+    EXPECT_EQ(records.erase(DetailKey(TAG_ARTICULATION, 7, 0)), 1u);
+    EXPECT_TRUE(records.HasDetail(TAG_ARTICULATION, 7));
+    records.erase(records.find(DetailKey(TAG_ARTICULATION, 7, 1)));
+    EXPECT_FALSE(records.HasDetail(TAG_ARTICULATION, 7));
+    EXPECT_TRUE(records.HasDetail(TAG_TUPLET, 7));
+    EXPECT_TRUE(records.HasDetail(TAG_ARTICULATION, 8));
+
+    auto node = records.extract(DetailKey(TAG_TUPLET, 7, 0));
+    EXPECT_FALSE(records.HasDetails(7));
+    // Put back under another number, as a renumbering does.
+    node.key() = DetailKey(TAG_TUPLET, 11, 0);
+    records.insert(std::move(node));
+    EXPECT_TRUE(records.HasDetail(TAG_TUPLET, 11));
+    EXPECT_FALSE(records.HasDetails(7));
+
+    // Erasing a key that is not there changes nothing.
+    EXPECT_EQ(records.erase(DetailKey(TAG_ARTICULATION, 8, 5)), 0u);
+    EXPECT_TRUE(records.HasDetail(TAG_ARTICULATION, 8));
+}
+
+TEST(RecordStoreIndex, ARangeEraseClearsEveryNumberItEmpties) {
+    RecordStore records;
+    for (fourbyte number = 1; number <= 5; ++number)
+        for (twobyte inci = 0; inci < 3; ++inci)
+            records[DetailKey(TAG_ARTICULATION, number, inci)] = {static_cast<unsigned char>(inci)};
+    // Numbers 2 to 4, and the first record of 5.
+    records.erase(records.lower_bound(DetailKey(TAG_ARTICULATION, 2, 0)),
+                  records.find(DetailKey(TAG_ARTICULATION, 5, 1)));
+    EXPECT_TRUE(records.HasDetails(1));
+    EXPECT_FALSE(records.HasDetails(2));
+    EXPECT_FALSE(records.HasDetails(3));
+    EXPECT_FALSE(records.HasDetails(4));
+    EXPECT_TRUE(records.HasDetails(5));
+
+    records.clear();
+    EXPECT_FALSE(records.HasDetails(1));
+    EXPECT_FALSE(records.HasDetails(5));
+}
+
+// Numbers the host never gives (negative, or very large) are kept as well as its own.
+TEST(RecordStoreIndex, KeepsNumbersOutsideTheHostsOwnRange) {
+    RecordStore records;
+    const std::vector<fourbyte> numbers = {-1, -70000, 0x7FFFFFFF, 1 << 22, 0};
+    for (fourbyte number : numbers)
+        records[DetailKey(TAG_DOTMOD, number, 0)] = {1};
+    for (fourbyte number : numbers)
+        EXPECT_TRUE(records.HasDetail(TAG_DOTMOD, number)) << number;
+    for (fourbyte number : numbers)
+        records.erase(DetailKey(TAG_DOTMOD, number, 0));
+    for (fourbyte number : numbers)
+        EXPECT_FALSE(records.HasDetails(number)) << number;
+}
+
+// A copied store (an edit's saved state) answers from its own records.
+TEST(RecordStoreIndex, ACopyKeepsItsOwnIndex) {
+    RecordStore records;
+    records[DetailKey(TAG_TUPLET, 3, 0)] = {1};
+    RecordStore copy = records;
+    records.erase(DetailKey(TAG_TUPLET, 3, 0));
+    EXPECT_TRUE(copy.HasDetail(TAG_TUPLET, 3));
+    EXPECT_FALSE(records.HasDetails(3));
+    records = copy;
+    EXPECT_TRUE(records.HasDetail(TAG_TUPLET, 3));
+}
+
+} // namespace
