@@ -68,8 +68,7 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
     auto isTuplet = [&](RecordStore::const_iterator record) {
         return record != records.end() && record->first.tag == TAG_TUPLET;
     };
-    // A document without tuplets (or a frame without entries) needs no look.
-    if (entryCount <= 0 || !isTuplet(records.lower_bound(RecordKey{TAG_TUPLET, {}}))) return {};
+    if (entryCount <= 0) return {};
 
     // The tuplet records of each entry (record numbers 0, 1, ... up to the first missing one).
     // The entries are visited in order of their numbers, so that one walk over the tuplet
@@ -89,6 +88,8 @@ std::vector<EXTGFTUPLET> TupletsOfEntries(const Document& document, const EXENTR
     for (int i = 0; i < entryCount; ++i)
         if (entries[i].entryNumber != 0 && records.HasDetail(TAG_TUPLET, entries[i].entryNumber))
             byNumber.emplace_back(static_cast<uint32_t>(entries[i].entryNumber), i);
+    // A frame without tuplet records (nearly every frame) needs no look at the store.
+    if (byNumber.empty()) return {};
     std::sort(byNumber.begin(), byNumber.end());
 
     auto numberOf = [](RecordStore::const_iterator record) {

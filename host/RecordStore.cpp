@@ -24,6 +24,11 @@ uint8_t RecordStore::KindBit(EXTAG tag) {
     }
 }
 
+bool RecordStore::MayHold(const RecordKey& key) const {
+    const uint8_t bit = KindBit(key.tag);
+    return !bit || (KindsUnder(EntryNumberOf(key)) & bit) != 0;
+}
+
 uint8_t RecordStore::KindsUnder(fourbyte entryNumber) const {
     if (entryNumber >= 0 && entryNumber < DENSE_LIMIT) {
         const auto index = static_cast<size_t>(entryNumber);

@@ -85,9 +85,12 @@ public:
     const_iterator end() const { return map_.end(); }
     size_t size() const { return map_.size(); }
     bool empty() const { return map_.empty(); }
-    size_t count(const RecordKey& key) const { return map_.count(key); }
-    iterator find(const RecordKey& key) { return map_.find(key); }
-    const_iterator find(const RecordKey& key) const { return map_.find(key); }
+    /// Exact look-ups of an entry detail that the index rules out answer without a search.
+    size_t count(const RecordKey& key) const { return find(key) == end() ? 0 : 1; }
+    iterator find(const RecordKey& key) { return MayHold(key) ? map_.find(key) : map_.end(); }
+    const_iterator find(const RecordKey& key) const {
+        return MayHold(key) ? map_.find(key) : map_.end();
+    }
     iterator lower_bound(const RecordKey& key) { return map_.lower_bound(key); }
     const_iterator lower_bound(const RecordKey& key) const { return map_.lower_bound(key); }
     iterator upper_bound(const RecordKey& key) { return map_.upper_bound(key); }
@@ -120,6 +123,9 @@ public:
     }
 
 private:
+    /// False when `key` is an entry detail's and the index has no detail of its kind under its
+    /// entry number.
+    bool MayHold(const RecordKey& key) const;
     /// One bit per entry detail tag; 0 for other tags.
     static uint8_t KindBit(EXTAG tag);
     uint8_t KindsUnder(fourbyte entryNumber) const;

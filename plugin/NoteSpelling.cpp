@@ -25,10 +25,15 @@ twobyte MeasureOf(FCNote* note) {
 } // namespace
 
 utwobyte KeySpeller::KeyOf(twobyte measure) {
-    auto known = _keys.find(measure);
-    if (known != _keys.end()) return known->second;
-    FCCell cell(measure, 0);
-    return _keys[measure] = cell.GetKeySignature()->GetKeyValue();
+    auto load = [measure] {
+        FCCell cell(measure, 0);
+        return cell.GetKeySignature()->GetKeyValue();
+    };
+    if (measure < 0) return load(); // no measure of a document: asked for, never kept
+    const auto index = static_cast<size_t>(measure);
+    if (index >= _keys.size()) _keys.resize(index + 1, -1);
+    if (_keys[index] < 0) _keys[index] = load();
+    return static_cast<utwobyte>(_keys[index]);
 }
 
 std::optional<SoundingPitch> KeySpeller::PitchOf(FCNote* note) {

@@ -4,8 +4,9 @@
 
 #include "finalepdk/WireRecords.h"
 
-#include <map>
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 class FCNote;
 class FCNoteEntry;
@@ -40,5 +41,6 @@ public:
     void Respell(FCNote* note, FCNote* original);
 
 private:
-    std::map<twobyte, utwobyte> _keys;
+    /// The key of each measure asked for so far, by measure number; -1 where not yet asked.
+    std::vector<int32_t> _keys;
 };

@@ -254,17 +254,25 @@ FCNoteEntry* FCNoteEntry::CreateShallowClone() {
 
 // Ties, dots, accidentals ----------------------------------------------------------------------
 
+// The tie bits are read and written in the note records themselves: the note objects are views
+// of the same records, one per valid record.
+
 bool FCNoteEntry::IsTied() {
     if (!IsNote()) return false;
-    for (int i = 0; i < GetCount(); ++i)
-        if (FCNote* note = GetItemAt(i); note && note->GetTie()) return true;
+    const int count = ValidNoteCount(_entryRecord);
+    for (int i = 0; i < count; ++i)
+        if (_entryRecord->notes[i].noteFlags & NOTE_TIE) return true;
     return false;
 }
 
 void FCNoteEntry::TieAll(bool tie) {
     if (!IsNote()) return;
-    for (int i = 0; i < GetCount(); ++i)
-        if (FCNote* note = GetItemAt(i)) note->SetTie(tie);
+    const int count = ValidNoteCount(_entryRecord);
+    for (int i = 0; i < count; ++i) {
+        ufourbyte flags = _entryRecord->notes[i].noteFlags;
+        Set32BitFlag(&flags, NOTE_TIE, tie);
+        _entryRecord->notes[i].noteFlags = flags;
+    }
 }
 
 bool FCNoteEntry::IsDotted() const {

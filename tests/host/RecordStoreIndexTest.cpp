@@ -116,3 +116,24 @@ TEST(RecordStoreIndex, ACopyKeepsItsOwnIndex) {
 }
 
 } // namespace
+
+namespace {
+
+// Look-ups by key see what the map holds, whether the index rules the key out or not.
+TEST(RecordStoreIndex, FindsExactlyTheStoredRecords) {
+    RecordStore records;
+    records[DetailKey(TAG_ARTICULATION, 6, 1)] = {7};
+    records[host::RecordKey{OTHER_TAG, {6, 0, 0, 0, 0, 0, 0, 0}}] = {8};
+    ASSERT_NE(records.find(DetailKey(TAG_ARTICULATION, 6, 1)), records.end());
+    EXPECT_EQ(records.find(DetailKey(TAG_ARTICULATION, 6, 1))->second,
+              std::vector<unsigned char>{7});
+    EXPECT_EQ(records.count(DetailKey(TAG_ARTICULATION, 6, 0)), 0u); // same number, other record
+    EXPECT_EQ(records.count(DetailKey(TAG_TUPLET, 6, 1)), 0u);       // same number, other kind
+    EXPECT_EQ(records.count(DetailKey(TAG_ARTICULATION, 5, 1)), 0u); // another number
+    EXPECT_EQ(records.count(host::RecordKey{OTHER_TAG, {6, 0, 0, 0, 0, 0, 0, 0}}), 1u);
+    const RecordStore& view = records;
+    EXPECT_NE(view.find(DetailKey(TAG_ARTICULATION, 6, 1)), view.end());
+    EXPECT_EQ(view.find(DetailKey(TAG_TUPLET, 6, 1)), view.end());
+}
+
+} // namespace
