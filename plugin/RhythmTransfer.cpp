@@ -175,12 +175,13 @@ bool IsTiedThrough(FCNoteEntry* entry) {
 }
 
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
-                   FCNoteEntryLayer* source) {
+                   FCNoteEntryLayer* source, KeySpeller* keys) {
     if (!clone || !pitches) return;
     // The clone holds the source's entries in its order, but in measures whose keys may differ
     // from the source's: where its events end is read from the source itself.
     FCNoteEntryLayer* rhythm = source && source->GetCount() == clone->GetCount() ? source : clone;
-    KeySpeller speller;
+    KeySpeller ownKeys;
+    KeySpeller& speller = keys ? *keys : ownKeys;
     int k = -1;
     bool continuing = false; // the entry before continues its event into this one
     for (int i = 0; i < clone->GetCount(); ++i) {
@@ -205,7 +206,7 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
     }
 }
 
-int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
+int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys) {
     if (destination->GetLayerIndex() == source->GetLayerIndex() &&
         destination->GetStaff() == source->GetStaff() &&
         destination->GetStartMeasure() == source->GetStartMeasure())
@@ -215,7 +216,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination) {
     pitches.AddPitches(destination);
     std::unique_ptr<FCNoteEntryLayer> clone(source->CreateCloneEntries(
         destination->GetLayerIndex(), destination->GetStaff(), destination->GetStartMeasure()));
-    ChangePitches(clone.get(), &pitches, source);
+    ChangePitches(clone.get(), &pitches, source, keys);
     pitches.DetachAll();
 
     // The source's articulations are read before anything is written: when the destination
@@ -266,12 +267,13 @@ bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message
     }
 
     std::vector<UnwrittenLayer> unwritten;
+    KeySpeller keys; // the copy writes no key: each measure's is asked for once
     auto copyTo = [&](twobyte staff, twobyte layer) {
         FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
                                           destination->GetEndMeasure());
         destinationLayer.Load();
         if (CountNotes(&destinationLayer) != events) return;
-        if (DoCopy(sourceLayer.get(), &destinationLayer) != 0)
+        if (DoCopy(sourceLayer.get(), &destinationLayer, &keys) != 0)
             unwritten.push_back(UnwrittenLayer{staff, layer});
     };
     // Every copy reads the source's frames from the host again. Layer 1 of the source staff is

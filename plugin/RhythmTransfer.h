@@ -6,6 +6,7 @@
 class FCMusicRegion;
 class FCNoteEntry;
 class FCNoteEntryLayer;
+class KeySpeller;
 
 /// The first entry of every note event of a layer, in order. It borrows the entries from the
 /// layer: empty it (DetachAll) before it is destroyed.
@@ -38,8 +39,9 @@ bool IsTiedThrough(FCNoteEntry* entry);
 /// keeping the destination's pitches. Does nothing when both are the same layer of the same
 /// staff from the same measure. Answers 0 when the destination was written (or left alone as the
 /// source itself), 1 when the host refused to write it, wholly or in part (entries, tuplets or
-/// articulations).
-int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
+/// articulations). `keys`, when given, is the key speller of the whole run, which then asks the
+/// host for the key of each measure once for all layers (a copy writes no key).
+int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys = nullptr);
 
 /// Gives every entry of event k of `clone` the notes of element k of `pitches` (the first entries
 /// of the destination's events, in a layer that is still loaded), each note with its pitch written
@@ -48,6 +50,6 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination);
 /// destination holds out of its event into the next one (or out of the region), where the entry
 /// after it is the next event's and has the note's pitch. `source`, the layer the clone was made
 /// from, tells where the events begin and end; without it (or when its entries are not the
-/// clone's) the clone's own entries tell.
+/// clone's) the clone's own entries tell. `keys` as for DoCopy.
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
-                   FCNoteEntryLayer* source = nullptr);
+                   FCNoteEntryLayer* source = nullptr, KeySpeller* keys = nullptr);

@@ -57,11 +57,6 @@ void __FCCollection::InsertItemAt(__FCBase* element, int index) {
     ++_count;
 }
 
-__FCBase* __FCCollection::GetItemAt(int index) const {
-    if (index < 0 || index >= _count) return nullptr;
-    return _elements[index];
-}
-
 bool __FCCollection::DeleteItemAt(int index) {
     if (index < 0 || index >= _count) return false;
     for (int i = index; i < _count - 1; ++i)

@@ -46,7 +46,9 @@ public:
     /// Inserts before `index`; at or beyond the end it appends. `index` must not be negative.
     void InsertItemAt(__FCBase* element, int index);
     /// The element at `index`; null when out of range.
-    __FCBase* GetItemAt(int index) const;
+    __FCBase* GetItemAt(int index) const {
+        return index < 0 || index >= _count ? nullptr : _elements[index];
+    }
     /// Takes the element at `index` out without destroying it (the caller owns it from then on);
     /// false when out of range.
     bool DeleteItemAt(int index);
