@@ -34,9 +34,17 @@ toolkit.setOptions({
     breaks: 'auto',
     header: 'none',
     footer: 'none',
+    svgViewBox: true,
     svgHtml5: true,
     svgAdditionalAttribute: ['staff@n'],
 });
+
+// A drawing as large as Verovio laid it out, which a page may still scale down to fit: the size
+// its view box has, as width and height.
+function withSize(svg) {
+    return svg.replace(/^<svg viewBox="0 0 ([0-9.]+) ([0-9.]+)"/,
+                       '<svg width="$1" height="$2" viewBox="0 0 $1 $2"');
+}
 
 function engrave(file, kind) {
     if (!toolkit.loadData(fs.readFileSync(file, 'utf8'))) {
@@ -48,7 +56,7 @@ function engrave(file, kind) {
         toolkit.redoLayout();
         const pages = [];
         for (let page = 1; page <= toolkit.getPageCount(); ++page)
-            pages.push(toolkit.renderToSVG(page));
+            pages.push(withSize(toolkit.renderToSVG(page)));
         fs.writeFileSync(path.join(outdir, `${i + 1}-${kind}.svg`), pages.join('\n'));
     });
 }
