@@ -1,5 +1,6 @@
 #include "cli/Engraver.h"
 
+#include "cli/ChildProcess.h"
 #include "cli/musicxml/SourceText.h"
 
 #include <pugixml.hpp>
@@ -7,16 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace cadentra_cli {
 namespace {
@@ -29,32 +23,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* INSTALL_HINT = "run scripts/install-deps.sh from cadentra's sources";
 
-bool IsExecutableFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           access(path.c_str(), X_OK) == 0;
-}
-
 bool IsFile(const fs::path& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
-}
-
-/// The first `name` on PATH that can be run; empty where there is none.
-std::string FindOnPath(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "";
-    size_t begin = 0;
-    while (begin <= folders.size()) {
-        size_t end = folders.find(':', begin);
-        if (end == std::string::npos) end = folders.size();
-        // An empty entry is the current folder, as the shell takes it.
-        const std::string folder = end == begin ? "." : folders.substr(begin, end - begin);
-        const std::string candidate = folder + "/" + name;
-        if (IsExecutableFile(candidate)) return candidate;
-        begin = end + 1;
-    }
-    return {};
 }
 
 std::string ReadWhole(const fs::path& path) {
@@ -96,31 +67,6 @@ public:
 private:
     fs::path path_;
 };
-
-/// Runs `arguments` (the program first, by its path) with standard input from /dev/null and
-/// standard output and error into `log`; answers its exit status as waitpid gives it, or throws
-/// InputError where it cannot be started.
-int RunProgram(const std::vector<std::string>& arguments, const fs::path& log) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t child = 0;
-    const int started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        throw InputError{"--preview: cannot run " + arguments[0] + ": " + std::strerror(started)};
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0)
-        if (errno != EINTR)
-            throw InputError{"--preview: lost the engraver's process: " +
-                             std::string(std::strerror(errno))};
-    return status;
-}
 
 /// The last lines of what the engraver said, joined for a message.
 std::string Tail(const std::string& text, size_t count = 6) {
@@ -219,13 +165,15 @@ std::vector<RangeDrawings> Engrave(const Engraver& engraver, const std::string& 
                                        work.Path().string()};
     for (const MeasureRange& range : ranges)
         arguments.push_back(std::to_string(range.first) + "-" + std::to_string(range.last));
-    const int status = RunProgram(arguments, log);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw InputError{"--preview: the engraver (" + arguments[1] + ") failed" +
-                         (WIFEXITED(status)
-                              ? " with exit code " + std::to_string(WEXITSTATUS(status))
-                              : std::string(" (killed by a signal)")) +
-                         ": " + Tail(ReadWhole(log))};
+    int code = 0;
+    try {
+        code = RunProgram(arguments, log.string());
+    } catch (const InputError& error) {
+        throw InputError{"--preview: " + error.message};
+    }
+    if (code != 0)
+        throw InputError{"--preview: the engraver (" + arguments[1] + ") failed with exit code " +
+                         std::to_string(code) + ": " + Tail(ReadWhole(log))};
     std::vector<RangeDrawings> drawings;
     for (size_t i = 1; i <= ranges.size(); ++i) {
         RangeDrawings drawing;
