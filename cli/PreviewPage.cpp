@@ -2,7 +2,7 @@
 
 #include "cli/musicxml/XmlText.h"
 
-#include <algorithm>
+#include <cctype>
 
 namespace cadentra_cli {
 namespace {
@@ -19,11 +19,11 @@ constexpr const char* STYLE =
     "p.changed { margin: 0 0 0.6em 0; }\n"
     "p.changed span.mark { color: MARK; font-weight: bold; }\n"
     "div.range { display: flex; gap: 1.5em; align-items: flex-start; }\n"
-    "div.drawings { flex: 1 1 auto; min-width: 0; }\n"
+    "div.drawings { flex: 0 1 auto; min-width: 0; }\n"
     "figure { margin: 0 0 1em 0; }\n"
     "figcaption { font-weight: bold; margin-bottom: 0.2em; }\n"
     "figure svg { display: block; max-width: 100%; height: auto; }\n"
-    "pre.report { flex: 0 1 34em; margin: 1.6em 0 0 0; padding: 0.6em 0.8em; background: #f4f4f4;"
+    "pre.report { flex: 0 1 auto; max-width: 48em; margin: 1.6em 0 0 0; padding: 0.6em 0.8em; background: #f4f4f4;"
     " border-left: 4px solid MARK; white-space: pre-wrap; font-size: 0.85em; }\n";
 
 std::string Escaped(std::string_view text) {
@@ -66,51 +66,62 @@ std::string StaffNames(const Score& score, const std::vector<int>& staves) {
 
 std::string MakePreviewPage(const Engraver& engraver, const Score& score, const CopyPlan& plan,
                             const PlanOutcome& outcome, const PreviewInput& input) {
+    // The staff ranges of one block share its drawing: it shows the whole score in those
+    // measures, with every staff that changed there marked.
+    struct Section {
+        size_t block = 0;
+        std::vector<const ChangedRange*> ranges;
+        std::vector<int> changedStaves;
+    };
     const std::vector<ChangedRange> ranges = ChangedRanges(plan, outcome);
-    // Each block's measures are drawn once, however many staff ranges share them.
-    std::vector<MeasureRange> measures;
-    std::vector<size_t> drawingOf;
+    std::vector<Section> sections;
     for (const ChangedRange& range : ranges) {
-        const MeasureRange& block = outcome.blocks[range.block].measures;
-        auto same = std::find_if(measures.begin(), measures.end(), [&](const MeasureRange& m) {
-            return m.first == block.first && m.last == block.last;
-        });
-        drawingOf.push_back(static_cast<size_t>(same - measures.begin()));
-        if (same == measures.end()) measures.push_back(block);
+        if (sections.empty() || sections.back().block != range.block)
+            sections.push_back(Section{range.block, {}, {}});
+        sections.back().ranges.push_back(&range);
+        sections.back().changedStaves.insert(sections.back().changedStaves.end(),
+                                             range.changedStaves.begin(),
+                                             range.changedStaves.end());
     }
+    std::vector<MeasureRange> measures;
+    for (const Section& section : sections)
+        measures.push_back(outcome.blocks[section.block].measures);
     const std::vector<RangeDrawings> drawings =
         Engrave(engraver, PartwiseMusicXml(input.beforeBytes, input.scoreName),
                 PartwiseMusicXml(input.afterBytes, input.scoreName), measures);
 
     std::string marks;
-    for (size_t i = 0; i < ranges.size(); ++i)
-        marks += MarkRule("range-" + std::to_string(i + 1), ranges[i].changedStaves);
-    std::string page = "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n"
-                       "<head>\n<meta charset=\"utf-8\"/>\n<title>cadentra copy: " +
-                       Escaped(input.scoreName) + "</title>\n<style>\n" + WithMarkColour(STYLE) +
-                       marks + "</style>\n</head>\n<body>\n<h1>cadentra copy: " +
-                       Escaped(input.scoreName) + "</h1>\n<p class=\"source\">" +
-                       Escaped(DescribeSource(score, plan, outcome)) + "</p>\n";
-    for (size_t i = 0; i < ranges.size(); ++i) {
-        const ChangedRange& range = ranges[i];
-        const BlockResult& block = outcome.blocks[range.block];
-        std::string heading = NameMeasures(score, block.measures) + ", " + NameStaves(range.staves);
+    for (const Section& section : sections)
+        marks += MarkRule("block-" + std::to_string(section.block + 1), section.changedStaves);
+    std::string page =
+        "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n"
+        "<head>\n<meta charset=\"utf-8\"/>\n<title>cadentra copy: " +
+        Escaped(input.scoreName) + "</title>\n<style>\n" + WithMarkColour(STYLE) + marks +
+        "</style>\n</head>\n<body>\n<h1>cadentra copy: " + Escaped(input.scoreName) +
+        "</h1>\n<p class=\"source\">" + Escaped(DescribeSource(score, plan, outcome)) + "</p>\n";
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const Section& section = sections[i];
+        const BlockResult& block = outcome.blocks[section.block];
+        std::string heading = NameMeasures(score, block.measures);
         heading[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(heading[0])));
         if (plan.repeat)
-            heading += " (block " + std::to_string(range.block + 1) + " of " +
-                       std::to_string(outcome.blocks.size()) + ")";
+            heading += ", block " + std::to_string(section.block + 1) + " of " +
+                       std::to_string(outcome.blocks.size());
         std::string report;
-        for (const LayerResult* layer : range.layers)
-            report += DescribeLayerResult(score, plan, outcome, block, *layer) + "\n";
-        const RangeDrawings& drawing = drawings[drawingOf[i]];
-        page += "<section id=\"range-" + std::to_string(i + 1) + "\">\n<h2>" + Escaped(heading) +
+        for (size_t r = 0; r < section.ranges.size(); ++r) {
+            heading += (r == 0 ? ": " : ", ") + NameStaves(section.ranges[r]->staves);
+            for (const LayerResult* layer : section.ranges[r]->layers)
+                report += DescribeLayerResult(score, plan, outcome, block, *layer) + "\n";
+        }
+        page += "<section id=\"block-" + std::to_string(section.block + 1) + "\">\n<h2>" +
+                Escaped(heading) +
                 "</h2>\n<p class=\"changed\">Changed, <span class=\"mark\">in colour</span>: " +
-                Escaped(StaffNames(score, range.changedStaves)) +
+                Escaped(StaffNames(score, section.changedStaves)) +
                 "</p>\n<div class=\"range\">\n<div class=\"drawings\">\n"
                 "<figure class=\"before\">\n<figcaption>Before</figcaption>\n" +
-                Inline(drawing.before) +
+                Inline(drawings[i].before) +
                 "\n</figure>\n<figure class=\"after\">\n<figcaption>After</figcaption>\n" +
-                Inline(drawing.after) + "\n</figure>\n</div>\n<pre class=\"report\">" +
+                Inline(drawings[i].after) + "\n</figure>\n</div>\n<pre class=\"report\">" +
                 Escaped(report) + "</pre>\n</div>\n</section>\n";
     }
     return page + "</body>\n</html>\n";

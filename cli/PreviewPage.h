@@ -1,6 +1,7 @@
 // The preview page of `copy --preview`: for each destination range that took the rhythm, its
 // measures of the whole score before and after as engraved notation, one above the other, with
-// the staves that changed marked, and the report of that range beside them. One self-contained
+// the staves that changed marked, and the report of that range beside them. Ranges of one block
+// (staff ranges of a --to list) share one drawing of its measures. One self-contained
 // HTML file (well-formed XML too) that any browser shows offline, without a script.
 #pragma once
 

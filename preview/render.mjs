@@ -26,7 +26,7 @@ for (const range of ranges) {
 
 const toolkit = new VerovioToolkit(await createVerovioModule());
 toolkit.setOptions({
-    scale: 40,
+    scale: 45,
     pageWidth: 2400,
     pageHeight: 60000,
     adjustPageWidth: true,
