@@ -29,6 +29,8 @@ toolkit.setOptions({
     scale: 45,
     pageWidth: 2400,
     pageHeight: 60000,
+    // Room for long staff names, which Verovio sets to the left of the system.
+    pageMarginLeft: 150,
     adjustPageWidth: true,
     adjustPageHeight: true,
     breaks: 'auto',
