@@ -40,8 +40,7 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& log
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t child = 0;
     const int started = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);

@@ -248,10 +248,12 @@ CopyOptions ParseCopyOptions(const std::vector<std::string>& arguments) {
         } else if (argument.rfind("--voices=", 0) == 0) {
             options.voices = argument.substr(9);
         } else if (argument == "--preview") {
-            options.preview = OptionValue(arguments, i, "the file name of the page, such as copy.html");
+            options.preview =
+                OptionValue(arguments, i, "the file name of the page, such as copy.html");
         } else if (argument.rfind("--preview=", 0) == 0) {
             options.preview = argument.substr(10);
-            if (options.preview->empty()) throw UsageError{"--preview needs the file name of the page"};
+            if (options.preview->empty())
+                throw UsageError{"--preview needs the file name of the page"};
         } else if (argument == "--repeat") {
             options.repeat = true;
         } else if (argument == "--in-place") {
@@ -375,7 +377,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     if (options.preview && !target.IsStandardOutput() && !options.dryRun &&
         ResolveWriteTarget(*options.preview) == ResolveWriteTarget(target.path))
         throw UsageError{"--preview names the file the score is written to: " + *options.preview};
-    if (options.preview && ResolveWriteTarget(*options.preview) == ResolveWriteTarget(*options.path))
+    if (options.preview &&
+        ResolveWriteTarget(*options.preview) == ResolveWriteTarget(*options.path))
         throw UsageError{"--preview names the score itself: " + *options.preview};
     std::ostream& report = target.IsStandardOutput() ? err : out;
 
@@ -416,7 +419,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
         return EXIT_BAD_INPUT;
     }
     if (options.dryRun) ReportPreview(score, plan, outcome, report);
-    const int written = options.dryRun ? EXIT_DONE : WriteResult(target, loaded, xml, out, err, report);
+    const int written =
+        options.dryRun ? EXIT_DONE : WriteResult(target, loaded, xml, out, err, report);
     if (page && written == EXIT_DONE) {
         try {
             WriteFileAtomically(*options.preview, *page);
@@ -427,7 +431,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
         }
         report << "Preview page written to " << *options.preview << "\n";
     }
-    if (options.dryRun) report << (page ? "Dry run: nothing else written.\n" : "Dry run: nothing written.\n");
+    if (options.dryRun)
+        report << (page ? "Dry run: nothing else written.\n" : "Dry run: nothing written.\n");
     return written;
 }
 

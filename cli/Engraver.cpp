@@ -101,7 +101,8 @@ void MakePartwise(pugi::xml_document& document) {
                 written.append_attribute(attribute.name()) = attribute.value();
             for (pugi::xml_node held = measure.find_child_by_attribute("part", "id", id); held;
                  held = pugi::xml_node())
-                for (pugi::xml_node child : held.children()) written.append_copy(child);
+                for (pugi::xml_node child : held.children())
+                    written.append_copy(child);
         }
     }
     document.remove_child(timewise);
@@ -141,8 +142,7 @@ std::string PartwiseMusicXml(const std::string& bytes, const std::string& name) 
     const pugi::xml_parse_result parsed =
         document.load_buffer(utf8.data(), utf8.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed)
-        throw InputError{name + ": not well-formed XML for the preview: " +
-                         parsed.description()};
+        throw InputError{name + ": not well-formed XML for the preview: " + parsed.description()};
     MakePartwise(document);
     std::ostringstream out;
     document.save(out, "", pugi::format_raw, pugi::encoding_utf8);
@@ -159,10 +159,9 @@ std::vector<RangeDrawings> Engrave(const Engraver& engraver, const std::string& 
     const fs::path log = work.Path() / "engraver.log";
     WriteWhole(beforeFile, before);
     WriteWhole(afterFile, after);
-    std::vector<std::string> arguments{engraver.node,
-                                       (fs::path(engraver.folder) / "render.mjs").string(),
-                                       beforeFile.string(), afterFile.string(),
-                                       work.Path().string()};
+    std::vector<std::string> arguments{
+        engraver.node, (fs::path(engraver.folder) / "render.mjs").string(), beforeFile.string(),
+        afterFile.string(), work.Path().string()};
     for (const MeasureRange& range : ranges)
         arguments.push_back(std::to_string(range.first) + "-" + std::to_string(range.last));
     int code = 0;
@@ -177,8 +176,8 @@ std::vector<RangeDrawings> Engrave(const Engraver& engraver, const std::string& 
     std::vector<RangeDrawings> drawings;
     for (size_t i = 1; i <= ranges.size(); ++i) {
         RangeDrawings drawing;
-        for (auto [kind, svg] : {std::pair{"before", &drawing.before},
-                                 std::pair{"after", &drawing.after}}) {
+        for (auto [kind, svg] :
+             {std::pair{"before", &drawing.before}, std::pair{"after", &drawing.after}}) {
             const fs::path file = work.Path() / (std::to_string(i) + "-" + kind + ".svg");
             *svg = ReadWhole(file);
             if (svg->find("<svg") == std::string::npos)

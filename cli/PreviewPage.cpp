@@ -23,7 +23,8 @@ constexpr const char* STYLE =
     "figure { margin: 0 0 1em 0; }\n"
     "figcaption { font-weight: bold; margin-bottom: 0.2em; }\n"
     "figure svg { display: block; max-width: 100%; height: auto; }\n"
-    "pre.report { flex: 0 1 auto; max-width: 48em; margin: 1.6em 0 0 0; padding: 0.6em 0.8em; background: #f4f4f4;"
+    "pre.report { flex: 0 1 auto; max-width: 48em; margin: 1.6em 0 0 0; padding: 0.6em 0.8em; "
+    "background: #f4f4f4;"
     " border-left: 4px solid MARK; white-space: pre-wrap; font-size: 0.85em; }\n";
 
 std::string Escaped(std::string_view text) {
@@ -43,8 +44,8 @@ std::string WithMarkColour(std::string style) {
 std::string MarkRule(const std::string& id, const std::vector<int>& staves) {
     std::string rule;
     for (int staff : staves)
-        rule += (rule.empty() ? "" : ",\n") + ("#" + id + " g.staff[data-n=\"" +
-                                               std::to_string(staff) + "\"]");
+        rule += (rule.empty() ? "" : ",\n") +
+                ("#" + id + " g.staff[data-n=\"" + std::to_string(staff) + "\"]");
     return rule + " { color: " + MARK_COLOUR + "; fill: " + MARK_COLOUR + "; }\n";
 }
 
@@ -57,7 +58,9 @@ std::string Inline(const std::string& svg) {
 std::string StaffNames(const Score& score, const std::vector<int>& staves) {
     std::string names;
     for (size_t i = 0; i < staves.size(); ++i)
-        names += (i == 0 ? "" : i + 1 == staves.size() ? " and " : ", ") +
+        names += (i == 0                   ? ""
+                  : i + 1 == staves.size() ? " and "
+                                           : ", ") +
                  DescribeStaff(score, staves[i]);
     return names;
 }

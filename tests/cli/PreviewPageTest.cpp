@@ -32,8 +32,7 @@ namespace {
 /// notes.
 std::string QuartetScore() {
     return cli_test::Partwise(
-        cli_test::PartList(
-            {{"P1", "Flute"}, {"P2", "Oboe"}, {"P3", "Clarinet"}, {"P4", "Horn"}}),
+        cli_test::PartList({{"P1", "Flute"}, {"P2", "Oboe"}, {"P3", "Clarinet"}, {"P4", "Horn"}}),
         cli_test::PartXml("P1", {Notes("C5 q~, C5 q, D5 h"), Notes("E5 h, F5 h")}) +
             cli_test::PartXml("P2", {Notes("E4 h, F4 h"), Notes("G4 h., A4 q")}) +
             cli_test::PartXml("P3", {Notes("C4 w"), Notes("D4 w")}) +
@@ -181,7 +180,8 @@ TEST_F(PreviewPage, DrawsEachRangeBeforeAndAfterWithTheNotesOfItsMeasures) {
         {"block-2", "Measure 2, block 2 of 2: staff 2, staff 4", 2},
     };
     std::vector<pugi::xml_node> sections;
-    for (pugi::xml_node section : body.children("section")) sections.push_back(section);
+    for (pugi::xml_node section : body.children("section"))
+        sections.push_back(section);
     ASSERT_EQ(sections.size(), std::size(expected));
     const std::string before = QuartetScore();
     for (size_t i = 0; i < sections.size(); ++i) {
@@ -190,12 +190,16 @@ TEST_F(PreviewPage, DrawsEachRangeBeforeAndAfterWithTheNotesOfItsMeasures) {
         SCOPED_TRACE(want.heading);
         EXPECT_EQ(std::string(section.attribute("id").value()), want.id);
         EXPECT_EQ(std::string(section.child_value("h2")), want.heading);
-        EXPECT_EQ(std::string(section.find_child_by_attribute("p", "class", "changed").child("span").next_sibling().value()),
+        EXPECT_EQ(std::string(section.find_child_by_attribute("p", "class", "changed")
+                                  .child("span")
+                                  .next_sibling()
+                                  .value()),
                   ": staff 2 (P2 \"Oboe\") and staff 4 (P4 \"Horn\")");
         const pugi::xml_node range = section.find_child_by_attribute("div", "class", "range");
-        EXPECT_EQ(std::string(range.find_child_by_attribute("pre", "class", "report").child_value()),
-                  "staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (2 note events)\n"
-                  "staff 4 (P4 \"Horn\"), layer 1 (voice 1): copied (2 note events)\n");
+        EXPECT_EQ(
+            std::string(range.find_child_by_attribute("pre", "class", "report").child_value()),
+            "staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied (2 note events)\n"
+            "staff 4 (P4 \"Horn\"), layer 1 (voice 1): copied (2 note events)\n");
 
         const std::vector<pugi::xml_node> beforeFigure = WithClass(section, "figure", "before");
         const std::vector<pugi::xml_node> afterFigure = WithClass(section, "figure", "after");
@@ -231,8 +235,9 @@ TEST_F(PreviewPage, ADryRunWritesThePageAndNotTheScore) {
     if (auto missing = MissingEngraver()) GTEST_SKIP() << "no engraver: " << *missing;
     const Outcome run = Cadentra(CopyArguments({"--dry-run", "--preview", page_}));
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_NE(run.out.find("Preview page written to " + page_ + "\nDry run: nothing else written.\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("Preview page written to " + page_ + "\nDry run: nothing else written.\n"),
+        std::string::npos)
         << run.out;
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"page.html", "quartet.musicxml"}));
 }
@@ -357,7 +362,8 @@ Screenshot TakeScreenshot(const std::string& chromium, const cli_test::Temporary
 TEST(PreviewPageBrowser, ShowsTheNotationWithTheChangedStavesInColour) {
     if (auto missing = MissingEngraver()) GTEST_SKIP() << "no engraver: " << *missing;
     const std::string chromium = cadentra_cli::FindOnPath("chromium");
-    if (chromium.empty()) GTEST_SKIP() << "no chromium on PATH (scripts/install-deps.sh installs it)";
+    if (chromium.empty())
+        GTEST_SKIP() << "no chromium on PATH (scripts/install-deps.sh installs it)";
     cli_test::TemporaryFolder folder;
     cli_test::WriteFile(folder.File("quartet.musicxml"), QuartetScore());
     const std::string page = folder.File("page.html");
@@ -385,4 +391,34 @@ TEST(PreviewPageBrowser, ShowsTheNotationWithTheChangedStavesInColour) {
     EXPECT_GT(shot.marked, plain.marked + total / 2000)
         << "marked " << shot.marked << ", without the staves' marks " << plain.marked;
     EXPECT_GT(plain.ink, shot.ink) << "the staves drawn black where they are not marked";
+}
+
+TEST(PartwiseMusicXml, TurnsATimewiseScoreIntoPartsOfMeasures) {
+    const std::string timewise =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE score-timewise PUBLIC \"-//Recordare//DTD MusicXML 4.0 Timewise//EN\" "
+        "\"http://www.musicxml.org/dtds/timewise.dtd\">\n"
+        "<score-timewise version=\"4.0\"><part-list>"
+        "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+        "<score-part id=\"P2\"><part-name>Oboe</part-name></score-part></part-list>"
+        "<measure number=\"1\"><part id=\"P1\"><note>a</note></part><part "
+        "id=\"P2\"><note>b</note></part></measure>"
+        "<measure number=\"2\" implicit=\"yes\"><part id=\"P2\"><note>c</note></part>"
+        "<part id=\"P1\"><note>d</note><note>e</note></part></measure>"
+        "</score-timewise>";
+    const std::string partwise = PartwiseMusicXml(timewise, "t.musicxml");
+    EXPECT_EQ(partwise.substr(partwise.find("<score-partwise")),
+              "<score-partwise version=\"4.0\"><part-list>"
+              "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+              "<score-part id=\"P2\"><part-name>Oboe</part-name></score-part></part-list>"
+              "<part id=\"P1\"><measure number=\"1\"><note>a</note></measure>"
+              "<measure number=\"2\" implicit=\"yes\"><note>d</note><note>e</note></measure></part>"
+              "<part id=\"P2\"><measure number=\"1\"><note>b</note></measure>"
+              "<measure number=\"2\" implicit=\"yes\"><note>c</note></measure></part>"
+              "</score-partwise>");
+    // A partwise score stays as it is, but for its DOCTYPE; a broken one is refused.
+    const std::string already =
+        "<score-partwise><part id=\"P1\"><measure number=\"1\"/></part></score-partwise>";
+    EXPECT_NE(PartwiseMusicXml(already, "p.musicxml").find(already), std::string::npos);
+    EXPECT_THROW(PartwiseMusicXml("<score-partwise><part>", "b.musicxml"), InputError);
 }
