@@ -271,6 +271,13 @@ CopyOptions ParseCopyOptions(const std::vector<std::string>& arguments) {
     return options;
 }
 
+/// Whether `a` and `b` name one existing file (through links, or by different paths).
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 /// Where `copy` writes, and in which form.
 struct Target {
     std::string path;     // empty: standard output
@@ -374,12 +381,16 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     const CopyPlan plan = PlanCopy(score, document, options);
     const Target target = ChooseTarget(options, loaded.file);
     if (!target.IsStandardOutput()) ResolveWriteTarget(target.path);
-    if (options.preview && !target.IsStandardOutput() && !options.dryRun &&
-        ResolveWriteTarget(*options.preview) == ResolveWriteTarget(target.path))
-        throw UsageError{"--preview names the file the score is written to: " + *options.preview};
-    if (options.preview &&
-        ResolveWriteTarget(*options.preview) == ResolveWriteTarget(*options.path))
-        throw UsageError{"--preview names the score itself: " + *options.preview};
+    if (options.preview) {
+        // The page may not replace the score it shows, nor the result the copy writes.
+        const std::string page = ResolveWriteTarget(*options.preview);
+        if (!options.dryRun && !target.IsStandardOutput() &&
+            page == ResolveWriteTarget(target.path))
+            throw UsageError{"--preview names the file the score is written to: " +
+                             *options.preview};
+        if (SameFile(page, *options.path))
+            throw UsageError{"--preview names the score itself: " + *options.preview};
+    }
     std::ostream& report = target.IsStandardOutput() ? err : out;
 
     // COPY changes nothing outside its destination: only those cells are kept to compare with.

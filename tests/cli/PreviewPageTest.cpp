@@ -240,6 +240,13 @@ TEST_F(PreviewPage, ADryRunWritesThePageAndNotTheScore) {
         std::string::npos)
         << run.out;
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"page.html", "quartet.musicxml"}));
+
+    // The page may replace neither the score nor the result.
+    EXPECT_EQ(cli_test::UsageRefusal(CopyArguments({"--preview", score_, "--dry-run"})),
+              "cadentra: --preview names the score itself: " + score_);
+    EXPECT_EQ(cli_test::UsageRefusal(CopyArguments({"--preview", out_, "-o", out_})),
+              "cadentra: --preview names the file the score is written to: " + out_);
+    EXPECT_EQ(cli_test::ReadFile(score_), QuartetScore());
 }
 
 TEST_F(PreviewPage, WithoutTheEngraverNothingIsWritten) {
