@@ -3,11 +3,13 @@
 #include "cli/AtomicFile.h"
 #include "cli/CopyRuns.h"
 #include "cli/Demo.h"
+#include "cli/Engraver.h"
 #include "cli/Info.h"
 #include "cli/LayerReport.h"
 #include "cli/musicxml/MusicXmlReader.h"
 #include "cli/musicxml/MusicXmlWriter.h"
 #include "cli/PluginSession.h"
+#include "cli/PreviewPage.h"
 #include "cli/RefusalDetails.h"
 #include "cli/Selection.h"
 #include "host/Builder.h"
@@ -66,6 +68,7 @@ constexpr const char* INFO_HELP =
 constexpr const char* COPY_HELP =
     "Usage: cadentra copy SCORE --source STAFF[@MEASURES] --to STAVES[@MEASURES]\n"
     "                     [--voices LAYERS] [--repeat] [-o OUT | --in-place] [--dry-run]\n"
+    "                     [--preview PAGE.html]\n"
     "\n"
     "Records the source with SET SOURCE and runs COPY on the destination: every layer of every\n"
     "destination staff with as many note events as layer 1 of the source takes the source's\n"
@@ -95,6 +98,11 @@ constexpr const char* COPY_HELP =
     "  --in-place  replace SCORE itself (a symbolic link stays and its file is replaced)\n"
     "  --dry-run   report what would happen, and show each layer that would take the rhythm\n"
     "              before and after, measure by measure; write nothing\n"
+    "  --preview P write the page P.html (with or without --dry-run): for each destination\n"
+    "              range that took the rhythm, its measures of the whole score before and after\n"
+    "              as engraved notation, the changed staves marked, the report beside them;\n"
+    "              engraved by Verovio under Node.js (scripts/install-deps.sh installs both;\n"
+    "              CADENTRA_PREVIEW_DIR names the folder of its render.mjs)\n"
     "\n"
     "Only the rewritten notes change; every other byte of the file stays as it was. Several\n"
     "runs make one report and one write.\n"
@@ -210,7 +218,7 @@ std::string DefaultOutput(const std::string& input, bool compressed) {
 }
 
 struct CopyOptions {
-    std::optional<std::string> path, source, destination, output, voices;
+    std::optional<std::string> path, source, destination, output, voices, preview;
     bool inPlace = false;
     bool dryRun = false;
     bool repeat = false;
@@ -239,6 +247,13 @@ CopyOptions ParseCopyOptions(const std::vector<std::string>& arguments) {
             options.voices = OptionValue(arguments, i, "layer numbers, such as 1,2");
         } else if (argument.rfind("--voices=", 0) == 0) {
             options.voices = argument.substr(9);
+        } else if (argument == "--preview") {
+            options.preview =
+                OptionValue(arguments, i, "the file name of the page, such as copy.html");
+        } else if (argument.rfind("--preview=", 0) == 0) {
+            options.preview = argument.substr(10);
+            if (options.preview->empty())
+                throw UsageError{"--preview needs the file name of the page"};
         } else if (argument == "--repeat") {
             options.repeat = true;
         } else if (argument == "--in-place") {
@@ -254,6 +269,13 @@ CopyOptions ParseCopyOptions(const std::vector<std::string>& arguments) {
     if (!options.destination) throw UsageError{"copy needs --to STAVES[@MEASURES]"};
     if (options.output && options.inPlace) throw UsageError{"-o and --in-place exclude each other"};
     return options;
+}
+
+/// Whether `a` and `b` name one existing file (through links, or by different paths).
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first, second;
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 /// Where `copy` writes, and in which form.
@@ -294,12 +316,10 @@ std::string TargetBytes(const Target& target, const LoadedFile& file, std::strin
 
 /// Writes the result where `target` says. The last line of the report says where it went, or
 /// that nothing was written and why (exit 2).
-int WriteResult(const Target& target, const Loaded& loaded,
-                const std::vector<host::FrameKey>& changed, std::ostream& out, std::ostream& err,
-                std::ostream& report) {
+int WriteResult(const Target& target, const Loaded& loaded, const std::string& xml,
+                std::ostream& out, std::ostream& err, std::ostream& report) {
     try {
-        const std::string bytes =
-            TargetBytes(target, loaded.file, WriteScore(*loaded.score, *loaded.document, changed));
+        const std::string bytes = TargetBytes(target, loaded.file, xml);
         if (target.IsStandardOutput()) {
             out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             out.flush();
@@ -349,12 +369,28 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     // (before a pipe given as the score to replace is read, too).
     if (options.inPlace) ResolveWriteTarget(*options.path);
     if (options.output && *options.output != "-") ResolveWriteTarget(*options.output);
+    // The page needs the engraver: without it nothing is done, so nothing is written.
+    std::optional<Engraver> engraver;
+    if (options.preview) {
+        ResolveWriteTarget(*options.preview);
+        engraver = FindEngraver();
+    }
     Loaded loaded = Load(*options.path);
     Score& score = *loaded.score;
     host::Document& document = *loaded.document;
     const CopyPlan plan = PlanCopy(score, document, options);
     const Target target = ChooseTarget(options, loaded.file);
     if (!target.IsStandardOutput()) ResolveWriteTarget(target.path);
+    if (options.preview) {
+        // The page may not replace the score it shows, nor the result the copy writes.
+        const std::string page = ResolveWriteTarget(*options.preview);
+        if (!options.dryRun && !target.IsStandardOutput() &&
+            page == ResolveWriteTarget(target.path))
+            throw UsageError{"--preview names the file the score is written to: " +
+                             *options.preview};
+        if (SameFile(page, *options.path))
+            throw UsageError{"--preview names the score itself: " + *options.preview};
+    }
     std::ostream& report = target.IsStandardOutput() ? err : out;
 
     // COPY changes nothing outside its destination: only those cells are kept to compare with.
@@ -380,12 +416,35 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
                   "written.\n";
         return EXIT_NOTHING_TO_COPY;
     }
-    if (options.dryRun) {
-        ReportPreview(score, outcome, report);
-        report << "Dry run: nothing written.\n";
-        return EXIT_DONE;
+    // The page is engraved before anything is written: where it cannot be, nothing is.
+    std::string xml;
+    std::optional<std::string> page;
+    try {
+        if (!options.dryRun || engraver) xml = WriteScore(score, document, changed);
+        if (engraver)
+            page = MakePreviewPage(*engraver, score, plan, outcome,
+                                   PreviewInput{*options.path, loaded.file.bytes, xml});
+    } catch (const InputError& error) {
+        report << "Nothing written: " << error.message << "\n";
+        if (&report != &err) err << "cadentra: " << error.message << "\n";
+        return EXIT_BAD_INPUT;
     }
-    return WriteResult(target, loaded, changed, out, err, report);
+    if (options.dryRun) ReportPreview(score, plan, outcome, report);
+    const int written =
+        options.dryRun ? EXIT_DONE : WriteResult(target, loaded, xml, out, err, report);
+    if (page && written == EXIT_DONE) {
+        try {
+            WriteFileAtomically(*options.preview, *page);
+        } catch (const InputError& error) {
+            report << "The preview page was not written: " << error.message << "\n";
+            if (&report != &err) err << "cadentra: " << error.message << "\n";
+            return EXIT_BAD_INPUT;
+        }
+        report << "Preview page written to " << *options.preview << "\n";
+    }
+    if (options.dryRun)
+        report << (page ? "Dry run: nothing else written.\n" : "Dry run: nothing written.\n");
+    return written;
 }
 
 } // namespace

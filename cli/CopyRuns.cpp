@@ -216,44 +216,71 @@ PlanOutcome RunCopyPlan(const Score& score, host::Document& document, const Copy
     return outcome;
 }
 
+std::vector<ChangedRange> ChangedRanges(const CopyPlan& plan, const PlanOutcome& outcome) {
+    std::vector<ChangedRange> ranges;
+    for (size_t b = 0; b < outcome.blocks.size(); ++b)
+        for (const StaffRange& staves : plan.destinations) {
+            ChangedRange range{b, staves, {}, {}};
+            for (const LayerResult& layer : outcome.blocks[b].layers) {
+                if (!Holds(staves, layer.before.staff)) continue;
+                range.layers.push_back(&layer);
+                if (layer.changed && (range.changedStaves.empty() ||
+                                      range.changedStaves.back() != layer.before.staff))
+                    range.changedStaves.push_back(layer.before.staff);
+            }
+            if (!range.changedStaves.empty()) ranges.push_back(std::move(range));
+        }
+    return ranges;
+}
+
+std::string DescribeSource(const Score& score, const CopyPlan& plan, const PlanOutcome& outcome) {
+    return "Source: " + DescribeStaff(score, plan.sourceStaves.first) + ", " +
+           NameMeasures(score, plan.sourceMeasures) +
+           ", layer 1: " + Plural(outcome.sourceEvents, "note event", "note events");
+}
+
+std::string DescribeLayerResult(const Score& score, const CopyPlan& plan,
+                                const PlanOutcome& outcome, const BlockResult& block,
+                                const LayerResult& layer) {
+    const bool isSource = layer.before.staff == plan.sourceStaves.first &&
+                          layer.before.layer == 0 &&
+                          block.measures.first == plan.sourceMeasures.first;
+    return LayerName(score, layer.before.staff, layer.before.layer) + ": " +
+           DescribeOutcome(layer.before, layer.changed, isSource, outcome.sourceEvents);
+}
+
 void ReportCopyPlan(const Score& score, const CopyPlan& plan, const PlanOutcome& outcome,
                     std::ostream& report) {
-    const int sourceStaff = plan.sourceStaves.first;
-    report << "Source: " << DescribeStaff(score, sourceStaff) << ", "
-           << NameMeasures(score, plan.sourceMeasures)
-           << ", layer 1: " << Plural(outcome.sourceEvents, "note event", "note events") << "\n";
+    report << DescribeSource(score, plan, outcome) << "\n";
     for (size_t b = 0; b < outcome.blocks.size(); ++b) {
         const BlockResult& block = outcome.blocks[b];
         if (plan.repeat)
             report << "Block " << (b + 1) << " of " << outcome.blocks.size() << ", "
                    << NameMeasures(score, block.measures) << ":\n";
-        for (const LayerResult& layer : block.layers) {
-            const bool isSource = layer.before.staff == sourceStaff && layer.before.layer == 0 &&
-                                  block.measures.first == plan.sourceMeasures.first;
-            report << "  " << LayerName(score, layer.before.staff, layer.before.layer) << ": "
-                   << DescribeOutcome(layer.before, layer.changed, isSource, outcome.sourceEvents)
-                   << "\n";
-        }
+        for (const LayerResult& layer : block.layers)
+            report << "  " << DescribeLayerResult(score, plan, outcome, block, layer) << "\n";
     }
 }
 
-void ReportPreview(const Score& score, const PlanOutcome& outcome, std::ostream& report) {
+void ReportPreview(const Score& score, const CopyPlan& plan, const PlanOutcome& outcome,
+                   std::ostream& report) {
     report << "Before and after:\n" << NOTATION_KEY;
-    for (const BlockResult& block : outcome.blocks) {
+    for (const ChangedRange& range : ChangedRanges(plan, outcome)) {
+        const BlockResult& block = outcome.blocks[range.block];
         size_t width = 0;
         for (int m = block.measures.first; m <= block.measures.last; ++m)
             width = std::max(width, score.measures[static_cast<size_t>(m - 1)].number.size());
-        for (const LayerResult& layer : block.layers) {
-            if (!layer.changed) continue;
-            report << "  " << LayerName(score, layer.before.staff, layer.before.layer) << ":\n";
-            for (size_t i = 0; i < layer.musicAfter.size(); ++i) {
+        for (const LayerResult* layer : range.layers) {
+            if (!layer->changed) continue;
+            report << "  " << LayerName(score, layer->before.staff, layer->before.layer) << ":\n";
+            for (size_t i = 0; i < layer->musicAfter.size(); ++i) {
                 const std::string& number =
                     score.measures[static_cast<size_t>(block.measures.first - 1) + i].number;
                 const std::string label =
                     "measure " + number + std::string(width - number.size(), ' ');
-                report << "    " << label << "  before: " << layer.musicBefore[i] << "\n"
+                report << "    " << label << "  before: " << layer->musicBefore[i] << "\n"
                        << "    " << std::string(label.size(), ' ')
-                       << "  after:  " << layer.musicAfter[i] << "\n";
+                       << "  after:  " << layer->musicAfter[i] << "\n";
             }
         }
     }

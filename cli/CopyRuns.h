@@ -68,12 +68,33 @@ struct PlanOutcome {
 PlanOutcome RunCopyPlan(const Score& score, host::Document& document, const CopyPlan& plan,
                         bool preview);
 
+/// One destination staff range in one block whose layers took the rhythm: what a preview shows.
+struct ChangedRange {
+    size_t block = 0; // index into PlanOutcome::blocks
+    StaffRange staves;
+    std::vector<const LayerResult*> layers; // every layer of the range, in score order
+    std::vector<int> changedStaves;         // the staves of the range with a layer that changed
+};
+
+/// The ranges of the plan that took the rhythm, block by block and in score order within a
+/// block; the layers they point to are the outcome's.
+std::vector<ChangedRange> ChangedRanges(const CopyPlan& plan, const PlanOutcome& outcome);
+
+/// The report's first line: the source, its measures and its note events (no line break).
+std::string DescribeSource(const Score& score, const CopyPlan& plan, const PlanOutcome& outcome);
+/// The report's line of one destination layer in block `block`: the layer, and what it got and
+/// why (no indentation, no line break).
+std::string DescribeLayerResult(const Score& score, const CopyPlan& plan,
+                                const PlanOutcome& outcome, const BlockResult& block,
+                                const LayerResult& layer);
+
 /// The report of runs that were not refused: the source, then per block what each destination
 /// layer got and why.
 void ReportCopyPlan(const Score& score, const CopyPlan& plan, const PlanOutcome& outcome,
                     std::ostream& report);
 
 /// The music of the layers that took the rhythm, measure by measure, before and after.
-void ReportPreview(const Score& score, const PlanOutcome& outcome, std::ostream& report);
+void ReportPreview(const Score& score, const CopyPlan& plan, const PlanOutcome& outcome,
+                   std::ostream& report);
 
 } // namespace cadentra_cli

@@ -14,7 +14,13 @@ packages=(
     libpugixml-dev libzip-dev libxml2-utils
     # A faster allocator for the native programs and the benchmarks.
     libmimalloc-dev
+    # Its preview page: the browser that the tests load it in, and libpng to read the screenshot.
+    chromium libpng-dev
 )
+# The preview page engraves with Verovio under Node.js: Debian's nodejs, and npm to install the
+# package, unless this machine has them already from elsewhere.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -33,10 +39,18 @@ for package in "${packages[@]}"; do
     fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
+if [ ${#missing[@]} -ne 0 ]; then
+    echo "install-deps: installing ${missing[*]}"
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# The preview's npm packages, exactly as its lock file pins them: installed again whenever the
+# lock file differs from the one they were installed from.
+preview="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/preview"
+stamp="$preview/node_modules/.installed-from-lock.json"
+if ! cmp -s "$preview/package-lock.json" "$stamp"; then
+    echo "install-deps: installing the preview's npm packages (npm ci in preview/)"
+    (cd "$preview" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+    cp "$preview/package-lock.json" "$stamp"
+fi

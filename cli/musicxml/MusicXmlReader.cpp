@@ -421,27 +421,6 @@ bool IsPositionAttribute(std::string_view name) {
            name == "relative-y" || name == "color" || name.substr(0, 5) == "font-";
 }
 
-void AppendEscaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 /// The element as it is written back: its name, its attributes but those of position, its text.
 std::string MarkText(pugi::xml_node element) {
     std::string text = "<" + std::string(element.name());

@@ -37,6 +37,28 @@ template <size_t N> bool NameIs(const char* name, const char (&wanted)[N]) {
     return true;
 }
 
+/// Appends `text` with the characters that XML markup gives a meaning to (& < > ") escaped.
+inline void AppendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
 /// A whole number written as plain digits, with a sign at most; none for anything else.
 inline std::optional<int> PlainInteger(std::string_view text) {
     bool negative = false;
