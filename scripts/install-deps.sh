@@ -14,7 +14,8 @@ packages=(
     libpugixml-dev libzip-dev libxml2-utils
     # A faster allocator for the native programs and the benchmarks.
     libmimalloc-dev
-    # The preview page of the command-line program: the browser that the tests load it in, and libpng to read the screenshot.
+    # The command-line program's preview page: the browser the tests load it in, and libpng to
+    # read the screenshot.
     chromium libpng-dev
 )
 # The preview page engraves with Verovio under Node.js: Debian's nodejs, and npm to install the
