@@ -359,6 +359,29 @@ CopyPlan PlanCopy(const Score& score, const host::Document& document, const Copy
                         options.repeat, std::move(chosen));
 }
 
+/// Refuses a page that would replace the score it shows, or the result the copy writes.
+void CheckPreviewTarget(const CopyOptions& options, const Target& target) {
+    const std::string page = ResolveWriteTarget(*options.preview);
+    if (!options.dryRun && !target.IsStandardOutput() && page == ResolveWriteTarget(target.path))
+        throw UsageError{"--preview names the file the score is written to: " + *options.preview};
+    if (SameFile(page, *options.path))
+        throw UsageError{"--preview names the score itself: " + *options.preview};
+}
+
+/// Writes the preview page whole, or says why it was not written.
+bool WritePreviewPage(const std::string& path, const std::string& page, std::ostream& report,
+                      std::ostream& err) {
+    try {
+        WriteFileAtomically(path, page);
+    } catch (const InputError& error) {
+        report << "The preview page was not written: " << error.message << "\n";
+        if (&report != &err) err << "cadentra: " << error.message << "\n";
+        return false;
+    }
+    report << "Preview page written to " << path << "\n";
+    return true;
+}
+
 int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     const CopyOptions options = ParseCopyOptions(arguments);
     if (options.help) {
@@ -381,16 +404,7 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     const CopyPlan plan = PlanCopy(score, document, options);
     const Target target = ChooseTarget(options, loaded.file);
     if (!target.IsStandardOutput()) ResolveWriteTarget(target.path);
-    if (options.preview) {
-        // The page may not replace the score it shows, nor the result the copy writes.
-        const std::string page = ResolveWriteTarget(*options.preview);
-        if (!options.dryRun && !target.IsStandardOutput() &&
-            page == ResolveWriteTarget(target.path))
-            throw UsageError{"--preview names the file the score is written to: " +
-                             *options.preview};
-        if (SameFile(page, *options.path))
-            throw UsageError{"--preview names the score itself: " + *options.preview};
-    }
+    if (options.preview) CheckPreviewTarget(options, target);
     std::ostream& report = target.IsStandardOutput() ? err : out;
 
     // COPY changes nothing outside its destination: only those cells are kept to compare with.
@@ -432,16 +446,8 @@ int Copy(const std::vector<std::string>& arguments, std::ostream& out, std::ostr
     if (options.dryRun) ReportPreview(score, plan, outcome, report);
     const int written =
         options.dryRun ? EXIT_DONE : WriteResult(target, loaded, xml, out, err, report);
-    if (page && written == EXIT_DONE) {
-        try {
-            WriteFileAtomically(*options.preview, *page);
-        } catch (const InputError& error) {
-            report << "The preview page was not written: " << error.message << "\n";
-            if (&report != &err) err << "cadentra: " << error.message << "\n";
-            return EXIT_BAD_INPUT;
-        }
-        report << "Preview page written to " << *options.preview << "\n";
-    }
+    if (page && written == EXIT_DONE && !WritePreviewPage(*options.preview, *page, report, err))
+        return EXIT_BAD_INPUT;
     if (options.dryRun)
         report << (page ? "Dry run: nothing else written.\n" : "Dry run: nothing written.\n");
     return written;
