@@ -42,7 +42,13 @@ done
 
 if [ ${#missing[@]} -ne 0 ]; then
     echo "install-deps: installing ${missing[*]}"
-    $SUDO apt-get update -qq
+    # A mirror in the middle of a sync fails an index or two; try again, and go on with what the
+    # indexes have if it still fails: the install below says clearly what it cannot find.
+    for attempt in 1 2 3; do
+        if $SUDO apt-get update -qq; then break; fi
+        echo "install-deps: apt-get update failed (attempt $attempt of 3)"
+        sleep $((attempt * 10))
+    done
     $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
