@@ -57,3 +57,5 @@ add_dependencies(FINALE ZQCadentra)
 enable_testing()
 add_test(NAME win32 COMMAND ${PROJECT_SOURCE_DIR}/scripts/run-under-wine.sh $<TARGET_FILE:FINALE>
                             --gtest_color=no)
+# A machine without wine skips the suite (the script says so) rather than passing it.
+set_tests_properties(win32 PROPERTIES SKIP_RETURN_CODE 77)

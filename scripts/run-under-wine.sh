@@ -6,6 +6,14 @@
 #   scripts/run-under-wine.sh build/win32/FINALE.EXE [arguments...]
 set -euo pipefail
 
+# Exit status 77 tells CTest the suite was skipped: this machine has no wine to run it with.
+if ! command -v wine >/dev/null 2>&1 || ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null |
+    grep -q "install ok installed"; then
+    echo "run-under-wine: SKIPPED: wine with its 32-bit part is not installed on this machine" \
+        "(scripts/install-deps.sh could not install it); the Windows suite did not run" >&2
+    exit 77
+fi
+
 program=$(realpath "$1")
 shift
 folder=$(dirname "$program")
