@@ -1,5 +1,7 @@
 #include "finalepdk/PreferenceMaps.h"
 
+#include "finalepdk/TagFilter.h"
+
 #include <array>
 #include <cstddef>
 
@@ -121,6 +123,12 @@ constexpr PrefRunEntry PREF_RUNS[] = {
 #include "finalepdk/PreferenceMaps.def"
 };
 
+/// The tags of the structures and of the chunk runs: most records asked for are none of them.
+const uint64_t PREF_STRUCT_TAGS = finalepdk::TagBits(
+    PREF_STRUCTS, [](const PrefStructEntry& entry) { return std::array<EXTAG, 1>{entry.tag}; });
+constexpr uint64_t PREF_RUN_TAGS = finalepdk::TagBits(
+    PREF_RUNS, [](const PrefRunEntry& entry) { return std::array<EXTAG, 1>{entry.tag}; });
+
 constexpr EXTAG PAGE_FORMAT_PREFS_TAG = MakeExTag('p', 'f', 'P', 'F');
 
 } // namespace
@@ -129,6 +137,7 @@ bool mapPrefStruct(EXTAG tag, twobyte cmper, PREFERENCE_LOCATION_MAPRECORD** tab
                    twobyte* count) {
     // pfPF with another cmper is a chunk run (or the host's own record).
     if (tag == PAGE_FORMAT_PREFS_TAG && cmper != 0) return false;
+    if (!finalepdk::MayBeAmong(PREF_STRUCT_TAGS, tag)) return false;
     for (const auto& entry : PREF_STRUCTS) {
         if (entry.tag != tag) continue;
         if (table) *table = entry.table;
@@ -142,6 +151,10 @@ EXTAG mapPrefTag(EXTAG tag, twobyte cmper, EXTAG* chunkTag, twobyte* count, twob
     if (count) *count = 0;
     if (firstInci) *firstInci = 0;
     EXTAG found = 0;
+    if (!finalepdk::MayBeAmong(PREF_RUN_TAGS, tag)) {
+        if (chunkTag) *chunkTag = 0;
+        return 0;
+    }
     for (const auto& entry : PREF_RUNS) {
         if (entry.tag != tag || cmper < entry.minCmper || cmper > entry.maxCmper) continue;
         found = entry.chunkTag;

@@ -2,6 +2,7 @@
 
 #include "finalepdk/FinaleBinding.h"
 #include "finalepdk/PreferenceMaps.h"
+#include "finalepdk/TagFilter.h"
 
 #include <algorithm>
 #include <array>
@@ -54,6 +55,11 @@ constexpr VersionRule VERSION_RULES[] = {
     {OTDO_TAG, 0, 34, VersionCondition::AT_MOST, 0x08FFFFFF, 0x09000000,
      "Warning to plug-in developer: EDTShapeExpression2004 used with wrong version parameter"},
 };
+
+/// The tags the rules are about: the records of every other tag need no look at them.
+constexpr uint64_t VERSION_RULE_TAGS = finalepdk::TagBits(VERSION_RULES, [](const VersionRule& rule) {
+    return std::array<EXTAG, 2>{rule.tag, rule.otherTag};
+});
 
 bool Holds(const VersionRule& rule, EVERSION version) {
     switch (rule.condition) {
@@ -250,7 +256,7 @@ twobyte KeyWord(const void* key, int index) {
 } // namespace
 
 void HandleEnigmaVersion(EXTAG tag, fourbyte size, EVERSION& version) {
-    if (size == 0) return;
+    if (size == 0 || !finalepdk::MayBeAmong(VERSION_RULE_TAGS, tag)) return;
     for (const VersionRule& rule : VERSION_RULES) {
         if (tag != rule.tag && (rule.otherTag == 0 || tag != rule.otherTag)) continue;
         if (size != rule.size || !Holds(rule, version)) continue;

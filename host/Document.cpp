@@ -4,10 +4,26 @@
 
 namespace host {
 
+namespace {
+
+/// The position in `items` of the first one that `matches`, looking first at `hint` and the one
+/// after it (callers mostly ask for the staff they asked for last, or for the next one); the
+/// size of `items` when there is none. `hint` becomes the position found.
+template <typename Items, typename Matches>
+size_t FindFrom(const Items& items, size_t& hint, Matches matches) {
+    for (size_t i = hint; i < items.size() && i <= hint + 1; ++i)
+        if (matches(items[i])) return hint = i;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (matches(items[i])) return hint = i;
+    return items.size();
+}
+
+} // namespace
+
 const Staff* Document::FindStaff(twobyte number) const {
-    for (const Staff& staff : staves)
-        if (staff.number == number) return &staff;
-    return nullptr;
+    const size_t i =
+        FindFrom(staves, staffHint_, [&](const Staff& staff) { return staff.number == number; });
+    return i < staves.size() ? &staves[i] : nullptr;
 }
 
 twobyte Document::SlotToStaff(twobyte slot, utwobyte list) const {
@@ -20,9 +36,8 @@ twobyte Document::SlotToStaff(twobyte slot, utwobyte list) const {
 twobyte Document::StaffToSlot(twobyte staff, utwobyte list) const {
     auto it = instrumentLists.find(list);
     if (it == instrumentLists.end()) return 0;
-    for (size_t i = 0; i < it->second.size(); ++i)
-        if (it->second[i] == staff) return static_cast<twobyte>(i + 1);
-    return 0;
+    const size_t i = FindFrom(it->second, slotHint_, [&](twobyte number) { return number == staff; });
+    return i < it->second.size() ? static_cast<twobyte>(i + 1) : 0;
 }
 
 EREGION Document::WholeDocumentRegion() const {

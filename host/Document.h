@@ -3,6 +3,7 @@
 #pragma once
 
 #include "finalepdk/WireRecords.h"
+#include "host/FrameStore.h"
 #include "host/RecordStore.h"
 
 #include <array>
@@ -32,15 +33,6 @@ struct Staff {
     twobyte number = 0;
     std::string name;
 };
-
-/// Where the entries of one frame live: staff number, measure and 0-based layer.
-struct FrameKey {
-    twobyte staff = 0;
-    twobyte measure = 0;
-    twobyte layer = 0;
-    auto operator<=>(const FrameKey&) const = default;
-};
-
 
 /// A linked part of a document; part 0 is the score itself.
 struct Part {
@@ -86,7 +78,7 @@ struct Document {
     std::array<bool, 4> layerShown{true, true, true, true};
 
     /// The music: entries of each (staff, measure, layer), in order.
-    std::map<FrameKey, std::vector<EXENTRY>> frames;
+    FrameStore frames;
     /// The next number given to an entry saved without one.
     fourbyte nextEntryNumber = 1;
     /// Entry numbers stored in more than one frame, with their frames. The host gives every entry
@@ -118,6 +110,11 @@ struct Document {
     /// The length of a measure in EDU, from its stored measure record when there is one (a
     /// time signature that is not positive gives 0); 0 for a measure the document lacks.
     fourbyte MeasureDuration(twobyte measure) const;
+
+private:
+    // Where the last staff and the last slot were found: the next look-up starts there.
+    mutable size_t staffHint_ = 0;
+    mutable size_t slotHint_ = 0;
 };
 
 } // namespace host

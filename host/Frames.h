@@ -34,6 +34,7 @@
 
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace host {
@@ -121,7 +122,7 @@ public:
 private:
     static void FreeArrays(EXTGF2005a& header);
 
-    std::map<const EXTGF2005a*, std::unique_ptr<HostFrame>> live_;
+    std::unordered_map<const EXTGF2005a*, std::unique_ptr<HostFrame>> live_;
     int loaded_ = 0;
     int badFrees_ = 0;
 };

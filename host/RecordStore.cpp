@@ -70,7 +70,22 @@ void RecordStore::Dropped(const RecordKey& key) {
 
 RecordStore::mapped_type& RecordStore::operator[](const RecordKey& key) {
     Noted(key);
-    return map_[key];
+    // Records are mostly stored in the order of their keys (the details of the entries a save
+    // has just numbered, the records of a document being built): the place after the record
+    // stored last is tried before a search from the root.
+    const RecordOrder less;
+    if (last_ != map_.end()) {
+        if (!less(key, last_->first) && !less(last_->first, key)) return last_->second;
+        if (less(last_->first, key)) {
+            const auto next = std::next(last_);
+            if (next == map_.end() || less(key, next->first)) {
+                last_ = map_.emplace_hint(next, key, mapped_type{});
+                return last_->second;
+            }
+        }
+    }
+    last_ = map_.try_emplace(key).first;
+    return last_->second;
 }
 
 std::pair<RecordStore::iterator, bool> RecordStore::insert(const value_type& record) {
@@ -90,6 +105,7 @@ std::pair<RecordStore::iterator, bool> RecordStore::insert_or_assign(const Recor
 }
 
 RecordStore::iterator RecordStore::erase(const_iterator record) {
+    last_ = map_.end();
     const RecordKey key = record->first;
     auto next = map_.erase(record);
     Dropped(key);
@@ -97,6 +113,7 @@ RecordStore::iterator RecordStore::erase(const_iterator record) {
 }
 
 RecordStore::iterator RecordStore::erase(const_iterator first, const_iterator last) {
+    last_ = map_.end();
     std::vector<RecordKey> keys;
     for (auto it = first; it != last; ++it)
         if (KindBit(it->first.tag)) keys.push_back(it->first);
@@ -107,12 +124,14 @@ RecordStore::iterator RecordStore::erase(const_iterator first, const_iterator la
 }
 
 size_t RecordStore::erase(const RecordKey& key) {
+    last_ = map_.end();
     const size_t erased = map_.erase(key);
     if (erased) Dropped(key);
     return erased;
 }
 
 RecordStore::node_type RecordStore::extract(const RecordKey& key) {
+    last_ = map_.end();
     node_type node = map_.extract(key);
     if (!node.empty()) Dropped(key);
     return node;
@@ -120,6 +139,7 @@ RecordStore::node_type RecordStore::extract(const RecordKey& key) {
 
 void RecordStore::clear() {
     map_.clear();
+    last_ = map_.end();
     denseKinds_.clear();
     sparseKinds_.clear();
 }

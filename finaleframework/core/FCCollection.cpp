@@ -4,15 +4,9 @@
 
 #include <cstddef>
 
-namespace {
-
-constexpr int GROWTH_STEP = 10;
-
-} // namespace
-
 __FCCollection::~__FCCollection() {
     _FreeElements();
-    delete[] _elements;
+    if (_elements != _slots) delete[] _elements;
     _elements = nullptr;
     _count = 0;
     _capacity = 0;
@@ -23,10 +17,12 @@ void __FCCollection::_RequireElement(int additional) {
     const int needed = _count + additional;
     if (_capacity >= needed) return;
     const int capacity = ((needed + GROWTH_STEP) / GROWTH_STEP) * GROWTH_STEP;
-    __FCBase** grown = new __FCBase*[static_cast<size_t>(capacity)];
+    __FCBase** grown = !_elements && _slots && capacity == GROWTH_STEP
+                           ? _slots
+                           : new __FCBase*[static_cast<size_t>(capacity)];
     for (int i = 0; i < capacity; ++i)
         grown[i] = i < _count ? _elements[i] : nullptr;
-    delete[] _elements;
+    if (_elements != _slots) delete[] _elements;
     _elements = grown;
     _capacity = capacity;
 }
@@ -36,12 +32,6 @@ void __FCCollection::_FreeElements() {
         delete _elements[i];
         _elements[i] = nullptr;
     }
-}
-
-void __FCCollection::Add(__FCBase* element) {
-    _RequireElement(1);
-    _elements[_count] = element;
-    ++_count;
 }
 
 void __FCCollection::InsertItemAt(__FCBase* element, int index) {

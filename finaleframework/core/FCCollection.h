@@ -42,7 +42,10 @@ public:
 
     int GetCount() const { return _count; }
     /// Appends `element` (null and duplicates included); the collection owns it from now on.
-    void Add(__FCBase* element);
+    void Add(__FCBase* element) {
+        if (_count >= _capacity) _RequireElement(1);
+        _elements[_count++] = element;
+    }
     /// Inserts before `index`; at or beyond the end it appends. `index` must not be negative.
     void InsertItemAt(__FCBase* element, int index);
     /// The element at `index`; null when out of range.
@@ -75,7 +78,15 @@ protected:
     /// The walk shared by ForEach, ToEndFrom and ForEachIndex.
     int _Walk(int start, FCIteratorHandler* handler, bool withIndex);
 
+    /// The slots a collection grows by at a time.
+    static constexpr int GROWTH_STEP = 10;
+    /// Hands the collection GROWTH_STEP slots that the subclass holds: its first growth takes them
+    /// instead of an array of its own, so a collection that stays that small allocates nothing.
+    /// Called while the collection is empty.
+    void _UseSlots(__FCBase** slots) { _slots = slots; }
+
     fourbyte _count = 0;
     fourbyte _capacity = 0;
     __FCBase** _elements = nullptr;
+    __FCBase** _slots = nullptr; // the subclass's own slots, never deleted here
 };

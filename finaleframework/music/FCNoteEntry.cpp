@@ -38,26 +38,22 @@ FCNoteEntry::FCNoteEntry(EXTGF2005a* frame, int index, twobyte staff)
                        ? frame->entries + index
                        : nullptr),
       _frame(frame), _measure(frame ? frame->measure : 0), _staff(staff) {
+    _UseSlots(_noteSlots);
     _UpdateNoteCollection();
 }
 
 FCNoteEntry::FCNoteEntry(EXENTRY* record, EXTGF2005a* frame)
     : _entryRecord(record), _frame(frame), _measure(frame ? frame->measure : 0),
       _staff(StaffOfFrame(frame)) {
+    _UseSlots(_noteSlots);
     _UpdateNoteCollection();
 }
 
 void FCNoteEntry::_SetEntryRecord(EXTGF2005a* frame, EXENTRY* record) {
     _frame = frame;
     _entryRecord = record;
-    // The same number of notes: the notes stay and follow the record.
-    const int count = ValidNoteCount(_entryRecord);
-    if (count > 0 && count == GetCount()) {
-        for (int i = 0; i < count; ++i)
-            GetItemAt(i)->_SetNoteRecord(&_entryRecord->notes[i]);
-        return;
-    }
-    _UpdateNoteCollection();
+    // The same notes: they stay, with what they carry, and follow the record.
+    if (!_RepointNotes(false)) _UpdateNoteCollection();
 }
 
 void FCNoteEntry::SetDuration(twobyte duration) {
@@ -74,10 +70,26 @@ void FCNoteEntry::_SetEntryFlagBits(ufourbyte mask, bool state) {
 
 // Note list ------------------------------------------------------------------------------------
 
+bool FCNoteEntry::_RepointNotes(bool asNew) {
+    const int count = ValidNoteCount(_entryRecord);
+    bool inOrder = count > 0 && count == GetCount();
+    for (int i = 0; inOrder && i < count; ++i)
+        inOrder = GetItemAt(i) && GetItemAt(i)->GetNoteIndex() == i;
+    if (!inOrder) return false;
+    for (int i = 0; i < count; ++i) {
+        GetItemAt(i)->_SetNoteRecord(&_entryRecord->notes[i]);
+        if (asNew) GetItemAt(i)->SetUserData(nullptr);
+    }
+    return true;
+}
+
 void FCNoteEntry::_UpdateNoteCollection() {
+    // Notes are rebuilt for every entry a copy rewrites: as many as before, in their order, the
+    // note objects stay, each made as a new one would be.
+    if (_RepointNotes(true)) return;
+    const int count = ValidNoteCount(_entryRecord);
     _FreeElements();
     _count = 0;
-    const int count = ValidNoteCount(_entryRecord);
     _RequireElement(count);
     for (int i = 0; i < count; ++i)
         Add(new FCNote(i, &_entryRecord->notes[i], this));

@@ -70,6 +70,10 @@ public:
 
     /// Rebuilds one FCNote per valid note record.
     void _UpdateNoteCollection();
+    /// When the note list holds one note per note of the record, in order: points each at its
+    /// note of the record, unmarked (and without user data when `asNew`), and answers true;
+    /// otherwise changes nothing and answers false.
+    bool _RepointNotes(bool asNew);
     /// The smallest note ID from 1 up that no note of the entry uses.
     twobyte _FindUniqueNoteID();
     /// Appends a zeroed note (in-use flag, a fresh ID) to a note entry; null on a rest or when
@@ -183,4 +187,7 @@ protected:
     FCNoteEntry* _previous = nullptr;
     FCNoteEntry* _next = nullptr;
     FCArticulations* _articulationCache = nullptr;
+    /// The first slots of the note list, held here: an entry of up to nine notes (every chord
+    /// but the largest) needs no array of its own.
+    __FCBase* _noteSlots[GROWTH_STEP] = {};
 };

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -135,10 +136,27 @@ void FCNoteEntryLayer::_SetupEntries() {
     }
 }
 
-std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>> FCNoteEntryLayer::_EntriesByFrame() const {
-    std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>> byFrame;
-    for (int i = 0; i < GetCount(); ++i)
-        if (FCNoteEntry* entry = GetItemAt(i)) byFrame[entry->_GetFrame()].push_back(entry);
+std::vector<std::vector<FCNoteEntry*>> FCNoteEntryLayer::_EntriesByFrame() const {
+    std::vector<std::vector<FCNoteEntry*>> byFrame(static_cast<size_t>(std::max(_frameCount, 0)));
+    std::unordered_map<const EXTGF2005a*, size_t> indexOf;
+    indexOf.reserve(byFrame.size());
+    for (int i = 0; i < _frameCount; ++i)
+        if (_frames[i]) indexOf.emplace(_frames[i], static_cast<size_t>(i));
+    // The entries follow their frames in order: the frame of the last entry is asked first.
+    const EXTGF2005a* last = nullptr;
+    size_t lastIndex = 0;
+    for (int i = 0; i < GetCount(); ++i) {
+        FCNoteEntry* entry = GetItemAt(i);
+        if (!entry) continue;
+        const EXTGF2005a* frame = entry->_GetFrame();
+        if (!last || frame != last) {
+            auto it = indexOf.find(frame);
+            if (it == indexOf.end()) continue;
+            last = frame;
+            lastIndex = it->second;
+        }
+        byFrame[lastIndex].push_back(entry);
+    }
     return byFrame;
 }
 
@@ -146,7 +164,7 @@ bool FCNoteEntryLayer::Save() {
     bool result = true;
     // Gathered once, when the first frame needs its numbers: re-pointing each frame's own
     // entries keeps a save proportional to the layer, however many measures it spans.
-    std::optional<std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>>> byFrame;
+    std::optional<std::vector<std::vector<FCNoteEntry*>>> byFrame;
     for (int i = 0; i < _frameCount; ++i) {
         EXTGF2005a* frame = _frames[i];
         if (!frame) continue;
@@ -155,7 +173,7 @@ bool FCNoteEntryLayer::Save() {
         // A frame that was not written has no numbers to learn.
         if (hasNew && saved) {
             if (!byFrame) byFrame = _EntriesByFrame();
-            _frames[i] = _SilentTGFUpdate(frame, (*byFrame)[frame]);
+            _frames[i] = _SilentTGFUpdate(frame, (*byFrame)[static_cast<size_t>(i)]);
         }
         if (!saved) result = false;
     }
@@ -163,7 +181,11 @@ bool FCNoteEntryLayer::Save() {
 }
 
 EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame) {
-    return _SilentTGFUpdate(frame, _EntriesByFrame()[frame]);
+    std::vector<FCNoteEntry*> entries;
+    for (int i = 0; i < GetCount(); ++i)
+        if (FCNoteEntry* entry = GetItemAt(i); entry && entry->_GetFrame() == frame)
+            entries.push_back(entry);
+    return _SilentTGFUpdate(frame, entries);
 }
 
 EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame,

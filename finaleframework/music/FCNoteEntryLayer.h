@@ -5,7 +5,6 @@
 #include "finaleframework/core/FCCollection.h"
 #include "finaleframework/music/FCNoteEntry.h"
 
-#include <map>
 #include <vector>
 
 class FCIteratorHandler;
@@ -110,8 +109,9 @@ public:
     EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame);
     /// The same, given the entries of the layer that lie in `frame`.
     EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame, const std::vector<FCNoteEntry*>& entries);
-    /// The entries of the layer by the frame they lie in.
-    std::map<const EXTGF2005a*, std::vector<FCNoteEntry*>> _EntriesByFrame() const;
+    /// The entries of the layer that lie in each loaded frame, by the frame's index (entries in
+    /// no loaded frame are left out).
+    std::vector<std::vector<FCNoteEntry*>> _EntriesByFrame() const;
 
 protected:
     /// Destroys the entries, frees every frame and the slot array.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 namespace {
@@ -134,6 +135,57 @@ TEST(RecordStoreIndex, FindsExactlyTheStoredRecords) {
     const RecordStore& view = records;
     EXPECT_NE(view.find(DetailKey(TAG_ARTICULATION, 6, 1)), view.end());
     EXPECT_EQ(view.find(DetailKey(TAG_TUPLET, 6, 1)), view.end());
+}
+
+// Records stored through operator[] in any order, in order, again, and between erasures: the
+// store must hold them in its own order exactly as a plain map would, whatever place it tries
+// first.
+TEST(RecordStoreOrder, StoringInAnyOrderKeepsTheHostsOrder) {
+    RecordStore records;
+    std::map<host::RecordKey, std::vector<unsigned char>, host::RecordOrder> expected;
+    auto store = [&](const host::RecordKey& key, unsigned char value) {
+        records[key] = {value};
+        expected[key] = {value};
+    };
+    for (fourbyte entry = 1; entry <= 20; ++entry)
+        store(DetailKey(TAG_ARTICULATION, entry, 0), static_cast<unsigned char>(entry));
+    store(DetailKey(TAG_ARTICULATION, 5, 1), 50);  // between two stored ones
+    store(DetailKey(TAG_ARTICULATION, 20, 0), 99); // the last one again
+    store(DetailKey(TAG_TUPLET, 3, 0), 30);        // another tag, before the last stored
+    store(DetailKey(TAG_ARTICULATION, 21, 0), 21); // after the last but one stored
+    records.erase(DetailKey(TAG_ARTICULATION, 21, 0));
+    expected.erase(DetailKey(TAG_ARTICULATION, 21, 0));
+    store(DetailKey(TAG_ARTICULATION, 22, 0), 22); // after an erasure of the last stored
+    store(host::RecordKey{OTHER_TAG, {1, 0, 2, 0, 0, 0, 0, 0}}, 7);
+    store(host::RecordKey{OTHER_TAG, {1, 0, 1, 0, 0, 0, 0, 0}}, 6);
+
+    ASSERT_EQ(records.size(), expected.size());
+    auto it = records.begin();
+    for (const auto& [key, bytes] : expected) {
+        EXPECT_TRUE(it->first == key);
+        EXPECT_EQ(it->second, bytes);
+        ++it;
+    }
+    EXPECT_TRUE(records.HasDetail(TAG_ARTICULATION, 22));
+    EXPECT_FALSE(records.HasDetail(TAG_ARTICULATION, 21));
+}
+
+TEST(RecordStoreOrder, ACopyStoresIntoItsOwnRecords) {
+    RecordStore records;
+    records[DetailKey(TAG_ARTICULATION, 1, 0)] = {1};
+    RecordStore copy = records;
+    copy[DetailKey(TAG_ARTICULATION, 2, 0)] = {2}; // right after the record stored last
+    records[DetailKey(TAG_ARTICULATION, 3, 0)] = {3};
+    EXPECT_EQ(copy.size(), 2u);
+    EXPECT_EQ(records.size(), 2u);
+    EXPECT_EQ(copy.count(DetailKey(TAG_ARTICULATION, 3, 0)), 0u);
+    EXPECT_EQ(records.count(DetailKey(TAG_ARTICULATION, 2, 0)), 0u);
+    RecordStore moved = std::move(copy);
+    moved[DetailKey(TAG_ARTICULATION, 4, 0)] = {4};
+    EXPECT_EQ(moved.size(), 3u);
+    EXPECT_TRUE(copy.empty()); // NOLINT(bugprone-use-after-move): a moved-from store is empty
+    copy[DetailKey(TAG_ARTICULATION, 5, 0)] = {5};
+    EXPECT_EQ(copy.size(), 1u);
 }
 
 } // namespace

@@ -132,6 +132,35 @@ TEST_F(NoteEntries, CopyNotesTakesIDsAndTiesAndTieAllTiesEveryNote) {
     EXPECT_EQ(SaveAndDescribe(*layer), "C4+E4~+G4 h, C4+E4+G4 h"); // only the E4 is tied
 }
 
+TEST_F(NoteEntries, NotesRebuiltOverAsManyAreAsNewAndTheListGrowsInStepsOfTen) {
+    doc_.Layer(1, 1).Notes("C4+E4 h, D5+F5 q, C4+D4+E4+F4+G4+A4+B4+C5+D5+E5 q");
+    auto layer = Load();
+    FCNoteEntry* chord = layer->GetItemAt(0);
+    FCNoteEntry* other = layer->GetItemAt(1);
+    int marker = 0;
+    other->GetItemAt(0)->SetUserData(&marker);
+    other->GetItemAt(1)->_SetDeleteMark(true);
+    other->CopyNotes(chord);
+    ASSERT_EQ(other->GetCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        FCNote* note = other->GetItemAt(i);
+        EXPECT_EQ(note->GetNoteIndex(), i);
+        EXPECT_EQ(note->GetEntry(), other);
+        EXPECT_EQ(note->GetDisplacement(), chord->GetItemAt(i)->GetDisplacement());
+        EXPECT_EQ(note->GetUserData(), nullptr);
+        EXPECT_FALSE(note->_GetDeleteMark());
+    }
+    // A list of one to nine notes has room for ten; ten notes take twenty.
+    EXPECT_EQ(other->_GetCapacity(), 10);
+    FCNoteEntry* large = layer->GetItemAt(2);
+    EXPECT_EQ(large->GetCount(), 10);
+    EXPECT_EQ(large->_GetCapacity(), 20);
+    large->CopyNotes(chord);
+    EXPECT_EQ(large->GetCount(), 2);
+    EXPECT_EQ(large->_GetCapacity(), 20);
+    EXPECT_EQ(SaveAndDescribe(*layer), "C4+E4 h, C4+E4 q, C4+E4 q");
+}
+
 TEST_F(NoteEntries, RestsNeitherTieNorTakePitches) {
     doc_.Layer(1, 1).Notes("r h, C4 h");
     auto layer = Load();
