@@ -48,7 +48,8 @@ struct HostBinding {
 void* BindHostFunction(HostBinding& binding);
 
 template <typename Fn> Fn BoundHostFunction(HostBinding& binding) {
-    return reinterpret_cast<Fn>(BindHostFunction(binding));
+    // Bound once; every later call (a copy makes dozens per frame) reads the entry point.
+    return reinterpret_cast<Fn>(binding.bound ? binding.proc : BindHostFunction(binding));
 }
 
 /// Calls the host function of `binding` with the arguments as given (the version last) and
