@@ -248,14 +248,14 @@ void Reader::ReadPart(int partIndex) {
 void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
     // The measure's contents lie 4 deep; each is checked for nesting as it comes.
     pugi::xml_node child = measure.first_child();
-    ptrdiff_t start = child ? child.offset_debug() : -1;
+    const char* nextName = child ? child.name() : nullptr;
     for (pugi::xml_node next; child; child = next) {
+        const char* const name = nextName;
         next = child.next_sibling();
-        const ptrdiff_t nextStart = next ? next.offset_debug() : -1;
-        CheckNesting(child, 4, start, nextStart);
-        start = nextStart;
-        if (child.type() != pugi::node_element) continue;
-        const char* name = child.name();
+        nextName = next ? next.name() : nullptr;
+        CheckNesting(child, 4, OffsetOfName(name), next ? OffsetOfName(nextName) : -1);
+        // Only elements have names: text answers "".
+        if (!*name) continue;
         const bool note = NameIs(name, "note");
         const bool backup = !note && NameIs(name, "backup");
         const bool forward = !note && !backup && NameIs(name, "forward");

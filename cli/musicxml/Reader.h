@@ -82,6 +82,13 @@ private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
     void CheckDocumentShape(pugi::xml_node root) const;
     void CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdiff_t end) const;
+    /// The offset in the text of an element whose name() is `name`, as offset_debug() answers
+    /// it, without asking the document; -1 for a name that is not in the parsed text (text nodes
+    /// answer "").
+    ptrdiff_t OffsetOfName(const char* name) const {
+        const uintptr_t at = reinterpret_cast<uintptr_t>(name) - parsedText_;
+        return parsedText_ != 0 && at > 0 && at < text_.size() ? static_cast<ptrdiff_t>(at) : -1;
+    }
     void CheckDepthOutsideMeasures() const;
     int IntegerOf(pugi::xml_node element) const;
     void CollectParts();
@@ -157,6 +164,7 @@ private:
     Score& score_;
     host::Document& document_;
     std::string_view text_;
+    uintptr_t parsedText_ = 0; // where the parser's copy of the text begins; 0 while unknown
 
     std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
     std::vector<host::Measure> hostMeasures_;
