@@ -115,10 +115,10 @@ void Reader::CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdi
     const ptrdiff_t levelsToLimit = MAX_ELEMENT_DEPTH - depth + 1;
     if (start >= 0 && end >= start && end - start <= levelsToLimit * LEVEL_BYTES) return;
     pugi::xml_node child = node.first_child();
-    ptrdiff_t childStart = child ? OffsetOfName(child.name()) : -1;
-    while (child) {
+    ptrdiff_t childStart = IsNode(child) ? OffsetOfName(child.name()) : -1;
+    while (IsNode(child)) {
         const pugi::xml_node next = child.next_sibling();
-        const ptrdiff_t nextStart = next ? OffsetOfName(next.name()) : end;
+        const ptrdiff_t nextStart = IsNode(next) ? OffsetOfName(next.name()) : end;
         CheckNesting(child, depth + 1, childStart, nextStart);
         child = next;
         childStart = nextStart;
@@ -146,9 +146,9 @@ void Reader::CheckDepthOutsideMeasures() const {
 int Reader::IntegerOf(pugi::xml_node element) const {
     // Plain digits, as nearly every number in a score is written, need no conversion through
     // floating point.
-    const std::string_view digits = TrimmedView(element.text().get());
-    if (const auto plain = PlainInteger(digits)) return *plain;
-    const std::string value(digits);
+    const char* const text = element.child_value();
+    if (const auto plain = PlainIntegerIn(text)) return *plain;
+    const std::string value(TrimmedView(text));
     char* end = nullptr;
     const double number = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != 0 || !std::isfinite(number) || std::fabs(number) > 1e9)

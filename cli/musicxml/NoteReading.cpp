@@ -14,7 +14,7 @@
 namespace cadentra_cli {
 
 NoteChildren::NoteChildren(pugi::xml_node note) {
-    for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling()) {
+    for (pugi::xml_node child = note.first_child(); IsNode(child); child = child.next_sibling()) {
         // Parsed with the default options, a note holds elements and text, and only elements
         // have names (text answers ""). By first letter, so that each child costs one or two
         // comparisons.
@@ -74,10 +74,12 @@ void Reader::ReadNote(pugi::xml_node note) {
     const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
     if (children.staff) UseStaff(partStaff, children.staff);
     if (children.chord && !children.grace) return ReadChordNote(note, children);
-    const pugi::xml_node voice = children.voice;
     OpenCell& cell =
-        CellFor(partStaff, voice ? TrimmedView(voice.text().get()) : std::string_view(), note);
-    if (voice) cell.origin->voiceWritten = true;
+        CellFor(partStaff,
+                children.voice ? TrimmedView(pugi::xml_node(children.voice).child_value())
+                               : std::string_view(),
+                note);
+    if (children.voice) cell.origin->voiceWritten = true;
     if (children.staff) cell.origin->staffWritten = true;
     if (children.grace) return ReadGrace(note, children, cell);
     ReadEntry(note, children, cell);
@@ -147,12 +149,12 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
 /// if so stated. A measure rest lasts what its duration says, whatever its type.
 NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children) {
     NoteRhythm rhythm;
-    if (pugi::xml_node modification = children.timeModification)
-        ReadTimeModification(modification, rhythm.tuplet);
+    if (children.timeModification) ReadTimeModification(children.timeModification, rhythm.tuplet);
     const Rational factor(rhythm.tuplet.normal, rhythm.tuplet.actual);
     std::optional<int> written;
-    if (pugi::xml_node type = children.type) {
-        written = DurationOfTypeWithDots(TrimmedView(type.text().get()), children.dots);
+    if (children.type) {
+        const pugi::xml_node type = children.type;
+        written = DurationOfTypeWithDots(TrimmedView(type.child_value()), children.dots);
         if (!written)
             Fail(type, "note value \"" + Trimmed(type.text().get()) +
                            "\" is longer than the host can hold or unknown");
@@ -171,7 +173,8 @@ NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children)
     } else {
         Fail(note, "a note with neither <duration> nor <type>");
     }
-    if (const pugi::xml_node rest = children.rest) {
+    if (children.rest) {
+        const pugi::xml_node rest = children.rest;
         const bool wholeOfOtherLength = written && *written == 4 * EDU_QUARTER &&
                                         children.duration && rhythm.tuplet.actual == 1 &&
                                         rhythm.tuplet.normal == 1 && rhythm.sounding != Rational(4);
@@ -240,25 +243,29 @@ void Reader::ReadTupletSide(pugi::xml_node side, int& number, int& value) const 
 
 SpelledPitch Reader::WrittenPitch(pugi::xml_node note, const NoteChildren& children) const {
     SpelledPitch pitch;
-    if (pugi::xml_node p = children.pitch) {
-        pugi::xml_node stepNode, alterNode, octaveNode;
-        for (pugi::xml_node part = p.first_child(); part; part = part.next_sibling()) {
+    if (children.pitch) {
+        const pugi::xml_node p = children.pitch;
+        FoundChild stepNode, alterNode, octaveNode;
+        for (pugi::xml_node part = p.first_child(); IsNode(part); part = part.next_sibling()) {
             const char* name = part.name();
             if (NameIs(name, "step")) {
-                if (!stepNode) stepNode = part;
+                stepNode.First(part);
             } else if (NameIs(name, "alter")) {
-                if (!alterNode) alterNode = part;
+                alterNode.First(part);
             } else if (NameIs(name, "octave")) {
-                if (!octaveNode) octaveNode = part;
+                octaveNode.First(part);
             }
         }
-        const std::string_view step = TrimmedView(stepNode.text().get());
+        const std::string_view step = TrimmedView(pugi::xml_node(stepNode).child_value());
         if (step.size() != 1 || LetterIndex(step[0]) < 0) Fail(p, "a pitch without a valid <step>");
         pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
         // Microtones (a decimal alter) go to the nearest semitone.
-        const auto plainAlter = PlainInteger(TrimmedView(alterNode.text().get()));
-        pitch.alter =
-            plainAlter ? *plainAlter : static_cast<int>(std::lround(alterNode.text().as_double(0)));
+        if (alterNode) {
+            const pugi::xml_node alter = alterNode;
+            const auto plainAlter = PlainIntegerIn(alter.child_value());
+            pitch.alter =
+                plainAlter ? *plainAlter : static_cast<int>(std::lround(alter.text().as_double(0)));
+        }
         if (!octaveNode) Fail(p, "a pitch without <octave>");
         pitch.octave = IntegerOf(octaveNode);
     } else if (pugi::xml_node u = children.unpitched) {

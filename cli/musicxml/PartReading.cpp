@@ -108,7 +108,7 @@ namespace {
 
 /// An element's <duration> as written, in the divisions in force; 0 where it has none.
 int64_t WrittenDuration(pugi::xml_node element) {
-    return PlainInteger(TrimmedView(element.child("duration").text().get())).value_or(0);
+    return PlainIntegerIn(element.child("duration").child_value()).value_or(0);
 }
 
 } // namespace
@@ -134,15 +134,14 @@ int Reader::StaffOfFirstNote(std::string_view voice, pugi::xml_node at) const {
             if (!NameIs(name, "note")) continue;
             const NoteChildren children(child);
             const bool mine = !children.rest && !children.grace && children.voice &&
-                              TrimmedView(pugi::xml_node(children.voice).text().get()) == voice;
+                              TrimmedView(pugi::xml_node(children.voice).child_value()) == voice;
             if (!mine) {
                 if (!children.chord && !children.grace) time += WrittenDuration(child);
                 continue;
             }
             if (m == here && time < end) return 0;
             if (!children.staff) return 1;
-            const auto staff =
-                PlainInteger(TrimmedView(pugi::xml_node(children.staff).text().get()));
+            const auto staff = PlainIntegerIn(pugi::xml_node(children.staff).child_value());
             return staff && *staff >= 1 && *staff <= 64 ? *staff : 0;
         }
     }
@@ -248,12 +247,12 @@ void Reader::ReadPart(int partIndex) {
 void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
     // The measure's contents lie 4 deep; each is checked for nesting as it comes.
     pugi::xml_node child = measure.first_child();
-    const char* nextName = child ? child.name() : nullptr;
-    for (pugi::xml_node next; child; child = next) {
+    const char* nextName = IsNode(child) ? child.name() : nullptr;
+    for (pugi::xml_node next; IsNode(child); child = next) {
         const char* const name = nextName;
         next = child.next_sibling();
-        nextName = next ? next.name() : nullptr;
-        CheckNesting(child, 4, OffsetOfName(name), next ? OffsetOfName(nextName) : -1);
+        nextName = IsNode(next) ? next.name() : nullptr;
+        CheckNesting(child, 4, OffsetOfName(name), IsNode(next) ? OffsetOfName(nextName) : -1);
         // Only elements have names: text answers "".
         if (!*name) continue;
         const bool note = NameIs(name, "note");
@@ -305,7 +304,7 @@ void Reader::ReadForward(pugi::xml_node forward) {
     const int staff = staffNode ? IntegerOf(staffNode) : 1;
     if (staffNode) UseStaff(staff, staffNode);
     if (pugi::xml_node voice = forward.child("voice")) {
-        OpenCell& cell = CellFor(staff, TrimmedView(voice.text().get()), forward);
+        OpenCell& cell = CellFor(staff, TrimmedView(voice.child_value()), forward);
         ExtendRun(cell, forward, cursor_ + duration);
         cell.reached = std::max(cell.reached, cursor_ + duration);
     } else {

@@ -5,6 +5,7 @@
 #include "cli/musicxml/KeyPitch.h"
 #include "cli/musicxml/Score.h"
 #include "cli/musicxml/TupletGroups.h"
+#include "cli/musicxml/XmlText.h"
 
 #include <pugixml.hpp>
 
@@ -23,10 +24,10 @@ namespace cadentra_cli {
 class FoundChild {
 public:
     operator bool() const { return node_ != nullptr; }
-    operator pugi::xml_node() const { return pugi::xml_node(node_); }
+    operator pugi::xml_node() const { return HandleOf(node_); }
     /// Keeps `child` unless one was found before.
     void First(pugi::xml_node child) {
-        if (!node_) node_ = child.internal_object();
+        if (!node_) node_ = std::bit_cast<pugi::xml_node_struct*>(child);
     }
 
 private:
