@@ -8,6 +8,7 @@
 #include "cli/musicxml/XmlText.h"
 #include "host/EntryDetails.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -19,6 +20,12 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
         // have names (text answers ""). By first letter, so that each child costs one or two
         // comparisons.
         const char* name = child.name();
+        if (!*name) allElements = false;
+        if (lastName)
+            widest = std::max(widest, static_cast<size_t>(reinterpret_cast<uintptr_t>(name) -
+                                                          reinterpret_cast<uintptr_t>(lastName)));
+        if (!firstName) firstName = name;
+        lastName = name;
         auto is = [name](const auto& wanted) { return NameIs(name, wanted); };
         auto first = [&](FoundChild& slot) { slot.First(child); };
         switch (name[0]) {
@@ -69,8 +76,26 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
     }
 }
 
-void Reader::ReadNote(pugi::xml_node note) {
+void Reader::CheckNoteNesting(pugi::xml_node note, const NoteChildren& children, ptrdiff_t start,
+                              ptrdiff_t end) const {
+    // As CheckNesting(note, 4, start, end) finds: the note, or else each of its children (5
+    // deep), is too short to reach past the limit.
+    constexpr ptrdiff_t LEVEL_BYTES = 7;
+    constexpr ptrdiff_t NOTE_BYTES = (MAX_ELEMENT_DEPTH - 4 + 1) * LEVEL_BYTES;
+    constexpr ptrdiff_t CHILD_BYTES = (MAX_ELEMENT_DEPTH - 5 + 1) * LEVEL_BYTES;
+    if (start >= 0 && end >= start && end - start <= NOTE_BYTES) return;
+    if (!children.firstName) return;
+    const ptrdiff_t lastStart = OffsetOfName(children.lastName);
+    if (children.allElements && OffsetOfName(children.firstName) >= 0 && lastStart >= 0 &&
+        children.widest <= static_cast<size_t>(CHILD_BYTES) && end >= lastStart &&
+        end - lastStart <= CHILD_BYTES)
+        return;
+    CheckNesting(note, 4, start, end);
+}
+
+void Reader::ReadNote(pugi::xml_node note, ptrdiff_t start, ptrdiff_t end) {
     const NoteChildren children(note);
+    CheckNoteNesting(note, children, start, end);
     const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
     if (children.staff) UseStaff(partStaff, children.staff);
     if (children.chord && !children.grace) return ReadChordNote(note, children);

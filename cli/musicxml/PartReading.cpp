@@ -252,15 +252,18 @@ void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
         const char* const name = nextName;
         next = child.next_sibling();
         nextName = IsNode(next) ? next.name() : nullptr;
-        CheckNesting(child, 4, OffsetOfName(name), IsNode(next) ? OffsetOfName(nextName) : -1);
+        const ptrdiff_t start = OffsetOfName(name);
+        const ptrdiff_t end = IsNode(next) ? OffsetOfName(nextName) : -1;
+        const bool note = NameIs(name, "note");
+        // A note is checked in the walk over its children that reading it makes.
+        if (!note) CheckNesting(child, 4, start, end);
         // Only elements have names: text answers "".
         if (!*name) continue;
-        const bool note = NameIs(name, "note");
         const bool backup = !note && NameIs(name, "backup");
         const bool forward = !note && !backup && NameIs(name, "forward");
         const bool music = note || backup || forward;
         if (note) {
-            ReadNote(child);
+            ReadNote(child, start, end);
         } else if (backup) {
             CloseRun();
             // A backup past the measure's start goes to the start, as notation programs read it.

@@ -41,6 +41,13 @@ struct NoteChildren {
     FoundChild grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
         type, duration, tie, notations;
     int dots = 0;
+    // Where the children begin, for the nesting check (see Reader::CheckNoteNesting): the names
+    // of the first and last child, and the widest distance from one child's name to the next.
+    // Only where every child is an element, which has its name in the parsed text.
+    bool allElements = true;
+    const char* firstName = nullptr;
+    const char* lastName = nullptr;
+    size_t widest = 0;
 
     explicit NoteChildren(pugi::xml_node note);
 };
@@ -83,6 +90,11 @@ private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
     void CheckDocumentShape(pugi::xml_node root) const;
     void CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdiff_t end) const;
+    /// CheckNesting of a <note> (4 deep) whose text lies within `start` to `end`, from the walk
+    /// over its children that reading makes anyway; only a note with a long child or one that
+    /// is not an element is walked again.
+    void CheckNoteNesting(pugi::xml_node note, const NoteChildren& children, ptrdiff_t start,
+                          ptrdiff_t end) const;
     /// The offset in the text of an element whose name() is `name`, as offset_debug() answers
     /// it, without asking the document; -1 for a name that is not in the parsed text (text nodes
     /// answer "").
@@ -140,7 +152,7 @@ private:
     void DropUnheldTies(OpenCell& cell);
 
     // Notes (NoteReading.cpp).
-    void ReadNote(pugi::xml_node note);
+    void ReadNote(pugi::xml_node note, ptrdiff_t start, ptrdiff_t end);
     void ReadGrace(pugi::xml_node note, const NoteChildren& children, OpenCell& cell);
     void ReadChordNote(pugi::xml_node note, const NoteChildren& children);
     void ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCell& cell);
