@@ -128,7 +128,6 @@ void Reader::ReadChordNote(pugi::xml_node note, const NoteChildren& children) {
     if (children.rest) return; // a rest inside a chord adds nothing to the entry
     EXENTRY& entry = mainCell_->entries.back();
     AddPitch(entry, note, children);
-    if (entry.notes[entry.noteCount - 1].noteFlags & NOTE_TIE) mainCell_->tied = true;
     // Chord notes follow the newest entry of all, so each entry's chord notes lie together at the
     // end of the score's list.
     EntryOrigin& origin = mainCell_->origins.back();
@@ -140,7 +139,9 @@ void Reader::ReadChordNote(pugi::xml_node note, const NoteChildren& children) {
     } else {
         ExtendRun(*mainCell_, note, cursor_);
     }
-    ReadTravellingMarks(entry, children);
+    EXNOTE& added = entry.notes[entry.noteCount - 1];
+    if (ReadNotations(entry, children, nullptr)) added.noteFlags |= NOTE_TIE;
+    if (added.noteFlags & NOTE_TIE) mainCell_->tied = true;
 }
 
 /// A note or rest of its own: a new entry.
@@ -154,9 +155,9 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
     EXENTRY entry = NewEntry(rhythm.written, rest);
     if (rhythm.measureRest) entry.entryFlags |= ENTRY_MEASURE_REST;
     if (!rest) AddPitch(entry, note, children);
+    const bool notatedTie = ReadNotations(entry, children, &rhythm.tuplet);
+    if (!rest && notatedTie) entry.notes[0].noteFlags |= NOTE_TIE;
     if (!rest && (entry.notes[0].noteFlags & NOTE_TIE)) cell.tied = true;
-    ReadTravellingMarks(entry, children);
-    ReadTupletMarks(children, rhythm.tuplet);
     AppendEntry(cell, entry, origin, std::move(rhythm.tuplet));
 
     const Rational end = cursor_ + rhythm.sounding;
@@ -227,27 +228,21 @@ void Reader::ReadTimeModification(pugi::xml_node modification, EntryRhythm& rhyt
              "a time modification of more than " + std::to_string(MAX_TUPLET_NOTES) + " notes");
 }
 
-void Reader::ReadTupletMarks(const NoteChildren& children, EntryRhythm& rhythm) const {
-    for (pugi::xml_node notations : Each{children.notations})
-        for (pugi::xml_node t : notations.children("tuplet")) {
-            const std::string type = t.attribute("type").value();
-            TupletMark mark;
-            mark.start = type == "start";
-            if (!mark.start && type != "stop") continue;
-            mark.number = t.attribute("number").as_int(1);
-            const std::string bracket = t.attribute("bracket").value();
-            mark.look.bracket = bracket == "yes" ? 1 : bracket == "no" ? 2 : 0;
-            const std::string show = t.attribute("show-number").value();
-            mark.look.showNumber = show == "actual" ? 1
-                                   : show == "both" ? 2
-                                   : show == "none" ? 3
-                                                    : 0;
-            const std::string placement = t.attribute("placement").value();
-            mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
-            ReadTupletSide(t.child("tuplet-actual"), mark.actual, mark.actualType);
-            ReadTupletSide(t.child("tuplet-normal"), mark.normal, mark.normalType);
-            rhythm.marks.push_back(mark);
-        }
+void Reader::ReadTupletMark(pugi::xml_node t, EntryRhythm& rhythm) const {
+    const std::string_view type = t.attribute("type").value();
+    TupletMark mark;
+    mark.start = type == "start";
+    if (!mark.start && type != "stop") return;
+    mark.number = t.attribute("number").as_int(1);
+    const std::string_view bracket = t.attribute("bracket").value();
+    mark.look.bracket = bracket == "yes" ? 1 : bracket == "no" ? 2 : 0;
+    const std::string_view show = t.attribute("show-number").value();
+    mark.look.showNumber = show == "actual" ? 1 : show == "both" ? 2 : show == "none" ? 3 : 0;
+    const std::string_view placement = t.attribute("placement").value();
+    mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
+    ReadTupletSide(t.child("tuplet-actual"), mark.actual, mark.actualType);
+    ReadTupletSide(t.child("tuplet-normal"), mark.normal, mark.normalType);
+    rhythm.marks.push_back(mark);
 }
 
 /// The number and note value a tuplet states for its actual or its normal notes.
@@ -322,24 +317,24 @@ void Reader::AddPitch(EXENTRY& entry, pugi::xml_node note, const NoteChildren& c
     record.noteID = static_cast<twobyte>(entry.noteCount + 1);
     record.noteFlags =
         NOTE_INUSE | ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
+    // A <tied> in the notations ties it too (see ReadNotations).
     bool tied = false;
     for (pugi::xml_node tie : Each{children.tie})
         if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
-    for (pugi::xml_node notations : Each{children.notations})
-        for (pugi::xml_node tie : notations.children("tied")) {
-            const std::string type = tie.attribute("type").value();
-            if (type == "start" || type == "continue") tied = true;
-        }
     if (tied) record.noteFlags |= NOTE_TIE;
     if (children.accidental) record.noteFlags |= NOTE_SHOWACCI;
     ++entry.noteCount;
 }
 
-/// Articulations and fermatas travel with the rhythm: the host holds them as articulation
-/// records of the entry, a chord's marks once.
-void Reader::ReadTravellingMarks(EXENTRY& entry, const NoteChildren& children) {
+/// What the notations of a note say, in one walk over them: articulations and fermatas travel
+/// with the rhythm, and the host holds them as articulation records of the entry (a chord's
+/// marks once); its tuplet brackets go into `rhythm`, where one is given; answers whether a
+/// <tied> ties the note into the next.
+bool Reader::ReadNotations(EXENTRY& entry, const NoteChildren& children, EntryRhythm* rhythm) {
+    bool tied = false;
     for (pugi::xml_node notations : Each{children.notations})
-        for (pugi::xml_node mark : notations.children()) {
+        for (pugi::xml_node mark = notations.first_child(); IsNode(mark);
+             mark = mark.next_sibling()) {
             const char* name = mark.name();
             if (NameIs(name, "fermata")) {
                 AddArticulation(entry, MarkDefinition(mark, false));
@@ -347,8 +342,14 @@ void Reader::ReadTravellingMarks(EXENTRY& entry, const NoteChildren& children) {
                 for (pugi::xml_node a : mark.children())
                     if (a.type() == pugi::node_element)
                         AddArticulation(entry, MarkDefinition(a, true));
+            } else if (NameIs(name, "tied")) {
+                const std::string_view type = mark.attribute("type").value();
+                if (type == "start" || type == "continue") tied = true;
+            } else if (rhythm && NameIs(name, "tuplet")) {
+                ReadTupletMark(mark, *rhythm);
             }
         }
+    return tied;
 }
 
 void Reader::AddArticulation(EXENTRY& entry, int definition) {

@@ -20,7 +20,8 @@ Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
     if (openCount_ == openCells_.size()) openCells_.emplace_back();
     OpenCell& cell = openCells_[openCount_];
     cell.key = key;
-    cell.origin = &score_.cells[key];
+    // Cells come in key order but for the staves of a part within a measure: most go last.
+    cell.origin = &score_.cells.try_emplace(score_.cells.end(), key)->second;
     cell.described = false;
     cell.tied = false;
     cell.end = Rational(0);
@@ -81,8 +82,9 @@ Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) con
 int Reader::StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node at) {
     // Notes without a voice are the voice of their own staff.
     if (voice.empty()) return partStaff;
-    const auto [home, first] = voiceStaff_.try_emplace(std::string(voice), partStaff);
-    if (first) {
+    auto home = voiceStaff_.find(voice);
+    if (home == voiceStaff_.end()) {
+        home = voiceStaff_.emplace(std::string(voice), partStaff).first;
         if (const int staff = StaffOfFirstNote(voice, at); staff > 0) home->second = staff;
         return home->second;
     }

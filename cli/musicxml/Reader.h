@@ -158,11 +158,11 @@ private:
     void ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCell& cell);
     NoteRhythm ReadRhythm(pugi::xml_node note, const NoteChildren& children);
     void ReadTimeModification(pugi::xml_node modification, EntryRhythm& rhythm) const;
-    void ReadTupletMarks(const NoteChildren& children, EntryRhythm& rhythm) const;
+    void ReadTupletMark(pugi::xml_node tuplet, EntryRhythm& rhythm) const;
     void ReadTupletSide(pugi::xml_node side, int& number, int& value) const;
     void AddPitch(EXENTRY& entry, pugi::xml_node note, const NoteChildren& children);
     SpelledPitch WrittenPitch(pugi::xml_node note, const NoteChildren& children) const;
-    void ReadTravellingMarks(EXENTRY& entry, const NoteChildren& children);
+    bool ReadNotations(EXENTRY& entry, const NoteChildren& children, EntryRhythm* rhythm);
     void AddArticulation(EXENTRY& entry, int definition);
     /// Rests the voice does not show (a <forward>, or time its notes skip) up to `until`.
     void FillGap(OpenCell& cell, Rational until);
