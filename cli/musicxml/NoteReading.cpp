@@ -45,7 +45,10 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
             if (is("grace")) first(grace);
             break;
         case 'n':
-            if (is("notations")) first(notations);
+            if (is("notations")) {
+                first(notations);
+                ++notationsCount;
+            }
             break;
         case 'p':
             if (is("pitch")) first(pitch);
@@ -57,12 +60,14 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
             if (is("staff")) first(staff);
             break;
         case 't':
-            if (is("type"))
+            if (is("type")) {
                 first(type);
-            else if (is("tie"))
+            } else if (is("tie")) {
                 first(tie);
-            else if (is("time-modification"))
+                ++ties;
+            } else if (is("time-modification")) {
                 first(timeModification);
+            }
             break;
         case 'u':
             if (is("unpitched")) first(unpitched);
@@ -319,7 +324,7 @@ void Reader::AddPitch(EXENTRY& entry, pugi::xml_node note, const NoteChildren& c
         NOTE_INUSE | ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
     // A <tied> in the notations ties it too (see ReadNotations).
     bool tied = false;
-    for (pugi::xml_node tie : Each{children.tie})
+    for (pugi::xml_node tie : Each{children.tie, children.ties})
         if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
     if (tied) record.noteFlags |= NOTE_TIE;
     if (children.accidental) record.noteFlags |= NOTE_SHOWACCI;
@@ -332,7 +337,7 @@ void Reader::AddPitch(EXENTRY& entry, pugi::xml_node note, const NoteChildren& c
 /// <tied> ties the note into the next.
 bool Reader::ReadNotations(EXENTRY& entry, const NoteChildren& children, EntryRhythm* rhythm) {
     bool tied = false;
-    for (pugi::xml_node notations : Each{children.notations})
+    for (pugi::xml_node notations : Each{children.notations, children.notationsCount})
         for (pugi::xml_node mark = notations.first_child(); IsNode(mark);
              mark = mark.next_sibling()) {
             const char* name = mark.name();

@@ -36,11 +36,13 @@ private:
 
 /// The children of a <note> that reading looks at, found in one walk over them (the first of
 /// each name, as pugixml's child() would find it; the others of <tie> and <notations> follow as
-/// siblings, see Each).
+/// siblings, see Each, and are counted).
 struct NoteChildren {
     FoundChild grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
         type, duration, tie, notations;
     int dots = 0;
+    int ties = 0;
+    int notationsCount = 0;
     // Where the children begin, for the nesting check (see Reader::CheckNoteNesting): the names
     // of the first and last child, and the widest distance from one child's name to the next.
     // Only where every child is an element, which has its name in the parsed text.

@@ -117,19 +117,23 @@ inline pugi::xml_node HandleOf(pugi::xml_node_struct* node) {
     return std::bit_cast<pugi::xml_node>(node);
 }
 
-/// `first` and the siblings after it of the same name.
+/// `first` and the siblings after it of the same name; where it is known how many there are
+/// (`count`, 0 for not known), the walk stops at the last of them rather than look past it.
 struct Each {
     pugi::xml_node first;
+    int count = 0;
     struct Iterator {
         pugi::xml_node node;
+        int left = 0;
         pugi::xml_node operator*() const { return node; }
         Iterator& operator++() {
-            node = node.next_sibling(node.name());
+            node = left == 1 ? pugi::xml_node() : node.next_sibling(node.name());
+            if (left > 0) --left;
             return *this;
         }
         bool operator!=(const Iterator& other) const { return node != other.node; }
     };
-    Iterator begin() const { return {first}; }
+    Iterator begin() const { return {first, count}; }
     Iterator end() const { return {}; }
 };
 

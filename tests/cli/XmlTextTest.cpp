@@ -6,9 +6,11 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
+using cadentra_cli::Each;
 using cadentra_cli::HandleOf;
 using cadentra_cli::IsNode;
 using cadentra_cli::PlainInteger;
@@ -54,6 +56,24 @@ TEST(Handles, AreTestedAndMadeAsTheLibraryDoes) {
     const pugi::xml_node made = HandleOf(pitch.internal_object());
     EXPECT_EQ(made, pitch);
     EXPECT_STREQ(made.name(), "pitch");
+}
+
+TEST(Each, WalksTheSiblingsOfOneNameAndStopsAtTheLastOfACount) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(
+        "<note><tie n=\"1\"/><voice/><tie n=\"2\"/>text<tie n=\"3\"/><type/></note>"));
+    const pugi::xml_node first = document.child("note").child("tie");
+    auto numbers = [](Each each) {
+        std::vector<int> seen;
+        for (pugi::xml_node tie : each)
+            seen.push_back(tie.attribute("n").as_int());
+        return seen;
+    };
+    EXPECT_EQ(numbers(Each{first}), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(numbers(Each{first, 3}), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(numbers(Each{first, 1}), (std::vector<int>{1}));
+    EXPECT_EQ(numbers(Each{first.next_sibling("tie"), 2}), (std::vector<int>{2, 3}));
+    EXPECT_TRUE(numbers(Each{pugi::xml_node()}).empty());
 }
 
 } // namespace
