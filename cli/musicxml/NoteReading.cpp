@@ -8,17 +8,24 @@
 #include "cli/musicxml/XmlText.h"
 #include "host/EntryDetails.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace cadentra_cli {
 
 NoteChildren::NoteChildren(pugi::xml_node note) {
-    for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling()) {
+    for (pugi::xml_node child = note.first_child(); IsNode(child); child = child.next_sibling()) {
         // Parsed with the default options, a note holds elements and text, and only elements
         // have names (text answers ""). By first letter, so that each child costs one or two
         // comparisons.
         const char* name = child.name();
+        if (!*name) allElements = false;
+        if (lastName)
+            widest = std::max(widest, static_cast<size_t>(reinterpret_cast<uintptr_t>(name) -
+                                                          reinterpret_cast<uintptr_t>(lastName)));
+        if (!firstName) firstName = name;
+        lastName = name;
         auto is = [name](const auto& wanted) { return NameIs(name, wanted); };
         auto first = [&](FoundChild& slot) { slot.First(child); };
         switch (name[0]) {
@@ -38,7 +45,10 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
             if (is("grace")) first(grace);
             break;
         case 'n':
-            if (is("notations")) first(notations);
+            if (is("notations")) {
+                first(notations);
+                ++notationsCount;
+            }
             break;
         case 'p':
             if (is("pitch")) first(pitch);
@@ -50,12 +60,14 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
             if (is("staff")) first(staff);
             break;
         case 't':
-            if (is("type"))
+            if (is("type")) {
                 first(type);
-            else if (is("tie"))
+            } else if (is("tie")) {
                 first(tie);
-            else if (is("time-modification"))
+                ++ties;
+            } else if (is("time-modification")) {
                 first(timeModification);
+            }
             break;
         case 'u':
             if (is("unpitched")) first(unpitched);
@@ -69,15 +81,35 @@ NoteChildren::NoteChildren(pugi::xml_node note) {
     }
 }
 
-void Reader::ReadNote(pugi::xml_node note) {
+void Reader::CheckNoteNesting(pugi::xml_node note, const NoteChildren& children, ptrdiff_t start,
+                              ptrdiff_t end) const {
+    // As CheckNesting(note, 4, start, end) finds: the note, or else each of its children (5
+    // deep), is too short to reach past the limit.
+    constexpr ptrdiff_t LEVEL_BYTES = 7;
+    constexpr ptrdiff_t NOTE_BYTES = (MAX_ELEMENT_DEPTH - 4 + 1) * LEVEL_BYTES;
+    constexpr ptrdiff_t CHILD_BYTES = (MAX_ELEMENT_DEPTH - 5 + 1) * LEVEL_BYTES;
+    if (start >= 0 && end >= start && end - start <= NOTE_BYTES) return;
+    if (!children.firstName) return;
+    const ptrdiff_t lastStart = OffsetOfName(children.lastName);
+    if (children.allElements && OffsetOfName(children.firstName) >= 0 && lastStart >= 0 &&
+        children.widest <= static_cast<size_t>(CHILD_BYTES) && end >= lastStart &&
+        end - lastStart <= CHILD_BYTES)
+        return;
+    CheckNesting(note, 4, start, end);
+}
+
+void Reader::ReadNote(pugi::xml_node note, ptrdiff_t start, ptrdiff_t end) {
     const NoteChildren children(note);
+    CheckNoteNesting(note, children, start, end);
     const int partStaff = children.staff ? IntegerOf(children.staff) : 1;
     if (children.staff) UseStaff(partStaff, children.staff);
     if (children.chord && !children.grace) return ReadChordNote(note, children);
-    const pugi::xml_node voice = children.voice;
     OpenCell& cell =
-        CellFor(partStaff, voice ? TrimmedView(voice.text().get()) : std::string_view(), note);
-    if (voice) cell.origin->voiceWritten = true;
+        CellFor(partStaff,
+                children.voice ? TrimmedView(pugi::xml_node(children.voice).child_value())
+                               : std::string_view(),
+                note);
+    if (children.voice) cell.origin->voiceWritten = true;
     if (children.staff) cell.origin->staffWritten = true;
     if (children.grace) return ReadGrace(note, children, cell);
     ReadEntry(note, children, cell);
@@ -101,7 +133,6 @@ void Reader::ReadChordNote(pugi::xml_node note, const NoteChildren& children) {
     if (children.rest) return; // a rest inside a chord adds nothing to the entry
     EXENTRY& entry = mainCell_->entries.back();
     AddPitch(entry, note, children);
-    if (entry.notes[entry.noteCount - 1].noteFlags & NOTE_TIE) mainCell_->tied = true;
     // Chord notes follow the newest entry of all, so each entry's chord notes lie together at the
     // end of the score's list.
     EntryOrigin& origin = mainCell_->origins.back();
@@ -113,7 +144,9 @@ void Reader::ReadChordNote(pugi::xml_node note, const NoteChildren& children) {
     } else {
         ExtendRun(*mainCell_, note, cursor_);
     }
-    ReadTravellingMarks(entry, children);
+    EXNOTE& added = entry.notes[entry.noteCount - 1];
+    if (ReadNotations(entry, children, nullptr)) added.noteFlags |= NOTE_TIE;
+    if (added.noteFlags & NOTE_TIE) mainCell_->tied = true;
 }
 
 /// A note or rest of its own: a new entry.
@@ -127,9 +160,9 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
     EXENTRY entry = NewEntry(rhythm.written, rest);
     if (rhythm.measureRest) entry.entryFlags |= ENTRY_MEASURE_REST;
     if (!rest) AddPitch(entry, note, children);
+    const bool notatedTie = ReadNotations(entry, children, &rhythm.tuplet);
+    if (!rest && notatedTie) entry.notes[0].noteFlags |= NOTE_TIE;
     if (!rest && (entry.notes[0].noteFlags & NOTE_TIE)) cell.tied = true;
-    ReadTravellingMarks(entry, children);
-    ReadTupletMarks(children, rhythm.tuplet);
     AppendEntry(cell, entry, origin, std::move(rhythm.tuplet));
 
     const Rational end = cursor_ + rhythm.sounding;
@@ -147,12 +180,12 @@ void Reader::ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCe
 /// if so stated. A measure rest lasts what its duration says, whatever its type.
 NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children) {
     NoteRhythm rhythm;
-    if (pugi::xml_node modification = children.timeModification)
-        ReadTimeModification(modification, rhythm.tuplet);
+    if (children.timeModification) ReadTimeModification(children.timeModification, rhythm.tuplet);
     const Rational factor(rhythm.tuplet.normal, rhythm.tuplet.actual);
     std::optional<int> written;
-    if (pugi::xml_node type = children.type) {
-        written = DurationOfTypeWithDots(TrimmedView(type.text().get()), children.dots);
+    if (children.type) {
+        const pugi::xml_node type = children.type;
+        written = DurationOfTypeWithDots(TrimmedView(type.child_value()), children.dots);
         if (!written)
             Fail(type, "note value \"" + Trimmed(type.text().get()) +
                            "\" is longer than the host can hold or unknown");
@@ -171,7 +204,8 @@ NoteRhythm Reader::ReadRhythm(pugi::xml_node note, const NoteChildren& children)
     } else {
         Fail(note, "a note with neither <duration> nor <type>");
     }
-    if (const pugi::xml_node rest = children.rest) {
+    if (children.rest) {
+        const pugi::xml_node rest = children.rest;
         const bool wholeOfOtherLength = written && *written == 4 * EDU_QUARTER &&
                                         children.duration && rhythm.tuplet.actual == 1 &&
                                         rhythm.tuplet.normal == 1 && rhythm.sounding != Rational(4);
@@ -199,27 +233,21 @@ void Reader::ReadTimeModification(pugi::xml_node modification, EntryRhythm& rhyt
              "a time modification of more than " + std::to_string(MAX_TUPLET_NOTES) + " notes");
 }
 
-void Reader::ReadTupletMarks(const NoteChildren& children, EntryRhythm& rhythm) const {
-    for (pugi::xml_node notations : Each{children.notations})
-        for (pugi::xml_node t : notations.children("tuplet")) {
-            const std::string type = t.attribute("type").value();
-            TupletMark mark;
-            mark.start = type == "start";
-            if (!mark.start && type != "stop") continue;
-            mark.number = t.attribute("number").as_int(1);
-            const std::string bracket = t.attribute("bracket").value();
-            mark.look.bracket = bracket == "yes" ? 1 : bracket == "no" ? 2 : 0;
-            const std::string show = t.attribute("show-number").value();
-            mark.look.showNumber = show == "actual" ? 1
-                                   : show == "both" ? 2
-                                   : show == "none" ? 3
-                                                    : 0;
-            const std::string placement = t.attribute("placement").value();
-            mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
-            ReadTupletSide(t.child("tuplet-actual"), mark.actual, mark.actualType);
-            ReadTupletSide(t.child("tuplet-normal"), mark.normal, mark.normalType);
-            rhythm.marks.push_back(mark);
-        }
+void Reader::ReadTupletMark(pugi::xml_node t, EntryRhythm& rhythm) const {
+    const std::string_view type = t.attribute("type").value();
+    TupletMark mark;
+    mark.start = type == "start";
+    if (!mark.start && type != "stop") return;
+    mark.number = t.attribute("number").as_int(1);
+    const std::string_view bracket = t.attribute("bracket").value();
+    mark.look.bracket = bracket == "yes" ? 1 : bracket == "no" ? 2 : 0;
+    const std::string_view show = t.attribute("show-number").value();
+    mark.look.showNumber = show == "actual" ? 1 : show == "both" ? 2 : show == "none" ? 3 : 0;
+    const std::string_view placement = t.attribute("placement").value();
+    mark.look.placement = placement == "above" ? 1 : placement == "below" ? 2 : 0;
+    ReadTupletSide(t.child("tuplet-actual"), mark.actual, mark.actualType);
+    ReadTupletSide(t.child("tuplet-normal"), mark.normal, mark.normalType);
+    rhythm.marks.push_back(mark);
 }
 
 /// The number and note value a tuplet states for its actual or its normal notes.
@@ -240,25 +268,29 @@ void Reader::ReadTupletSide(pugi::xml_node side, int& number, int& value) const 
 
 SpelledPitch Reader::WrittenPitch(pugi::xml_node note, const NoteChildren& children) const {
     SpelledPitch pitch;
-    if (pugi::xml_node p = children.pitch) {
-        pugi::xml_node stepNode, alterNode, octaveNode;
-        for (pugi::xml_node part = p.first_child(); part; part = part.next_sibling()) {
+    if (children.pitch) {
+        const pugi::xml_node p = children.pitch;
+        FoundChild stepNode, alterNode, octaveNode;
+        for (pugi::xml_node part = p.first_child(); IsNode(part); part = part.next_sibling()) {
             const char* name = part.name();
             if (NameIs(name, "step")) {
-                if (!stepNode) stepNode = part;
+                stepNode.First(part);
             } else if (NameIs(name, "alter")) {
-                if (!alterNode) alterNode = part;
+                alterNode.First(part);
             } else if (NameIs(name, "octave")) {
-                if (!octaveNode) octaveNode = part;
+                octaveNode.First(part);
             }
         }
-        const std::string_view step = TrimmedView(stepNode.text().get());
+        const std::string_view step = TrimmedView(pugi::xml_node(stepNode).child_value());
         if (step.size() != 1 || LetterIndex(step[0]) < 0) Fail(p, "a pitch without a valid <step>");
         pitch.step = static_cast<char>(std::toupper(static_cast<unsigned char>(step[0])));
         // Microtones (a decimal alter) go to the nearest semitone.
-        const auto plainAlter = PlainInteger(TrimmedView(alterNode.text().get()));
-        pitch.alter =
-            plainAlter ? *plainAlter : static_cast<int>(std::lround(alterNode.text().as_double(0)));
+        if (alterNode) {
+            const pugi::xml_node alter = alterNode;
+            const auto plainAlter = PlainIntegerIn(alter.child_value());
+            pitch.alter =
+                plainAlter ? *plainAlter : static_cast<int>(std::lround(alter.text().as_double(0)));
+        }
         if (!octaveNode) Fail(p, "a pitch without <octave>");
         pitch.octave = IntegerOf(octaveNode);
     } else if (pugi::xml_node u = children.unpitched) {
@@ -290,24 +322,24 @@ void Reader::AddPitch(EXENTRY& entry, pugi::xml_node note, const NoteChildren& c
     record.noteID = static_cast<twobyte>(entry.noteCount + 1);
     record.noteFlags =
         NOTE_INUSE | ((static_cast<ufourbyte>(record.noteID) << NOTE_IDBITS_SHIFT) & NOTE_IDBITS);
+    // A <tied> in the notations ties it too (see ReadNotations).
     bool tied = false;
-    for (pugi::xml_node tie : Each{children.tie})
+    for (pugi::xml_node tie : Each{children.tie, children.ties})
         if (std::strcmp(tie.attribute("type").value(), "start") == 0) tied = true;
-    for (pugi::xml_node notations : Each{children.notations})
-        for (pugi::xml_node tie : notations.children("tied")) {
-            const std::string type = tie.attribute("type").value();
-            if (type == "start" || type == "continue") tied = true;
-        }
     if (tied) record.noteFlags |= NOTE_TIE;
     if (children.accidental) record.noteFlags |= NOTE_SHOWACCI;
     ++entry.noteCount;
 }
 
-/// Articulations and fermatas travel with the rhythm: the host holds them as articulation
-/// records of the entry, a chord's marks once.
-void Reader::ReadTravellingMarks(EXENTRY& entry, const NoteChildren& children) {
-    for (pugi::xml_node notations : Each{children.notations})
-        for (pugi::xml_node mark : notations.children()) {
+/// What the notations of a note say, in one walk over them: articulations and fermatas travel
+/// with the rhythm, and the host holds them as articulation records of the entry (a chord's
+/// marks once); its tuplet brackets go into `rhythm`, where one is given; answers whether a
+/// <tied> ties the note into the next.
+bool Reader::ReadNotations(EXENTRY& entry, const NoteChildren& children, EntryRhythm* rhythm) {
+    bool tied = false;
+    for (pugi::xml_node notations : Each{children.notations, children.notationsCount})
+        for (pugi::xml_node mark = notations.first_child(); IsNode(mark);
+             mark = mark.next_sibling()) {
             const char* name = mark.name();
             if (NameIs(name, "fermata")) {
                 AddArticulation(entry, MarkDefinition(mark, false));
@@ -315,8 +347,14 @@ void Reader::ReadTravellingMarks(EXENTRY& entry, const NoteChildren& children) {
                 for (pugi::xml_node a : mark.children())
                     if (a.type() == pugi::node_element)
                         AddArticulation(entry, MarkDefinition(a, true));
+            } else if (NameIs(name, "tied")) {
+                const std::string_view type = mark.attribute("type").value();
+                if (type == "start" || type == "continue") tied = true;
+            } else if (rhythm && NameIs(name, "tuplet")) {
+                ReadTupletMark(mark, *rhythm);
             }
         }
+    return tied;
 }
 
 void Reader::AddArticulation(EXENTRY& entry, int definition) {

@@ -20,7 +20,8 @@ Reader::OpenCell& Reader::Open(const host::FrameKey& key) {
     if (openCount_ == openCells_.size()) openCells_.emplace_back();
     OpenCell& cell = openCells_[openCount_];
     cell.key = key;
-    cell.origin = &score_.cells[key];
+    // Cells come in key order but for the staves of a part within a measure: most go last.
+    cell.origin = &score_.cells.try_emplace(score_.cells.end(), key)->second;
     cell.described = false;
     cell.tied = false;
     cell.end = Rational(0);
@@ -81,8 +82,9 @@ Rational Reader::DurationOf(pugi::xml_node element, pugi::xml_node duration) con
 int Reader::StaffOfVoice(int partStaff, std::string_view voice, pugi::xml_node at) {
     // Notes without a voice are the voice of their own staff.
     if (voice.empty()) return partStaff;
-    const auto [home, first] = voiceStaff_.try_emplace(std::string(voice), partStaff);
-    if (first) {
+    auto home = voiceStaff_.find(voice);
+    if (home == voiceStaff_.end()) {
+        home = voiceStaff_.emplace(std::string(voice), partStaff).first;
         if (const int staff = StaffOfFirstNote(voice, at); staff > 0) home->second = staff;
         return home->second;
     }
@@ -108,7 +110,7 @@ namespace {
 
 /// An element's <duration> as written, in the divisions in force; 0 where it has none.
 int64_t WrittenDuration(pugi::xml_node element) {
-    return PlainInteger(TrimmedView(element.child("duration").text().get())).value_or(0);
+    return PlainIntegerIn(element.child("duration").child_value()).value_or(0);
 }
 
 } // namespace
@@ -134,15 +136,14 @@ int Reader::StaffOfFirstNote(std::string_view voice, pugi::xml_node at) const {
             if (!NameIs(name, "note")) continue;
             const NoteChildren children(child);
             const bool mine = !children.rest && !children.grace && children.voice &&
-                              TrimmedView(pugi::xml_node(children.voice).text().get()) == voice;
+                              TrimmedView(pugi::xml_node(children.voice).child_value()) == voice;
             if (!mine) {
                 if (!children.chord && !children.grace) time += WrittenDuration(child);
                 continue;
             }
             if (m == here && time < end) return 0;
             if (!children.staff) return 1;
-            const auto staff =
-                PlainInteger(TrimmedView(pugi::xml_node(children.staff).text().get()));
+            const auto staff = PlainIntegerIn(pugi::xml_node(children.staff).child_value());
             return staff && *staff >= 1 && *staff <= 64 ? *staff : 0;
         }
     }
@@ -248,20 +249,23 @@ void Reader::ReadPart(int partIndex) {
 void Reader::ReadMeasureContents(pugi::xml_node measure, MeasureTail& tail) {
     // The measure's contents lie 4 deep; each is checked for nesting as it comes.
     pugi::xml_node child = measure.first_child();
-    ptrdiff_t start = child ? child.offset_debug() : -1;
-    for (pugi::xml_node next; child; child = next) {
+    const char* nextName = IsNode(child) ? child.name() : nullptr;
+    for (pugi::xml_node next; IsNode(child); child = next) {
+        const char* const name = nextName;
         next = child.next_sibling();
-        const ptrdiff_t nextStart = next ? next.offset_debug() : -1;
-        CheckNesting(child, 4, start, nextStart);
-        start = nextStart;
-        if (child.type() != pugi::node_element) continue;
-        const char* name = child.name();
+        nextName = IsNode(next) ? next.name() : nullptr;
+        const ptrdiff_t start = OffsetOfName(name);
+        const ptrdiff_t end = IsNode(next) ? OffsetOfName(nextName) : -1;
         const bool note = NameIs(name, "note");
+        // A note is checked in the walk over its children that reading it makes.
+        if (!note) CheckNesting(child, 4, start, end);
+        // Only elements have names: text answers "".
+        if (!*name) continue;
         const bool backup = !note && NameIs(name, "backup");
         const bool forward = !note && !backup && NameIs(name, "forward");
         const bool music = note || backup || forward;
         if (note) {
-            ReadNote(child);
+            ReadNote(child, start, end);
         } else if (backup) {
             CloseRun();
             // A backup past the measure's start goes to the start, as notation programs read it.
@@ -305,7 +309,7 @@ void Reader::ReadForward(pugi::xml_node forward) {
     const int staff = staffNode ? IntegerOf(staffNode) : 1;
     if (staffNode) UseStaff(staff, staffNode);
     if (pugi::xml_node voice = forward.child("voice")) {
-        OpenCell& cell = CellFor(staff, TrimmedView(voice.text().get()), forward);
+        OpenCell& cell = CellFor(staff, TrimmedView(voice.child_value()), forward);
         ExtendRun(cell, forward, cursor_ + duration);
         cell.reached = std::max(cell.reached, cursor_ + duration);
     } else {

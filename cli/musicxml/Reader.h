@@ -5,6 +5,7 @@
 #include "cli/musicxml/KeyPitch.h"
 #include "cli/musicxml/Score.h"
 #include "cli/musicxml/TupletGroups.h"
+#include "cli/musicxml/XmlText.h"
 
 #include <pugixml.hpp>
 
@@ -23,10 +24,10 @@ namespace cadentra_cli {
 class FoundChild {
 public:
     operator bool() const { return node_ != nullptr; }
-    operator pugi::xml_node() const { return pugi::xml_node(node_); }
+    operator pugi::xml_node() const { return HandleOf(node_); }
     /// Keeps `child` unless one was found before.
     void First(pugi::xml_node child) {
-        if (!node_) node_ = child.internal_object();
+        if (!node_) node_ = std::bit_cast<pugi::xml_node_struct*>(child);
     }
 
 private:
@@ -35,11 +36,20 @@ private:
 
 /// The children of a <note> that reading looks at, found in one walk over them (the first of
 /// each name, as pugixml's child() would find it; the others of <tie> and <notations> follow as
-/// siblings, see Each).
+/// siblings, see Each, and are counted).
 struct NoteChildren {
     FoundChild grace, chord, rest, pitch, unpitched, staff, voice, accidental, timeModification,
         type, duration, tie, notations;
     int dots = 0;
+    int ties = 0;
+    int notationsCount = 0;
+    // Where the children begin, for the nesting check (see Reader::CheckNoteNesting): the names
+    // of the first and last child, and the widest distance from one child's name to the next.
+    // Only where every child is an element, which has its name in the parsed text.
+    bool allElements = true;
+    const char* firstName = nullptr;
+    const char* lastName = nullptr;
+    size_t widest = 0;
 
     explicit NoteChildren(pugi::xml_node note);
 };
@@ -82,6 +92,18 @@ private:
     [[noreturn]] void Fail(pugi::xml_node at, const std::string& problem) const;
     void CheckDocumentShape(pugi::xml_node root) const;
     void CheckNesting(pugi::xml_node node, int depth, ptrdiff_t start, ptrdiff_t end) const;
+    /// CheckNesting of a <note> (4 deep) whose text lies within `start` to `end`, from the walk
+    /// over its children that reading makes anyway; only a note with a long child or one that
+    /// is not an element is walked again.
+    void CheckNoteNesting(pugi::xml_node note, const NoteChildren& children, ptrdiff_t start,
+                          ptrdiff_t end) const;
+    /// The offset in the text of an element whose name() is `name`, as offset_debug() answers
+    /// it, without asking the document; -1 for a name that is not in the parsed text (text nodes
+    /// answer "").
+    ptrdiff_t OffsetOfName(const char* name) const {
+        const uintptr_t at = reinterpret_cast<uintptr_t>(name) - parsedText_;
+        return parsedText_ != 0 && at > 0 && at < text_.size() ? static_cast<ptrdiff_t>(at) : -1;
+    }
     void CheckDepthOutsideMeasures() const;
     int IntegerOf(pugi::xml_node element) const;
     void CollectParts();
@@ -132,17 +154,17 @@ private:
     void DropUnheldTies(OpenCell& cell);
 
     // Notes (NoteReading.cpp).
-    void ReadNote(pugi::xml_node note);
+    void ReadNote(pugi::xml_node note, ptrdiff_t start, ptrdiff_t end);
     void ReadGrace(pugi::xml_node note, const NoteChildren& children, OpenCell& cell);
     void ReadChordNote(pugi::xml_node note, const NoteChildren& children);
     void ReadEntry(pugi::xml_node note, const NoteChildren& children, OpenCell& cell);
     NoteRhythm ReadRhythm(pugi::xml_node note, const NoteChildren& children);
     void ReadTimeModification(pugi::xml_node modification, EntryRhythm& rhythm) const;
-    void ReadTupletMarks(const NoteChildren& children, EntryRhythm& rhythm) const;
+    void ReadTupletMark(pugi::xml_node tuplet, EntryRhythm& rhythm) const;
     void ReadTupletSide(pugi::xml_node side, int& number, int& value) const;
     void AddPitch(EXENTRY& entry, pugi::xml_node note, const NoteChildren& children);
     SpelledPitch WrittenPitch(pugi::xml_node note, const NoteChildren& children) const;
-    void ReadTravellingMarks(EXENTRY& entry, const NoteChildren& children);
+    bool ReadNotations(EXENTRY& entry, const NoteChildren& children, EntryRhythm* rhythm);
     void AddArticulation(EXENTRY& entry, int definition);
     /// Rests the voice does not show (a <forward>, or time its notes skip) up to `until`.
     void FillGap(OpenCell& cell, Rational until);
@@ -157,6 +179,7 @@ private:
     Score& score_;
     host::Document& document_;
     std::string_view text_;
+    uintptr_t parsedText_ = 0; // where the parser's copy of the text begins; 0 while unknown
 
     std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
     std::vector<host::Measure> hostMeasures_;

@@ -1,14 +1,17 @@
 // Small helpers for reading the text of a parsed MusicXML document: trimmed values, names
-// compared without strcmp, plain integers, and walks over siblings of one name.
+// compared without strcmp, plain integers, handles tested without a call, and walks over
+// siblings of one name.
 #pragma once
 
 #include <pugixml.hpp>
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace cadentra_cli {
 
@@ -75,19 +78,62 @@ inline std::optional<int> PlainInteger(std::string_view text) {
     return negative ? -number : number;
 }
 
-/// `first` and the siblings after it of the same name.
+/// A whole number written as plain digits, with a sign at most, between blanks (as PlainInteger
+/// of the trimmed text); none for anything else. Reads the text once, without measuring it first.
+inline std::optional<int> PlainIntegerIn(const char* text) {
+    while (IsBlank(*text))
+        ++text;
+    bool negative = false;
+    if (*text == '-' || *text == '+') {
+        negative = *text == '-';
+        ++text;
+    }
+    int number = 0;
+    int digits = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        if (++digits > 9) return std::nullopt;
+        number = number * 10 + (*text - '0');
+    }
+    if (digits == 0) return std::nullopt;
+    while (IsBlank(*text))
+        ++text;
+    if (*text != 0) return std::nullopt;
+    return negative ? -number : number;
+}
+
+// A pugixml handle is the pointer to its node and nothing more. The library's own test of a
+// handle and its making of one from a pointer are calls into it, which the reader's walks would
+// make for nearly every node they pass; these two do the same in place.
+static_assert(sizeof(pugi::xml_node) == sizeof(pugi::xml_node_struct*) &&
+              std::is_trivially_copyable_v<pugi::xml_node>);
+
+/// Whether `node` is a node (as `bool(node)`).
+inline bool IsNode(pugi::xml_node node) {
+    return std::bit_cast<pugi::xml_node_struct*>(node) != nullptr;
+}
+
+/// The handle of `node` (as `pugi::xml_node(node)`).
+inline pugi::xml_node HandleOf(pugi::xml_node_struct* node) {
+    return std::bit_cast<pugi::xml_node>(node);
+}
+
+/// `first` and the siblings after it of the same name; where it is known how many there are
+/// (`count`, 0 for not known), the walk stops at the last of them rather than look past it.
 struct Each {
     pugi::xml_node first;
+    int count = 0;
     struct Iterator {
         pugi::xml_node node;
+        int left = 0;
         pugi::xml_node operator*() const { return node; }
         Iterator& operator++() {
-            node = node.next_sibling(node.name());
+            node = left == 1 ? pugi::xml_node() : node.next_sibling(node.name());
+            if (left > 0) --left;
             return *this;
         }
         bool operator!=(const Iterator& other) const { return node != other.node; }
     };
-    Iterator begin() const { return {first}; }
+    Iterator begin() const { return {first, count}; }
     Iterator end() const { return {}; }
 };
 

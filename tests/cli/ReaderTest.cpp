@@ -305,6 +305,42 @@ TEST(Reader, MalformedAndUnholdableInputIsRefusedWithFileLineAndProblem) {
         std::string::npos);
 }
 
+TEST(Reader, NestingInsideANoteIsRefusedFromTheFirstNodeBeyondTheLimit) {
+    // A <note> lies 4 deep and its children 5: an element there with 59 elements inside it holds
+    // its text 65 deep, one past the limit, and one with 58 holds it at the limit. Whichever
+    // child of the note it is, whatever follows it (another child, text of the note, nothing),
+    // and whether or not a note follows in the measure.
+    auto nested = [](size_t inside) {
+        std::string element = "<x>";
+        for (size_t i = 0; i < inside; ++i)
+            element += "<a>";
+        element += "y";
+        for (size_t i = 0; i < inside; ++i)
+            element += "</a>";
+        return element + "</x>";
+    };
+    const std::string note = Note("C", 4, 1, "quarter");
+    const size_t pitch = note.find("<pitch>");
+    const size_t end = note.find("</note>");
+    for (const size_t inside : {58, 59})
+        for (const std::string& after : {std::string(), std::string("tail")})
+            for (const size_t at : {pitch, end})
+                for (const bool noteAfter : {false, true}) {
+                    std::string deep = note;
+                    deep.insert(at, nested(inside) + (at == end ? after : ""));
+                    SCOPED_TRACE(deep);
+                    const std::string message = ReadError(OnePart(
+                        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                        deep + (noteAfter ? note : "") + "</measure>"));
+                    if (inside == 58) {
+                        EXPECT_EQ(message, "(no error)");
+                    } else {
+                        EXPECT_EQ(message, "bad.musicxml:7: <a>: elements nested more than 64 "
+                                           "deep; a score needs far fewer");
+                    }
+                }
+}
+
 TEST(Reader, EncodingsAreReadAndOffsetsMapBackToTheBytes) {
     const std::string xml =
         OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
