@@ -1,6 +1,7 @@
 // The stand-in host's frames: what FX_LoadTGF hands out, how the entry array moves, how entries
 // are numbered and stored, and how frames are counted.
 #include "host/EntryDetails.h"
+#include "host/Frames.h"
 #include "host/HostFunctions.h"
 #include "support/HostFixture.h"
 
@@ -316,6 +317,39 @@ TEST_F(HostFrames, LayersAreShownOneByOne) {
     EXTGF2005a* frame = Load(1, 1, 1);
     EXPECT_EQ(+frame->entryCount, 1);
     FX_FreeTGF(frame, V);
+}
+
+// An entry saved into a second frame is held by both: its details stay while either holds it.
+// The numbers beyond the host's own (a hand-made document's) and a number held twice in one
+// frame are followed as well as the host's own.
+TEST_F(HostFrames, DetailsStayWhileAnotherFrameHoldsTheEntry) {
+    doc_.Staves(1).Measures(3);
+    doc_.Layer(1, 1).Notes("C4 w!1");
+    doc_.Layer(1, 2).Notes("D4 w!2");
+    doc_.Layer(1, 3).Notes("E4 w");
+    host::Document& doc = Doc();
+    const EXENTRY first = doc.frames.at(host::FrameKey{1, 1, 0}).front();
+    const EXENTRY second = doc.frames.at(host::FrameKey{1, 2, 0}).front();
+    ASSERT_TRUE(host::HasDetails(doc, first.entryNumber));
+    ASSERT_TRUE(host::HasDetails(doc, second.entryNumber));
+    EXENTRY handMade = second;
+    handMade.entryNumber = doc.nextEntryNumber + 1000;
+    doc.records[host::DetailKey(host::TAG_ARTICULATION, handMade.entryNumber, 0)] = {1, 0};
+
+    // Measure 3 takes both entries (the second twice) and the hand-made one.
+    host::StoreFrame(doc, host::FrameKey{1, 3, 0}, {first, second, second, handMade});
+    host::StoreFrame(doc, host::FrameKey{1, 1, 0}, {});
+    EXPECT_TRUE(host::HasDetails(doc, first.entryNumber)); // still in measure 3
+    host::StoreFrame(doc, host::FrameKey{1, 2, 0}, {handMade});
+    EXPECT_TRUE(host::HasDetails(doc, second.entryNumber));
+    host::StoreFrame(doc, host::FrameKey{1, 3, 0}, {second});
+    EXPECT_FALSE(host::HasDetails(doc, first.entryNumber)); // held nowhere now
+    EXPECT_TRUE(host::HasDetails(doc, second.entryNumber));
+    EXPECT_TRUE(host::HasDetails(doc, handMade.entryNumber)); // still in measure 2
+    host::StoreFrame(doc, host::FrameKey{1, 2, 0}, {});
+    EXPECT_FALSE(host::HasDetails(doc, handMade.entryNumber));
+    host::StoreFrame(doc, host::FrameKey{1, 3, 0}, {});
+    EXPECT_FALSE(host::HasDetails(doc, second.entryNumber));
 }
 
 } // namespace
