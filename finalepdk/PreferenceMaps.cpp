@@ -151,16 +151,14 @@ EXTAG mapPrefTag(EXTAG tag, twobyte cmper, EXTAG* chunkTag, twobyte* count, twob
     if (count) *count = 0;
     if (firstInci) *firstInci = 0;
     EXTAG found = 0;
-    if (!finalepdk::MayBeAmong(PREF_RUN_TAGS, tag)) {
-        if (chunkTag) *chunkTag = 0;
-        return 0;
-    }
-    for (const auto& entry : PREF_RUNS) {
-        if (entry.tag != tag || cmper < entry.minCmper || cmper > entry.maxCmper) continue;
-        found = entry.chunkTag;
-        if (count) *count = entry.count;
-        if (firstInci) *firstInci = entry.inciFromCmper ? static_cast<twobyte>(cmper - 1) : 0;
-        break;
+    if (finalepdk::MayBeAmong(PREF_RUN_TAGS, tag)) {
+        for (const auto& entry : PREF_RUNS) {
+            if (entry.tag != tag || cmper < entry.minCmper || cmper > entry.maxCmper) continue;
+            found = entry.chunkTag;
+            if (count) *count = entry.count;
+            if (firstInci) *firstInci = entry.inciFromCmper ? static_cast<twobyte>(cmper - 1) : 0;
+            break;
+        }
     }
     if (chunkTag) *chunkTag = found;
     return found;

@@ -38,28 +38,11 @@ public:
     using const_iterator = Map::const_iterator;
 
     FrameStore() = default;
+    // A copy indexes its own map; a move takes the index with the map it points into.
     FrameStore(const FrameStore& other) : map_(other.map_) { Reindex(); }
-    FrameStore(FrameStore&& other) noexcept
-        : map_(std::move(other.map_)), index_(std::move(other.index_)) {
-        other.map_.clear();
-        other.index_.clear();
-    }
-    FrameStore& operator=(const FrameStore& other) {
-        if (this != &other) {
-            map_ = other.map_;
-            Reindex();
-        }
-        return *this;
-    }
-    FrameStore& operator=(FrameStore&& other) noexcept {
-        if (this != &other) {
-            map_ = std::move(other.map_);
-            index_ = std::move(other.index_);
-            other.map_.clear();
-            other.index_.clear();
-        }
-        return *this;
-    }
+    FrameStore(FrameStore&&) noexcept = default;
+    FrameStore& operator=(const FrameStore& other) { return *this = FrameStore(other); }
+    FrameStore& operator=(FrameStore&&) noexcept = default;
 
     iterator begin() { return map_.begin(); }
     iterator end() { return map_.end(); }

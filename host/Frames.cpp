@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -200,42 +201,27 @@ bool Holds(const Document& document, const FrameKey& key, fourbyte entryNumber) 
 /// the numbers held by more than one frame.
 std::map<fourbyte, std::set<FrameKey>> SharedNumbers(const Document& document,
                                                      const std::set<fourbyte>* numbers) {
-    // Nearly every number is held once. The host numbers entries from 1 up, so the numbers below
-    // the next one it would give are counted in a flat array first, and only those seen twice
-    // are gathered; any other number (only hand-made documents have them) is gathered in a flat
-    // list and sorted. Only the numbers that repeat make entries of the map.
+    // Nearly every number is held once: each is counted first (up to two), and only the numbers
+    // seen twice are gathered. The host numbers entries from 1 up, so the numbers below the next
+    // one it would give are counted in a flat array; any other (only hand-made documents have
+    // them) in a hash table.
     constexpr fourbyte DENSE_LIMIT = 1 << 26;
     const fourbyte dense = std::clamp<fourbyte>(document.nextEntryNumber, 1, DENSE_LIMIT);
+    std::vector<uint8_t> denseSeen(static_cast<size_t>(dense), 0);
+    std::unordered_map<fourbyte, uint8_t> otherSeen;
+    auto seen = [&](fourbyte number) -> uint8_t& {
+        return number >= 0 && number < dense ? denseSeen[static_cast<size_t>(number)]
+                                             : otherSeen[number];
+    };
     auto wanted = [&](fourbyte number) { return !numbers || numbers->count(number) != 0; };
-    auto isDense = [&](fourbyte number) { return number >= 0 && number < dense; };
-    std::vector<uint8_t> seen(static_cast<size_t>(dense), 0);
-    std::vector<std::pair<fourbyte, FrameKey>> places; // the numbers beyond the flat array
     for (const auto& [key, entries] : document.frames)
-        for (const EXENTRY& entry : entries) {
-            const fourbyte number = entry.entryNumber;
-            if (!wanted(number)) continue;
-            if (!isDense(number))
-                places.emplace_back(number, key);
-            else if (seen[static_cast<size_t>(number)] < 2)
-                ++seen[static_cast<size_t>(number)];
-        }
+        for (const EXENTRY& entry : entries)
+            if (wanted(entry.entryNumber) && seen(entry.entryNumber) < 2) ++seen(entry.entryNumber);
     std::map<fourbyte, std::set<FrameKey>> homes;
     for (const auto& [key, entries] : document.frames)
-        for (const EXENTRY& entry : entries) {
-            const fourbyte number = entry.entryNumber;
-            if (isDense(number) && seen[static_cast<size_t>(number)] >= 2 && wanted(number))
-                homes[number].insert(key);
-        }
-    std::sort(places.begin(), places.end());
-    for (size_t i = 0; i < places.size();) {
-        size_t end = i + 1;
-        while (end < places.size() && places[end].first == places[i].first)
-            ++end;
-        std::set<FrameKey>& frames = homes[places[i].first];
-        for (size_t k = i; k < end; ++k)
-            frames.insert(places[k].second);
-        i = end;
-    }
+        for (const EXENTRY& entry : entries)
+            if (wanted(entry.entryNumber) && seen(entry.entryNumber) >= 2)
+                homes[fourbyte{entry.entryNumber}].insert(key);
     // A number held twice in one frame is held by one frame.
     std::erase_if(homes, [](const auto& home) { return home.second.size() < 2; });
     return homes;

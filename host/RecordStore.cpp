@@ -74,18 +74,20 @@ RecordStore::mapped_type& RecordStore::operator[](const RecordKey& key) {
     // has just numbered, the records of a document being built): the place after the record
     // stored last is tried before a search from the root.
     const RecordOrder less;
-    if (last_ != map_.end()) {
-        if (!less(key, last_->first) && !less(last_->first, key)) return last_->second;
-        if (less(last_->first, key)) {
-            const auto next = std::next(last_);
+    if (last_.known) {
+        const iterator last = last_.record;
+        if (!less(key, last->first) && !less(last->first, key)) return last->second;
+        if (less(last->first, key)) {
+            const auto next = std::next(last);
             if (next == map_.end() || less(key, next->first)) {
-                last_ = map_.emplace_hint(next, key, mapped_type{});
-                return last_->second;
+                last_.record = map_.emplace_hint(next, key, mapped_type{});
+                return last_.record->second;
             }
         }
     }
-    last_ = map_.try_emplace(key).first;
-    return last_->second;
+    last_.record = map_.try_emplace(key).first;
+    last_.known = true;
+    return last_.record->second;
 }
 
 std::pair<RecordStore::iterator, bool> RecordStore::insert(const value_type& record) {
@@ -105,7 +107,7 @@ std::pair<RecordStore::iterator, bool> RecordStore::insert_or_assign(const Recor
 }
 
 RecordStore::iterator RecordStore::erase(const_iterator record) {
-    last_ = map_.end();
+    last_.known = false;
     const RecordKey key = record->first;
     auto next = map_.erase(record);
     Dropped(key);
@@ -113,7 +115,7 @@ RecordStore::iterator RecordStore::erase(const_iterator record) {
 }
 
 RecordStore::iterator RecordStore::erase(const_iterator first, const_iterator last) {
-    last_ = map_.end();
+    last_.known = false;
     std::vector<RecordKey> keys;
     for (auto it = first; it != last; ++it)
         if (KindBit(it->first.tag)) keys.push_back(it->first);
@@ -124,14 +126,14 @@ RecordStore::iterator RecordStore::erase(const_iterator first, const_iterator la
 }
 
 size_t RecordStore::erase(const RecordKey& key) {
-    last_ = map_.end();
+    last_.known = false;
     const size_t erased = map_.erase(key);
     if (erased) Dropped(key);
     return erased;
 }
 
 RecordStore::node_type RecordStore::extract(const RecordKey& key) {
-    last_ = map_.end();
+    last_.known = false;
     node_type node = map_.extract(key);
     if (!node.empty()) Dropped(key);
     return node;
@@ -139,7 +141,7 @@ RecordStore::node_type RecordStore::extract(const RecordKey& key) {
 
 void RecordStore::clear() {
     map_.clear();
-    last_ = map_.end();
+    last_.known = false;
     denseKinds_.clear();
     sparseKinds_.clear();
 }

@@ -71,35 +71,6 @@ class RecordStore {
     using Map = std::map<RecordKey, std::vector<unsigned char>, RecordOrder>;
 
 public:
-    RecordStore() = default;
-    // A copy or a move starts without a last stored record: the hint belongs to its own map.
-    RecordStore(const RecordStore& other)
-        : map_(other.map_), denseKinds_(other.denseKinds_), sparseKinds_(other.sparseKinds_) {}
-    RecordStore(RecordStore&& other) noexcept
-        : map_(std::move(other.map_)), denseKinds_(std::move(other.denseKinds_)),
-          sparseKinds_(std::move(other.sparseKinds_)) {
-        other.clear();
-    }
-    RecordStore& operator=(const RecordStore& other) {
-        if (this != &other) {
-            map_ = other.map_;
-            denseKinds_ = other.denseKinds_;
-            sparseKinds_ = other.sparseKinds_;
-            last_ = map_.end();
-        }
-        return *this;
-    }
-    RecordStore& operator=(RecordStore&& other) noexcept {
-        if (this != &other) {
-            map_ = std::move(other.map_);
-            denseKinds_ = std::move(other.denseKinds_);
-            sparseKinds_ = std::move(other.sparseKinds_);
-            last_ = map_.end();
-            other.clear();
-        }
-        return *this;
-    }
-
     using key_type = Map::key_type;
     using mapped_type = Map::mapped_type;
     using value_type = Map::value_type;
@@ -168,8 +139,25 @@ private:
     /// numbers, which only hand-made documents have, in `sparseKinds_`.
     std::vector<uint8_t> denseKinds_;
     std::map<fourbyte, uint8_t> sparseKinds_;
-    /// The record stored last through operator[] (end when there is none to go by).
-    iterator last_ = map_.end();
+    /// The record stored last through operator[], when there is one to go by. A copy or a move
+    /// of the store starts without one, and a store moved from is left without one: it would
+    /// point into the other store's map.
+    struct LastStored {
+        LastStored() = default;
+        LastStored(const LastStored&) {}
+        LastStored(LastStored&& other) noexcept { other.known = false; }
+        LastStored& operator=(const LastStored&) {
+            known = false;
+            return *this;
+        }
+        LastStored& operator=(LastStored&& other) noexcept {
+            known = other.known = false;
+            return *this;
+        }
+        bool known = false;
+        iterator record;
+    };
+    LastStored last_;
 };
 
 } // namespace host

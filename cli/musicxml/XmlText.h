@@ -62,20 +62,31 @@ inline void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
+/// Reads a sign at most and then plain digits from `text`, up to `end` (null: up to the first
+/// character that is no digit) and moves `text` past them; none without digits or with more than
+/// nine.
+inline std::optional<int> ReadSignAndDigits(const char*& text, const char* end) {
+    bool negative = false;
+    if (text != end && (*text == '-' || *text == '+')) {
+        negative = *text == '-';
+        ++text;
+    }
+    int number = 0;
+    int digits = 0;
+    for (; text != end && *text >= '0' && *text <= '9'; ++text) {
+        if (++digits > 9) return std::nullopt;
+        number = number * 10 + (*text - '0');
+    }
+    if (digits == 0) return std::nullopt;
+    return negative ? -number : number;
+}
+
 /// A whole number written as plain digits, with a sign at most; none for anything else.
 inline std::optional<int> PlainInteger(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-        negative = text[0] == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    int number = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    return negative ? -number : number;
+    const char* at = text.data();
+    const char* end = text.data() + text.size();
+    const auto number = ReadSignAndDigits(at, end);
+    return at == end ? number : std::nullopt;
 }
 
 /// A whole number written as plain digits, with a sign at most, between blanks (as PlainInteger
@@ -83,22 +94,10 @@ inline std::optional<int> PlainInteger(std::string_view text) {
 inline std::optional<int> PlainIntegerIn(const char* text) {
     while (IsBlank(*text))
         ++text;
-    bool negative = false;
-    if (*text == '-' || *text == '+') {
-        negative = *text == '-';
-        ++text;
-    }
-    int number = 0;
-    int digits = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        if (++digits > 9) return std::nullopt;
-        number = number * 10 + (*text - '0');
-    }
-    if (digits == 0) return std::nullopt;
+    const auto number = ReadSignAndDigits(text, nullptr);
     while (IsBlank(*text))
         ++text;
-    if (*text != 0) return std::nullopt;
-    return negative ? -number : number;
+    return *text == 0 ? number : std::nullopt;
 }
 
 // A pugixml handle is the pointer to its node and nothing more. The library's own test of a
