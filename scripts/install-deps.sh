@@ -60,8 +60,22 @@ if [ ${#missing[@]} -ne 0 ]; then
         if [ ${#others[@]} -ne 0 ]; then
             $SUDO apt-get install -y -qq --no-install-recommends "${others[@]}" >/dev/null
         fi
-        echo "install-deps: WARNING: wine could not be installed (the package archive did not" \
-            "offer it); the Windows suite will be skipped on this machine"
+        # The usual gap is the security archive's i386 index: its amd64 updates are then
+        # offered with no i386 twin, and the two halves of a shared library must match. Taking
+        # wine's libraries from the main archive alone (the security archive ranked below the
+        # installed versions, for this one install) closes it.
+        pins="$(mktemp)"
+        printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 50\n' >"$pins"
+        chmod 644 "$pins"
+        if $SUDO apt-get install -y -qq --no-install-recommends -o Dir::Etc::Preferences="$pins" \
+            wine wine32:i386 >/dev/null; then
+            echo "install-deps: wine installed from the main archive (the security archive's" \
+                "i386 index was not available)"
+        else
+            echo "install-deps: WARNING: wine could not be installed (the package archive did" \
+                "not offer it); the Windows suite will be skipped on this machine"
+        fi
+        rm -f "$pins"
     fi
 fi
 
