@@ -20,13 +20,22 @@ void CleanEntry(EXENTRY& entry) {
     if (entry.noteCount > EXENTRY_MAXNOTES) entry.noteCount = EXENTRY_MAXNOTES;
     const int count = entry.noteCount;
 
+    // Nearly always every note has an ID of its own already, and nothing is renumbered.
+    bool renumber = false;
+    for (int l = 0; l < count && !renumber; ++l) {
+        const twobyte noteID = entry.notes[l].noteID;
+        renumber = noteID == 0;
+        for (int m = 0; m < l && !renumber; ++m)
+            renumber = entry.notes[m].noteID == noteID;
+    }
+
     twobyte top = 0;
-    for (int l = 0; l < count; ++l) {
+    for (int l = 0; renumber && l < count; ++l) {
         const twobyte noteID = entry.notes[l].noteID;
         if (noteID > top) top = noteID;
     }
 
-    for (int l = 0; l < count; ++l) {
+    for (int l = 0; renumber && l < count; ++l) {
         const twobyte noteID = entry.notes[l].noteID;
         if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID)) {
             // One more than the highest; only an ID at the top of its range makes the count wrap,

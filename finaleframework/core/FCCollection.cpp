@@ -2,6 +2,7 @@
 
 #include "finaleframework/core/FCIteratorHandler.h"
 
+#include <algorithm>
 #include <cstddef>
 
 __FCCollection::~__FCCollection() {
@@ -12,16 +13,21 @@ __FCCollection::~__FCCollection() {
     _capacity = 0;
 }
 
-void __FCCollection::_RequireElement(int additional) {
-    if (additional <= 0) return;
-    const int needed = _count + additional;
+void __FCCollection::_Grow(int needed) {
     if (_capacity >= needed) return;
+    if (!_elements && _slots && needed < GROWTH_STEP) {
+        // The subclass's slots, still null as it handed them over.
+        _elements = _slots;
+        _capacity = GROWTH_STEP;
+        return;
+    }
     const int capacity = ((needed + GROWTH_STEP) / GROWTH_STEP) * GROWTH_STEP;
     __FCBase** grown = !_elements && _slots && capacity == GROWTH_STEP
                            ? _slots
                            : new __FCBase*[static_cast<size_t>(capacity)];
-    for (int i = 0; i < capacity; ++i)
-        grown[i] = i < _count ? _elements[i] : nullptr;
+    const int kept = _elements ? _count : 0;
+    if (kept > 0) std::copy(_elements, _elements + kept, grown);
+    std::fill(grown + kept, grown + capacity, nullptr);
     if (_elements != _slots) delete[] _elements;
     _elements = grown;
     _capacity = capacity;

@@ -43,7 +43,7 @@ public:
     int GetCount() const { return _count; }
     /// Appends `element` (null and duplicates included); the collection owns it from now on.
     void Add(__FCBase* element) {
-        if (_count >= _capacity) _RequireElement(1);
+        if (_count >= _capacity) _Grow(_count + 1);
         _elements[_count++] = element;
     }
     /// Inserts before `index`; at or beyond the end it appends. `index` must not be negative.
@@ -68,7 +68,9 @@ public:
     void DetachAll() { _count = 0; }
 
     /// Makes sure `_count + additional` slots exist.
-    void _RequireElement(int additional);
+    void _RequireElement(int additional) {
+        if (additional > 0 && _count + additional > _capacity) _Grow(_count + additional);
+    }
     /// Destroys the elements in use and nulls their slots; the count stays as it was.
     void _FreeElements();
     /// Number of slots allocated.
@@ -80,10 +82,12 @@ protected:
 
     /// The slots a collection grows by at a time.
     static constexpr int GROWTH_STEP = 10;
-    /// Hands the collection GROWTH_STEP slots that the subclass holds: its first growth takes them
-    /// instead of an array of its own, so a collection that stays that small allocates nothing.
-    /// Called while the collection is empty.
+    /// Hands the collection GROWTH_STEP slots that the subclass holds, all null: its first growth
+    /// takes them instead of an array of its own, so a collection that stays that small allocates
+    /// nothing. Called while the collection is empty.
     void _UseSlots(__FCBase** slots) { _slots = slots; }
+    /// Grows the array to hold at least `needed` slots, in steps of GROWTH_STEP.
+    void _Grow(int needed);
 
     fourbyte _count = 0;
     fourbyte _capacity = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "finaleframework/core/FCCollection.h"
+#include "finaleframework/core/RecycledBlocks.h"
 #include "finalepdk/WireRecords.h"
 
 class FCNoteEntry;
@@ -15,6 +16,11 @@ public:
         : _noteIndex(noteIndex), _noteRecord(noteRecord), _entry(entry) {}
     FCNote(const FCNote&) = delete;
     FCNote& operator=(const FCNote&) = delete;
+
+    static void* operator new(std::size_t size) { return RecycledBlocks<FCNote>::Take(size); }
+    static void operator delete(void* block, std::size_t size) {
+        RecycledBlocks<FCNote>::Give(block, size);
+    }
 
     const char* ClassName() override { return "FCNote"; }
 

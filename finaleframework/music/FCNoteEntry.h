@@ -27,6 +27,11 @@ public:
     FCNoteEntry(EXENTRY* record, EXTGF2005a* frame);
     ~FCNoteEntry() override;
 
+    static void* operator new(std::size_t size) { return RecycledBlocks<FCNoteEntry>::Take(size); }
+    static void operator delete(void* block, std::size_t size) {
+        RecycledBlocks<FCNoteEntry>::Give(block, size);
+    }
+
     const char* ClassName() override { return "FCNoteEntry"; }
 
     /// Passed with every entry metrics request.

@@ -136,35 +136,51 @@ void FCNoteEntryLayer::_SetupEntries() {
     }
 }
 
-std::vector<std::vector<FCNoteEntry*>> FCNoteEntryLayer::_EntriesByFrame() const {
-    std::vector<std::vector<FCNoteEntry*>> byFrame(static_cast<size_t>(std::max(_frameCount, 0)));
+FCNoteEntryLayer::FrameEntries FCNoteEntryLayer::_EntriesByFrame() const {
+    const size_t frames = static_cast<size_t>(std::max(_frameCount, 0));
+    FrameEntries grouped;
+    grouped.starts.assign(frames + 1, 0);
+    // Each entry's frame: entries follow their frames in order, so the frame of the entry before
+    // and the one after it are asked first, and an index of all frames only when neither holds it.
+    std::vector<int> frameOf(static_cast<size_t>(GetCount()), -1);
     std::unordered_map<const EXTGF2005a*, size_t> indexOf;
-    indexOf.reserve(byFrame.size());
-    for (int i = 0; i < _frameCount; ++i)
-        if (_frames[i]) indexOf.emplace(_frames[i], static_cast<size_t>(i));
-    // The entries follow their frames in order: the frame of the last entry is asked first.
-    const EXTGF2005a* last = nullptr;
-    size_t lastIndex = 0;
+    size_t last = 0;
     for (int i = 0; i < GetCount(); ++i) {
-        FCNoteEntry* entry = GetItemAt(i);
-        if (!entry) continue;
-        const EXTGF2005a* frame = entry->_GetFrame();
-        if (!last || frame != last) {
+        const FCNoteEntry* entry = GetItemAt(i);
+        const EXTGF2005a* frame = entry ? entry->_GetFrame() : nullptr;
+        if (!frame || frames == 0) continue;
+        size_t found = frames;
+        if (_frames[last] == frame) {
+            found = last;
+        } else if (last + 1 < frames && _frames[last + 1] == frame) {
+            found = last + 1;
+        } else {
+            if (indexOf.empty())
+                for (size_t f = 0; f < frames; ++f)
+                    if (_frames[f]) indexOf.emplace(_frames[f], f);
             auto it = indexOf.find(frame);
             if (it == indexOf.end()) continue;
-            last = frame;
-            lastIndex = it->second;
+            found = it->second;
         }
-        byFrame[lastIndex].push_back(entry);
+        last = found;
+        frameOf[static_cast<size_t>(i)] = static_cast<int>(found);
+        ++grouped.starts[found + 1];
     }
-    return byFrame;
+    for (size_t f = 0; f < frames; ++f)
+        grouped.starts[f + 1] += grouped.starts[f];
+    grouped.entries.resize(grouped.starts[frames]);
+    std::vector<size_t> placed(grouped.starts.begin(), grouped.starts.end() - 1);
+    for (int i = 0; i < GetCount(); ++i)
+        if (const int f = frameOf[static_cast<size_t>(i)]; f >= 0)
+            grouped.entries[placed[static_cast<size_t>(f)]++] = GetItemAt(i);
+    return grouped;
 }
 
 bool FCNoteEntryLayer::Save() {
     bool result = true;
     // Gathered once, when the first frame needs its numbers: re-pointing each frame's own
     // entries keeps a save proportional to the layer, however many measures it spans.
-    std::optional<std::vector<std::vector<FCNoteEntry*>>> byFrame;
+    std::optional<FrameEntries> byFrame;
     for (int i = 0; i < _frameCount; ++i) {
         EXTGF2005a* frame = _frames[i];
         if (!frame) continue;
@@ -173,7 +189,8 @@ bool FCNoteEntryLayer::Save() {
         // A frame that was not written has no numbers to learn.
         if (hasNew && saved) {
             if (!byFrame) byFrame = _EntriesByFrame();
-            _frames[i] = _SilentTGFUpdate(frame, (*byFrame)[static_cast<size_t>(i)]);
+            const auto index = static_cast<size_t>(i);
+            _frames[i] = _SilentTGFUpdate(frame, byFrame->Of(index), byFrame->CountOf(index));
         }
         if (!saved) result = false;
     }
@@ -185,11 +202,11 @@ EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame) {
     for (int i = 0; i < GetCount(); ++i)
         if (FCNoteEntry* entry = GetItemAt(i); entry && entry->_GetFrame() == frame)
             entries.push_back(entry);
-    return _SilentTGFUpdate(frame, entries);
+    return _SilentTGFUpdate(frame, entries.data(), entries.size());
 }
 
-EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame,
-                                               const std::vector<FCNoteEntry*>& entries) {
+EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame, FCNoteEntry* const* entries,
+                                               size_t count) {
     EXTGF2005a* reload = FX_LoadTGF(frame->instrumentList, frame->slot, frame->measure,
                                     frame->layerIndex, LOADFLAG_TARGET, FINALEPDK_VERSION);
     if (!reload) return frame;
@@ -198,7 +215,8 @@ EXTGF2005a* FCNoteEntryLayer::_SilentTGFUpdate(EXTGF2005a* frame,
         FX_FreeTGF(reload, FINALEPDK_VERSION);
         return frame;
     }
-    for (FCNoteEntry* entry : entries) {
+    for (size_t i = 0; i < count; ++i) {
+        FCNoteEntry* entry = entries[i];
         const int index = entry->_CalcTGFIndex();
         if (index >= 0) entry->_SetEntryRecord(reload, reload->entries + index);
     }

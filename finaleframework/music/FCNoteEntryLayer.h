@@ -107,11 +107,20 @@ public:
     /// Reloads a saved frame to learn the host's entry numbers and re-points its entries; answers
     /// the frame now in use (the old one when the reload fails or no longer matches).
     EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame);
-    /// The same, given the entries of the layer that lie in `frame`.
-    EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame, const std::vector<FCNoteEntry*>& entries);
-    /// The entries of the layer that lie in each loaded frame, by the frame's index (entries in
-    /// no loaded frame are left out).
-    std::vector<std::vector<FCNoteEntry*>> _EntriesByFrame() const;
+    /// The same, given the `count` entries of the layer that lie in `frame`.
+    EXTGF2005a* _SilentTGFUpdate(EXTGF2005a* frame, FCNoteEntry* const* entries, size_t count);
+
+    /// The entries of the layer grouped by the loaded frame they lie in, each group in the
+    /// layer's order: those of the frame at index i are `entries[starts[i]]` up to (not
+    /// including) `entries[starts[i + 1]]`. Entries in no loaded frame are left out.
+    struct FrameEntries {
+        std::vector<FCNoteEntry*> entries;
+        std::vector<size_t> starts;
+
+        FCNoteEntry* const* Of(size_t frame) const { return entries.data() + starts[frame]; }
+        size_t CountOf(size_t frame) const { return starts[frame + 1] - starts[frame]; }
+    };
+    FrameEntries _EntriesByFrame() const;
 
 protected:
     /// Destroys the entries, frees every frame and the slot array.

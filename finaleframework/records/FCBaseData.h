@@ -3,6 +3,8 @@
 
 #include "finaleframework/core/FCBase.h"
 
+class __FCEntryDetail;
+
 /// One host data record: its tag, its 8-byte key and a copy of its bytes. The transport (load,
 /// save, step to the next record, delete, clone) is written once here in terms of what each record
 /// class answers: its tag, version, size and storage. The key families derived from this class
@@ -36,6 +38,9 @@ public:
     /// Releases what Allocate gave; nothing for fixed-size classes.
     virtual void Deallocate() {}
     virtual bool IsDynamicSize() { return false; }
+    /// This object as an entry detail record; null for every other kind of record. (A cheaper
+    /// question than a dynamic cast, asked for every entry whose details are loaded.)
+    virtual __FCEntryDetail* _AsEntryDetail() { return nullptr; }
     /// A new, empty object of the same class; the caller owns it.
     virtual __FCBaseData* CreateObject() = 0;
     /// Takes a copy of the source's bytes (nothing when the source holds none). A fixed-size class

@@ -10,7 +10,7 @@ bool __FCCollectionEntryDetail::LoadAll() {
     const EXENTRY* record = _EntryRecordOf(_noteentry);
     if (!record || record->entryNumber == 0) return false;
     std::unique_ptr<__FCBaseData> owner(_CreateWorkingElement());
-    auto* element = dynamic_cast<__FCEntryDetail*>(owner.get());
+    __FCEntryDetail* element = owner ? owner->_AsEntryDetail() : nullptr;
     if (!element) return false;
     _Reset();
     element->SetNoteEntry(_noteentry);

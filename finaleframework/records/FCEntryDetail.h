@@ -12,6 +12,7 @@ class FCNoteEntry;
 class __FCEntryDetail : public __FCBaseData {
 public:
     const char* ClassName() override { return "__FCEntryDetail"; }
+    __FCEntryDetail* _AsEntryDetail() override { return this; }
 
     /// Loads inci 0 of the entry's record; false when no entry (or no entry record) is set.
     bool LoadFirst() override;
