@@ -2,6 +2,7 @@
 // writes, and against COPY's own frame traffic replayed on the host without the framework. Every
 // destination staff has two layers with the source's number of note events, one with another
 // number and one empty, so each COPY writes 2 × (staves - 1) × measures frames.
+#include "bench/ThreadTime.h"
 #include "cli/PluginSession.h"
 #include "finaleframework/music/FCMusicRegion.h"
 #include "finalepdk/FinaleBinding.h"
@@ -16,7 +17,6 @@
 
 #include <array>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -57,14 +57,6 @@ host::Document& MakeScore(int staves, int measures) {
         builder.Layer(s, 1, 2).Notes(Repeated(OTHER_MEASURE, measures));
     }
     return document;
-}
-
-/// This thread's processor time: what the library's per-frame rates of COPY are measured in,
-/// so that the floor measured beside them is in the same unit, however loaded the machine is.
-double ThreadSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 int64_t CopiedFrames(int staves, int measures) {

@@ -1,6 +1,7 @@
 // Articulations of an entry.
 #pragma once
 
+#include "finaleframework/core/RecycledBlocks.h"
 #include "finaleframework/records/FCCollectionEntryDetail.h"
 #include "finaleframework/records/FCEntryDetail.h"
 #include "finalepdk/WireRecords.h"
@@ -20,6 +21,10 @@ public:
     /// Copies the 10 bytes of another articulation into this object's own record.
     void CloneMemoryFrom(__FCBaseData* source) override;
     ~FCArticulation() override = default;
+    static void* operator new(std::size_t size) { return RecycledBlocks<FCArticulation>::Take(size); }
+    static void operator delete(void* block, std::size_t size) {
+        RecycledBlocks<FCArticulation>::Give(block, size);
+    }
     /// Sets or clears the entry's articulation bit.
     void _SetEntryFlag(FCNoteEntry* entry, bool on) override;
 
