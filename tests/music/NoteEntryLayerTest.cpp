@@ -56,6 +56,36 @@ TEST_F(NoteEntryLayers, EntriesAreChainedAcrossMeasuresSkippingEmptyOnes) {
     EXPECT_EQ(layer.GetCount(), 5);
 }
 
+TEST_F(NoteEntryLayers, EntriesAreGroupedByTheFrameTheyLieIn) {
+    doc_.Layer(1, 1).Notes("C4 h, D4 h | | E4 w | F4 q, r h.");
+    FCNoteEntryLayer layer(0, 1, 1, 4);
+    ASSERT_TRUE(layer.Load());
+    // An entry of another layer's frame, put among these, belongs to none of them.
+    FCNoteEntryLayer other(0, 1, 3, 3);
+    ASSERT_TRUE(other.Load());
+    ASSERT_EQ(other.GetCount(), 1);
+    FCNoteEntry* stranger = other.GetItemAt(0);
+    layer.InsertItemAt(stranger, 1);
+    const auto grouped = layer._EntriesByFrame();
+    layer.DeleteItemAt(1); // the other layer owns it
+    ASSERT_EQ(grouped.starts.size(), 5u);
+    EXPECT_EQ(grouped.CountOf(0), 2u);
+    EXPECT_EQ(grouped.CountOf(1), 0u);
+    EXPECT_EQ(grouped.CountOf(2), 1u);
+    EXPECT_EQ(grouped.CountOf(3), 2u);
+    EXPECT_EQ(grouped.entries.size(), 5u);
+    for (size_t frame = 0; frame < 4; ++frame)
+        for (size_t i = 0; i < grouped.CountOf(frame); ++i) {
+            FCNoteEntry* entry = grouped.Of(frame)[i];
+            EXPECT_NE(entry, stranger);
+            EXPECT_EQ(entry->_GetFrame(), layer._GetFrame(static_cast<int>(frame)));
+        }
+    // In the layer's order within each frame.
+    EXPECT_EQ(grouped.Of(0)[0], layer.GetItemAt(0));
+    EXPECT_EQ(grouped.Of(0)[1], layer.GetItemAt(1));
+    EXPECT_EQ(grouped.Of(3)[1], layer.GetItemAt(4));
+}
+
 TEST_F(NoteEntryLayers, EndMeasureMinusOneReachesTheLastMeasureOfTheDocument) {
     doc_.Layer(2, 2).Notes("C4 w | D4 w | E4 w");
     FCNoteEntryLayer layer(0, 2, 2, -1);
