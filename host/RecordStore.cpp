@@ -1,5 +1,7 @@
 #include "host/RecordStore.h"
 
+#include <tuple>
+
 namespace host {
 
 namespace {
@@ -58,7 +60,7 @@ void RecordStore::Dropped(const RecordKey& key) {
     // The records of one tag and entry number are one run of the map, from record number 0.
     RecordKey first{key.tag, {}};
     std::memcpy(first.key.data(), &number, sizeof number);
-    auto it = map_.lower_bound(first);
+    auto it = map_.lower_bound(StoredKey(first));
     if (it != map_.end() && it->first.tag == key.tag && EntryNumberOf(it->first) == number) return;
     if (number >= 0 && number < DENSE_LIMIT) {
         denseKinds_[static_cast<size_t>(number)] &= static_cast<uint8_t>(~bit);
@@ -71,22 +73,20 @@ void RecordStore::Dropped(const RecordKey& key) {
 RecordStore::mapped_type& RecordStore::operator[](const RecordKey& key) {
     Noted(key);
     // Records are mostly stored in the order of their keys (the details of the entries a save
-    // has just numbered, the records of a document being built): the place after the record
-    // stored last is tried before a search from the root.
-    const RecordOrder less;
+    // has just numbered, the records of a document being built): the map tries the places beside
+    // the record stored last before it searches from the root.
     if (last_.known) {
-        const iterator last = last_.record;
-        if (!less(key, last->first) && !less(last->first, key)) return last->second;
-        if (less(last->first, key)) {
-            const auto next = std::next(last);
-            if (next == map_.end() || less(key, next->first)) {
-                last_.record = map_.emplace_hint(next, key, mapped_type{});
-                return last_.record->second;
-            }
-        }
+        const RecordKey& last = last_.record->first;
+        // Keys are equivalent in the store's order only when every byte is the same.
+        if (last.tag == key.tag && last.key == key.key) return last_.record->second;
+        // The map makes the node before it looks: for a key stored already (but not last) an
+        // empty record is made and dropped again.
+        last_.record = map_.emplace_hint(last_.record, std::piecewise_construct,
+                                         std::forward_as_tuple(key), std::forward_as_tuple());
+    } else {
+        last_.record = map_.try_emplace(StoredKey(key)).first;
+        last_.known = true;
     }
-    last_.record = map_.try_emplace(key).first;
-    last_.known = true;
     return last_.record->second;
 }
 
@@ -96,14 +96,18 @@ std::pair<RecordStore::iterator, bool> RecordStore::insert(const value_type& rec
 }
 
 RecordStore::insert_return_type RecordStore::insert(node_type&& node) {
-    if (!node.empty()) Noted(node.key());
+    if (!node.empty()) {
+        // The key may have been changed in place since the node left a store.
+        node.key().UpdatePlace();
+        Noted(node.key());
+    }
     return map_.insert(std::move(node));
 }
 
 std::pair<RecordStore::iterator, bool> RecordStore::insert_or_assign(const RecordKey& key,
                                                                      const mapped_type& bytes) {
     Noted(key);
-    return map_.insert_or_assign(key, bytes);
+    return map_.insert_or_assign(StoredKey(key), bytes);
 }
 
 RecordStore::iterator RecordStore::erase(const_iterator record) {
@@ -127,14 +131,14 @@ RecordStore::iterator RecordStore::erase(const_iterator first, const_iterator la
 
 size_t RecordStore::erase(const RecordKey& key) {
     last_.known = false;
-    const size_t erased = map_.erase(key);
+    const size_t erased = map_.erase(StoredKey(key));
     if (erased) Dropped(key);
     return erased;
 }
 
 RecordStore::node_type RecordStore::extract(const RecordKey& key) {
     last_.known = false;
-    node_type node = map_.extract(key);
+    node_type node = map_.extract(StoredKey(key));
     if (!node.empty()) Dropped(key);
     return node;
 }

@@ -61,14 +61,54 @@ struct RecordOrder {
     }
 };
 
+/// The place of a key within its tag in RecordOrder, as one number: its RecordRank (at most 48
+/// bits) above the last two key bytes, the first of them the higher.
+inline uint64_t PlaceInTag(const RecordKey& key) {
+    return (RecordRank(key) << 16) | (static_cast<uint64_t>(key.key[6]) << 8) | key.key[7];
+}
 
-/// The records of a document: a map from key to bytes in RecordOrder, which also knows, for every
-/// entry number, which kinds of entry details are stored under it. Frames are loaded and saved
+/// A key as the store holds it: the key itself and its place within its tag, worked out once
+/// when the key is made rather than twice at every comparison of a search. Every StoredKey made
+/// or assigned works its place out from the key's fields, copies too, so a key changed in place
+/// through its RecordKey part and then copied is placed by what it holds; the store works the
+/// place out again for a key changed in place through a node handle before it takes the node
+/// back.
+class StoredKey : public RecordKey {
+public:
+    StoredKey(const RecordKey& key) : RecordKey(key), place_(PlaceInTag(key)) {} // NOLINT: implicit
+    StoredKey(const StoredKey& key) : StoredKey(static_cast<const RecordKey&>(key)) {}
+    StoredKey& operator=(const RecordKey& key) {
+        RecordKey::operator=(key);
+        place_ = PlaceInTag(key);
+        return *this;
+    }
+    StoredKey& operator=(const StoredKey& key) { return *this = static_cast<const RecordKey&>(key); }
+    ~StoredKey() = default;
+    uint64_t Place() const { return place_; }
+    /// Works the place out again from the key's fields.
+    void UpdatePlace() { place_ = PlaceInTag(*this); }
+
+private:
+    uint64_t place_;
+};
+
+/// RecordOrder on stored keys: the tag, then the place within it.
+struct StoredOrder {
+    bool operator()(const StoredKey& a, const StoredKey& b) const {
+        if (a.tag != b.tag) return a.tag < b.tag;
+        return a.Place() < b.Place();
+    }
+};
+
+
+/// The records of a document: a map from key to bytes in RecordOrder (held as StoredOrder on
+/// StoredKey), which also knows, for every entry number, which kinds of entry details are stored
+/// under it. Frames are loaded and saved
 /// far more often than details change, and each load or save asks of every entry whether it has
 /// details: the index answers without a search of the whole store. Reading is the map's own;
 /// every change goes through the operations below, which keep the index true.
 class RecordStore {
-    using Map = std::map<RecordKey, std::vector<unsigned char>, RecordOrder>;
+    using Map = std::map<StoredKey, std::vector<unsigned char>, StoredOrder>;
 
 public:
     using key_type = Map::key_type;
@@ -87,16 +127,22 @@ public:
     bool empty() const { return map_.empty(); }
     /// Exact look-ups of an entry detail that the index rules out answer without a search.
     size_t count(const RecordKey& key) const { return find(key) == end() ? 0 : 1; }
-    iterator find(const RecordKey& key) { return MayHold(key) ? map_.find(key) : map_.end(); }
-    const_iterator find(const RecordKey& key) const {
-        return MayHold(key) ? map_.find(key) : map_.end();
+    iterator find(const RecordKey& key) {
+        return MayHold(key) ? map_.find(StoredKey(key)) : map_.end();
     }
-    iterator lower_bound(const RecordKey& key) { return map_.lower_bound(key); }
-    const_iterator lower_bound(const RecordKey& key) const { return map_.lower_bound(key); }
-    iterator upper_bound(const RecordKey& key) { return map_.upper_bound(key); }
-    const_iterator upper_bound(const RecordKey& key) const { return map_.upper_bound(key); }
-    mapped_type& at(const RecordKey& key) { return map_.at(key); }
-    const mapped_type& at(const RecordKey& key) const { return map_.at(key); }
+    const_iterator find(const RecordKey& key) const {
+        return MayHold(key) ? map_.find(StoredKey(key)) : map_.end();
+    }
+    iterator lower_bound(const RecordKey& key) { return map_.lower_bound(StoredKey(key)); }
+    const_iterator lower_bound(const RecordKey& key) const {
+        return map_.lower_bound(StoredKey(key));
+    }
+    iterator upper_bound(const RecordKey& key) { return map_.upper_bound(StoredKey(key)); }
+    const_iterator upper_bound(const RecordKey& key) const {
+        return map_.upper_bound(StoredKey(key));
+    }
+    mapped_type& at(const RecordKey& key) { return map_.at(StoredKey(key)); }
+    const mapped_type& at(const RecordKey& key) const { return map_.at(StoredKey(key)); }
     bool operator==(const RecordStore& other) const { return map_ == other.map_; }
 
     /// The record under `key`, made empty when there is none.
