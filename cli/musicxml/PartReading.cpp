@@ -237,6 +237,7 @@ void Reader::ReadPart(int partIndex) {
         runOpen_ = false;
         mainCell_ = nullptr;
         openCount_ = 0;
+        if (partIndex == 0) CollectMeasure(m);
         MeasureTail tail;
         tail.divisions = DivisionsInForce();
         tail.divisionsStated = divisions_ > 0;
