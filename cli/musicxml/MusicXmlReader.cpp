@@ -189,8 +189,17 @@ void Reader::Run() {
     }
     CollectParts();
     CheckDepthOutsideMeasures();
-    CollectMeasures();
-    for (int p = 0; p < static_cast<int>(score_.parts.size()); ++p)
+    BeginMeasures();
+    try {
+        ReadPart(0);
+    } catch (...) {
+        // A measure's numbers, keys and time signatures are looked at before any part is read:
+        // a fault in them is the one reported.
+        CollectRemainingMeasures();
+        throw;
+    }
+    CollectRemainingMeasures();
+    for (int p = 1; p < static_cast<int>(score_.parts.size()); ++p)
         ReadPart(p);
     std::stable_sort(
         score_.rehearsalMarks.begin(), score_.rehearsalMarks.end(),
@@ -272,56 +281,59 @@ void Reader::CollectPartMeasures(const std::map<std::string, size_t>& indexOfId)
     }
 }
 
-/// Measure numbers, keys and time signatures come from the top part (its first staff).
-void Reader::CollectMeasures() {
-    const std::vector<pugi::xml_node>& top = partMeasures_[0];
-    const pugi::xml_node root = score_.xml.document_element();
-    std::vector<pugi::xml_node> numbered;
-    if (score_.timewise) {
-        for (pugi::xml_node measure : root.children("measure"))
-            numbered.push_back(measure);
-    } else {
-        numbered = top;
-    }
-    utwobyte key = 0;
-    int beats = 4;
-    int beatDuration = EDU_QUARTER;
-    bool haveTime = false;
-    for (size_t i = 0; i < top.size(); ++i) {
-        MeasureInfo info;
-        info.number = numbered[i].attribute("number").value();
-        info.implicit = std::strcmp(numbered[i].attribute("implicit").value(), "yes") == 0;
-        bool soundedNote = false;
-        for (pugi::xml_node child : top[i].children()) {
-            const char* name = child.name();
-            if (NameIs(name, "note")) {
-                soundedNote = true;
-                continue;
-            }
-            if (!NameIs(name, "attributes")) continue;
-            for (pugi::xml_node k : child.children("key")) {
-                const char* number = k.attribute("number").value();
-                if (*number && std::strcmp(number, "1") != 0) continue;
-                if (pugi::xml_node fifths = k.child("fifths")) {
-                    const int value = std::clamp(IntegerOf(fifths), -127, 127);
-                    const bool minor = Trimmed(k.child("mode").text().get()) == "minor";
-                    if (!soundedNote) key = MakeKeyValue(value, minor);
-                } else if (!soundedNote) {
-                    key = 0; // a key of its own kind: pitches are held relative to C
-                }
-            }
-            if (pugi::xml_node time = child.child("time"))
-                ReadTimeSignature(time, beats, beatDuration, haveTime);
+/// Measure numbers, keys and time signatures come from the top part (its first staff). They are
+/// collected measure by measure as the top part is read (CollectMeasure), each just before its
+/// notes, which need its key, so that the walk over its contents finds them at hand; those of the
+/// other parts are read once the top part is.
+void Reader::BeginMeasures() {
+    const size_t count = partMeasures_[0].size();
+    score_.measures.reserve(count);
+    hostMeasures_.reserve(count);
+    measureEnds_.assign(count, Rational(0));
+    measureRestEnds_.assign(count, Rational(0));
+}
+
+void Reader::CollectMeasure(size_t i) {
+    const pugi::xml_node contents = partMeasures_[0][i];
+    // A timewise measure holds the top part's contents; a partwise one is them.
+    const pugi::xml_node numbered = score_.timewise ? contents.parent() : contents;
+    MeasureInfo info;
+    info.number = numbered.attribute("number").value();
+    info.implicit = std::strcmp(numbered.attribute("implicit").value(), "yes") == 0;
+    bool soundedNote = false;
+    for (pugi::xml_node child : contents.children()) {
+        const char* name = child.name();
+        if (NameIs(name, "note")) {
+            soundedNote = true;
+            continue;
         }
-        info.keyValue = key;
-        score_.measures.push_back(info);
-        host::Measure measure;
-        measure.beats = static_cast<twobyte>(haveTime ? beats : 4);
-        measure.beatDuration = haveTime ? beatDuration : EDU_QUARTER;
-        hostMeasures_.push_back(measure);
+        if (!NameIs(name, "attributes")) continue;
+        for (pugi::xml_node k : child.children("key")) {
+            const char* number = k.attribute("number").value();
+            if (*number && std::strcmp(number, "1") != 0) continue;
+            if (pugi::xml_node fifths = k.child("fifths")) {
+                const int value = std::clamp(IntegerOf(fifths), -127, 127);
+                const bool minor = Trimmed(k.child("mode").text().get()) == "minor";
+                if (!soundedNote) collecting_.key = MakeKeyValue(value, minor);
+            } else if (!soundedNote) {
+                collecting_.key = 0; // a key of its own kind: pitches are held relative to C
+            }
+        }
+        if (pugi::xml_node time = child.child("time"))
+            ReadTimeSignature(time, collecting_.beats, collecting_.beatDuration,
+                              collecting_.haveTime);
     }
-    measureEnds_.assign(hostMeasures_.size(), Rational(0));
-    measureRestEnds_.assign(hostMeasures_.size(), Rational(0));
+    info.keyValue = collecting_.key;
+    score_.measures.push_back(info);
+    host::Measure measure;
+    measure.beats = static_cast<twobyte>(collecting_.haveTime ? collecting_.beats : 4);
+    measure.beatDuration = collecting_.haveTime ? collecting_.beatDuration : EDU_QUARTER;
+    hostMeasures_.push_back(measure);
+}
+
+void Reader::CollectRemainingMeasures() {
+    while (score_.measures.size() < partMeasures_[0].size())
+        CollectMeasure(score_.measures.size());
 }
 
 void Reader::ReadTimeSignature(pugi::xml_node time, int& beats, int& beatDuration,

@@ -237,6 +237,7 @@ void Reader::ReadPart(int partIndex) {
         runOpen_ = false;
         mainCell_ = nullptr;
         openCount_ = 0;
+        if (partIndex == 0) CollectMeasure(m);
         MeasureTail tail;
         tail.divisions = DivisionsInForce();
         tail.divisionsStated = divisions_ > 0;
@@ -333,8 +334,11 @@ void Reader::FinishMeasure() {
             cell.origin->trailingGraces.push_back(grace);
         BuildTuplets(cell.key, cell.entries, cell.rhythm);
         if (cell.tied) DropUnheldTies(cell);
+        // Frames come in key order but for the staves of a part within a measure, as the cells
+        // do: most go last, where the hint saves a search of the whole store.
         if (!cell.entries.empty())
-            document_.frames[cell.key].assign(cell.entries.begin(), cell.entries.end());
+            document_.frames.emplace_hint(document_.frames.end(), cell.key, {})
+                ->second.assign(cell.entries.begin(), cell.entries.end());
         cell.origin->entries.assign(cell.origins.begin(), cell.origins.end());
         cell.origin->runs.assign(cell.runs.begin(), cell.runs.end());
     }

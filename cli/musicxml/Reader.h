@@ -108,7 +108,10 @@ private:
     int IntegerOf(pugi::xml_node element) const;
     void CollectParts();
     void CollectPartMeasures(const std::map<std::string, size_t>& indexOfId);
-    void CollectMeasures();
+    void BeginMeasures();
+    /// The number, key and time signature of measure `i` (from 0), the next to be collected.
+    void CollectMeasure(size_t i);
+    void CollectRemainingMeasures();
     void ReadTimeSignature(pugi::xml_node time, int& beats, int& beatDuration,
                            bool& haveTime) const;
     void DropUnheldTiesOut();
@@ -183,6 +186,12 @@ private:
 
     std::vector<std::vector<pugi::xml_node>> partMeasures_; // per part, the measure contents
     std::vector<host::Measure> hostMeasures_;
+    struct {
+        utwobyte key = 0;
+        int beats = 4;
+        int beatDuration = EDU_QUARTER;
+        bool haveTime = false;
+    } collecting_; // the key and time signature in force in the top part, as it is collected
     std::vector<Rational> measureEnds_;     // per measure, where its music reaches
     std::vector<Rational> measureRestEnds_; // per measure, where its measure rests reach
     std::map<std::string, int> markDefinitions_;

@@ -183,6 +183,32 @@ TEST(Reader, NumbersAreReadInEveryFormAScoreWritesThem) {
               std::string::npos);
 }
 
+TEST(Reader, AFaultInTheMeasuresKeysOrTimesIsReportedBeforeOneInTheirNotes) {
+    // The keys and time signatures of the top part are looked at before any note: a fault in a
+    // later measure's key, or in its time signature, is the one reported, whichever note before
+    // it is at fault too.
+    const std::string badNote = "<note><duration>1</duration><voice>1</voice><type>quarter</type>"
+                                "</note>";
+    const std::string later = ReadError(OnePart(
+        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + badNote +
+        "</measure><measure number=\"2\"><attributes><key><fifths>two</fifths></key>"
+        "</attributes>" +
+        Note("C", 4, 4, "whole") + "</measure>"));
+    EXPECT_NE(later.find("expected a number, found \"two\""), std::string::npos) << later;
+    const std::string time = ReadError(OnePart(
+        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + badNote +
+        "</measure><measure number=\"2\"><attributes><time><beats>40000</beats>"
+        "<beat-type>4</beat-type></time></attributes>" +
+        Note("C", 4, 4, "whole") + "</measure>"));
+    EXPECT_NE(time.find("a time signature of more than 32767 beats"), std::string::npos) << time;
+    // Without them, the note's own fault is.
+    const std::string note = ReadError(OnePart(
+        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + badNote +
+        "</measure><measure number=\"2\">" + Note("C", 4, 4, "whole") + "</measure>"));
+    EXPECT_NE(note.find("a note with neither <pitch>, <unpitched> nor <rest>"), std::string::npos)
+        << note;
+}
+
 TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
     const std::string xml = OnePart(
         "<measure "
