@@ -60,7 +60,7 @@ public:
             return;
         }
 #endif
-        ::operator delete(block, size);
+        ::operator delete(block);
     }
 
     /// Blocks this thread holds now.
@@ -94,7 +94,7 @@ private:
             while (shelf.top) {
                 Block* block = shelf.top;
                 shelf.top = block->next;
-                ::operator delete(block, sizeof(Owner));
+                ::operator delete(block);
             }
             shelf.count = 0;
         }
