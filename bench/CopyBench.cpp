@@ -92,20 +92,12 @@ struct SourceArticulation {
     std::array<unsigned char, ARTICULATION_BYTES> bytes;
 };
 
-/// COPY's own host traffic without the framework: every host call COPY makes, in COPY's order,
-/// with nothing but the bytes moved between them. The measure lengths of every staff are
-/// compared; the source is read once, with the articulations of its entries; every layer of a
-/// destination staff is read to count its events; for each matching layer, the clone reads the
-/// destination and source frames of every measure and refills the destination with the source's
-/// entries, saves every frame and reloads it for its entry numbers, stores the tuplets and
-/// articulations under those numbers, and saves every frame again. COPY's time over this one is
-/// what the framework adds to the host's work. Answers the host calls made.
-long long ReplayHostTrafficOfCopy(int staves, int measures) {
-    namespace fx = host::fx;
-    constexpr EVERSION V = FINALEPDK_VERSION;
-    const long long before = host::Host::Instance().CallCount();
+namespace fx = host::fx;
+constexpr EVERSION V = FINALEPDK_VERSION;
 
-    // The measure lengths, source against every destination staff.
+/// The measure lengths, source against every destination staff, as COPY checks them first.
+/// Answers the source's staff.
+int CompareMeasureLengths(int staves, int measures) {
     const int sourceStaff = fx::FX_SlotToInst(1, 0, V);
     for (int staff = 2; staff <= staves; ++staff)
         fx::FX_SlotToInst(staff, 0, V);
@@ -114,105 +106,137 @@ long long ReplayHostTrafficOfCopy(int staves, int measures) {
         for (int staff = 2; staff <= staves; ++staff)
             benchmark::DoNotOptimize(fx::FX_GetMeasureDuration(staff, m, V) == length);
     }
+    return sourceStaff;
+}
 
-    // The source, read once with its articulations (each entry's, until one is missing).
-    thread_local std::vector<EXTGF2005a*> source;
-    thread_local std::vector<std::vector<SourceArticulation>> articulations;
-    source.assign(static_cast<size_t>(measures), nullptr);
-    articulations.assign(static_cast<size_t>(measures), {});
+/// The frames of one layer over measures 1 to `measures`, as a layer loads them.
+void LoadLayer(int staff, int layer, int measures, bool visibleOnly,
+               std::vector<EXTGF2005a*>& frames) {
+    frames.clear();
     for (int m = 1; m <= measures; ++m) {
-        EXTGF2005a* frame = fx::FX_LoadTGF(0, fx::FX_InstToSlot(sourceStaff, 0, V), m, 0, 1, V);
+        if (visibleOnly) fx::FX_GetShowLayer(layer, V);
+        EXTGF2005a* frame = fx::FX_LoadTGF(0, fx::FX_InstToSlot(staff, 0, V), m, layer, 1, V);
         StaffOfEntries(frame);
-        source[static_cast<size_t>(m - 1)] = frame;
+        frames.push_back(frame);
     }
-    for (int m = 1; m <= measures; ++m) {
-        const EXTGF2005a* frame = source[static_cast<size_t>(m - 1)];
-        for (int i = 0; i < frame->entryCount; ++i) {
-            if (!(frame->entries[i].entryFlags & ENTRY_ARTICULATION)) continue;
-            for (twobyte inci = 0;; ++inci) {
-                SourceArticulation record{i, {}};
-                auto key = DetailKey(frame->entries[i].entryNumber, inci);
-                fourbyte size = ARTICULATION_BYTES;
-                if (!fx::FX_LoadEData(TAG_ARTICULATION, key.data(), record.bytes.data(), &size, V))
-                    break;
-                articulations[static_cast<size_t>(m - 1)].push_back(record);
+}
+
+void FreeFrames(const std::vector<EXTGF2005a*>& frames) {
+    for (EXTGF2005a* frame : frames)
+        fx::FX_FreeTGF(frame, V);
+}
+
+/// The source as COPY holds it: its frames, and the articulations of its entries, each entry's
+/// read until one is missing.
+struct ReplaySource {
+    int staff = 0;
+    std::vector<EXTGF2005a*> frames;
+    std::vector<std::vector<SourceArticulation>> articulations; // per measure
+
+    void Read(int measures) {
+        LoadLayer(staff, 0, measures, false, frames);
+        articulations.assign(frames.size(), {});
+        for (size_t m = 0; m < frames.size(); ++m) {
+            const EXTGF2005a* frame = frames[m];
+            for (int i = 0; i < frame->entryCount; ++i) {
+                if (!(frame->entries[i].entryFlags & ENTRY_ARTICULATION)) continue;
+                for (twobyte inci = 0;; ++inci) {
+                    SourceArticulation record{i, {}};
+                    auto key = DetailKey(frame->entries[i].entryNumber, inci);
+                    fourbyte size = ARTICULATION_BYTES;
+                    if (!fx::FX_LoadEData(TAG_ARTICULATION, key.data(), record.bytes.data(), &size,
+                                          V))
+                        break;
+                    articulations[m].push_back(record);
+                }
             }
         }
     }
+};
 
+/// The tuplets of `from` and the articulations `records` of its entries, stored under the entry
+/// numbers of `to`; the destination's own articulations of each entry are read first.
+void StoreDetails(const EXTGF2005a* from, const std::vector<SourceArticulation>& records,
+                  const EXTGF2005a* to) {
+    for (int t = 0; t < from->tupletCount; ++t) {
+        const EXTGFTUPLET& tuplet = from->tuplets[t];
+        auto key = DetailKey(to->entries[tuplet.startIndex].entryNumber, tuplet.tupletInci);
+        EDTTuplet2005 definition = tuplet.tupletDef;
+        fx::FX_SaveEData(TAG_TUPLET, key.data(), &definition, sizeof definition, V);
+    }
+    int lastEntry = -1;
+    twobyte inci = 0;
+    for (SourceArticulation record : records) {
+        const fourbyte number = to->entries[record.entryIndex].entryNumber;
+        if (record.entryIndex != lastEntry) {
+            std::array<unsigned char, ARTICULATION_BYTES> existing{};
+            auto key = DetailKey(number, 0);
+            fourbyte size = ARTICULATION_BYTES;
+            fx::FX_LoadEData(TAG_ARTICULATION, key.data(), existing.data(), &size, V);
+            lastEntry = record.entryIndex;
+            inci = 0;
+        } else {
+            ++inci;
+        }
+        auto key = DetailKey(number, inci);
+        fx::FX_SaveEData(TAG_ARTICULATION, key.data(), record.bytes.data(), ARTICULATION_BYTES, V);
+    }
+}
+
+/// One matching layer copied: the clone reads the destination and source frames of every measure
+/// and refills the destination with the source's entries, saves every frame and reloads it for
+/// its entry numbers, stores the tuplets and articulations under them, and saves again.
+void CopyLayer(int staff, int layer, const ReplaySource& source, std::vector<EXTGF2005a*>& clone) {
+    clone.clear();
+    for (size_t m = 1; m <= source.frames.size(); ++m) {
+        const int measure = static_cast<int>(m);
+        EXTGF2005a* to = fx::FX_LoadTGF(0, fx::FX_InstToSlot(staff, 0, V), measure, layer, 0, V);
+        EXTGF2005a* from =
+            fx::FX_LoadTGF(0, fx::FX_InstToSlot(source.staff, 0, V), measure, 0, 0, V);
+        fx::FX_DeleteEXENTRY(to, 0, to->entryCount, V);
+        fx::FX_InsertEXENTRY(to, 0, from->entryCount, V);
+        for (int i = 0; i < from->entryCount; ++i) {
+            to->entries[i] = from->entries[i];
+            to->entries[i].entryNumber = 0;
+        }
+        fx::FX_FreeTGF(from, V);
+        clone.push_back(to);
+    }
+    for (EXTGF2005a* frame : clone)
+        StaffOfEntries(frame);
+    for (EXTGF2005a*& frame : clone) {
+        fx::FX_SaveTGF(frame, V);
+        EXTGF2005a* reload = fx::FX_LoadTGF(0, frame->slot, frame->measure, layer, 0, V);
+        fx::FX_FreeTGF(frame, V);
+        frame = reload;
+    }
+    for (size_t m = 0; m < clone.size(); ++m)
+        StoreDetails(source.frames[m], source.articulations[m], clone[m]);
+    for (EXTGF2005a* frame : clone)
+        fx::FX_SaveTGF(frame, V);
+    FreeFrames(clone);
+}
+
+/// COPY's own host traffic without the framework: every host call COPY makes, in COPY's order,
+/// with nothing but the bytes moved between them. The measure lengths of every staff are
+/// compared; the source is read once, with the articulations of its entries; every layer of a
+/// destination staff is read to count its events, and each matching layer copied (CopyLayer).
+/// COPY's time over this one is what the framework adds to the host's work. Answers the host
+/// calls made.
+long long ReplayHostTrafficOfCopy(int staves, int measures) {
+    const long long before = host::Host::Instance().CallCount();
+    thread_local ReplaySource source;
     thread_local std::vector<EXTGF2005a*> counted;
     thread_local std::vector<EXTGF2005a*> clone;
-    for (int staff = 2; staff <= staves; ++staff) {
+    source.staff = CompareMeasureLengths(staves, measures);
+    source.Read(measures);
+    for (int staff = 2; staff <= staves; ++staff)
         for (int layer = 0; layer < 4; ++layer) {
-            counted.clear();
-            for (int m = 1; m <= measures; ++m) {
-                fx::FX_GetShowLayer(layer, V);
-                EXTGF2005a* frame = fx::FX_LoadTGF(0, fx::FX_InstToSlot(staff, 0, V), m, layer, 1, V);
-                StaffOfEntries(frame);
-                counted.push_back(frame);
-            }
-            if (layer < MATCHING_LAYERS) {
-                clone.clear();
-                for (int m = 1; m <= measures; ++m) {
-                    EXTGF2005a* to = fx::FX_LoadTGF(0, fx::FX_InstToSlot(staff, 0, V), m, layer, 0, V);
-                    EXTGF2005a* from = fx::FX_LoadTGF(0, fx::FX_InstToSlot(sourceStaff, 0, V), m, 0, 0, V);
-                    fx::FX_DeleteEXENTRY(to, 0, to->entryCount, V);
-                    fx::FX_InsertEXENTRY(to, 0, from->entryCount, V);
-                    for (int i = 0; i < from->entryCount; ++i) {
-                        to->entries[i] = from->entries[i];
-                        to->entries[i].entryNumber = 0;
-                    }
-                    fx::FX_FreeTGF(from, V);
-                    clone.push_back(to);
-                }
-                for (EXTGF2005a* frame : clone)
-                    StaffOfEntries(frame);
-                for (EXTGF2005a*& frame : clone) {
-                    fx::FX_SaveTGF(frame, V);
-                    EXTGF2005a* reload = fx::FX_LoadTGF(0, frame->slot, frame->measure, layer, 0, V);
-                    fx::FX_FreeTGF(frame, V);
-                    frame = reload;
-                }
-                for (int m = 1; m <= measures; ++m) {
-                    const EXTGF2005a* from = source[static_cast<size_t>(m - 1)];
-                    const EXTGF2005a* to = clone[static_cast<size_t>(m - 1)];
-                    for (int t = 0; t < from->tupletCount; ++t) {
-                        const EXTGFTUPLET& tuplet = from->tuplets[t];
-                        auto key = DetailKey(to->entries[tuplet.startIndex].entryNumber,
-                                             tuplet.tupletInci);
-                        EDTTuplet2005 definition = tuplet.tupletDef;
-                        fx::FX_SaveEData(TAG_TUPLET, key.data(), &definition, sizeof definition, V);
-                    }
-                    int lastEntry = -1;
-                    for (SourceArticulation record : articulations[static_cast<size_t>(m - 1)]) {
-                        const fourbyte number = to->entries[record.entryIndex].entryNumber;
-                        twobyte inci = 0;
-                        if (record.entryIndex != lastEntry) {
-                            // The destination's own articulations are read first.
-                            std::array<unsigned char, ARTICULATION_BYTES> existing{};
-                            auto key = DetailKey(number, 0);
-                            fourbyte size = ARTICULATION_BYTES;
-                            fx::FX_LoadEData(TAG_ARTICULATION, key.data(), existing.data(), &size, V);
-                            lastEntry = record.entryIndex;
-                        } else {
-                            ++inci;
-                        }
-                        auto key = DetailKey(number, inci);
-                        fx::FX_SaveEData(TAG_ARTICULATION, key.data(), record.bytes.data(),
-                                     ARTICULATION_BYTES, V);
-                    }
-                }
-                for (EXTGF2005a* frame : clone)
-                    fx::FX_SaveTGF(frame, V);
-                for (EXTGF2005a* frame : clone)
-                    fx::FX_FreeTGF(frame, V);
-            }
-            for (EXTGF2005a* frame : counted)
-                fx::FX_FreeTGF(frame, V);
+            LoadLayer(staff, layer, measures, true, counted);
+            if (layer < MATCHING_LAYERS) CopyLayer(staff, layer, source, clone);
+            FreeFrames(counted);
         }
-    }
-    for (EXTGF2005a* frame : source)
-        fx::FX_FreeTGF(frame, V);
+    FreeFrames(source.frames);
     return host::Host::Instance().CallCount() - before;
 }
 

@@ -15,6 +15,27 @@ bool IsNoteIDTakenElsewhere(const EXENTRY& entry, int count, int index, twobyte 
     return false;
 }
 
+/// Gives every note among the first `count` whose ID is 0 or taken by another note a new one.
+void RenumberNotes(EXENTRY& entry, int count) {
+    twobyte top = 0;
+    for (int l = 0; l < count; ++l) {
+        const twobyte noteID = entry.notes[l].noteID;
+        if (noteID > top) top = noteID;
+    }
+
+    for (int l = 0; l < count; ++l) {
+        const twobyte noteID = entry.notes[l].noteID;
+        if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID)) {
+            // One more than the highest; only an ID at the top of its range makes the count wrap,
+            // and then IDs that are taken (and 0) are passed over.
+            do {
+                top = static_cast<twobyte>(top + 1);
+            } while (top == 0 || IsNoteIDTakenElsewhere(entry, count, l, top));
+            entry.notes[l].noteID = top;
+        }
+    }
+}
+
 void CleanEntry(EXENTRY& entry) {
     if (entry.noteCount < 0) entry.noteCount = 0;
     if (entry.noteCount > EXENTRY_MAXNOTES) entry.noteCount = EXENTRY_MAXNOTES;
@@ -29,23 +50,7 @@ void CleanEntry(EXENTRY& entry) {
             renumber = entry.notes[m].noteID == noteID;
     }
 
-    twobyte top = 0;
-    for (int l = 0; renumber && l < count; ++l) {
-        const twobyte noteID = entry.notes[l].noteID;
-        if (noteID > top) top = noteID;
-    }
-
-    for (int l = 0; renumber && l < count; ++l) {
-        const twobyte noteID = entry.notes[l].noteID;
-        if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID)) {
-            // One more than the highest; only an ID at the top of its range makes the count wrap,
-            // and then IDs that are taken (and 0) are passed over.
-            do {
-                top = static_cast<twobyte>(top + 1);
-            } while (top == 0 || IsNoteIDTakenElsewhere(entry, count, l, top));
-            entry.notes[l].noteID = top;
-        }
-    }
+    if (renumber) RenumberNotes(entry, count);
 
     for (int l = 0; l < count; ++l) {
         const ufourbyte idBits =

@@ -100,12 +100,11 @@ struct StoredOrder {
     }
 };
 
-
 /// The records of a document: a map from key to bytes in RecordOrder (held as StoredOrder on
 /// StoredKey), which also knows, for every entry number, which kinds of entry details are stored
-/// under it. Frames are loaded and saved
-/// far more often than details change, and each load or save asks of every entry whether it has
-/// details: the index answers without a search of the whole store. Reading is the map's own;
+/// under it. Frames are loaded and saved far more often than details change, and each load or
+/// save asks of every entry whether it has details: the index answers without a search of the
+/// whole store. Reading is the map's own;
 /// every change goes through the operations below, which keep the index true.
 class RecordStore {
     using Map = std::map<StoredKey, std::vector<unsigned char>, StoredOrder>;

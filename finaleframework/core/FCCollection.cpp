@@ -22,9 +22,7 @@ void __FCCollection::_Grow(int needed) {
         return;
     }
     const int capacity = ((needed + GROWTH_STEP) / GROWTH_STEP) * GROWTH_STEP;
-    __FCBase** grown = !_elements && _slots && capacity == GROWTH_STEP
-                           ? _slots
-                           : new __FCBase*[static_cast<size_t>(capacity)];
+    auto** grown = new __FCBase*[static_cast<size_t>(capacity)];
     const int kept = _elements ? _count : 0;
     if (kept > 0) std::copy(_elements, _elements + kept, grown);
     std::fill(grown + kept, grown + capacity, nullptr);

@@ -22,9 +22,7 @@
 /// The blocks a class `Owner` hands back, kept per thread for objects of exactly its size (a
 /// subclass of another size goes to the heap). A thread keeps at most `LIMIT` of them and gives
 /// them all back to the heap when it ends; a block handed back after that goes to the heap too.
-/// The class declares
-///     static void* operator new(std::size_t size) { return RecycledBlocks<C>::Take(size); }
-///     static void operator delete(void* block, std::size_t size) { RecycledBlocks<C>::Give(block, size); }
+/// A class takes its blocks from here by deriving from RecyclesBlocks (below).
 template <class Owner>
 class RecycledBlocks {
 public:
@@ -105,3 +103,12 @@ private:
 
 template <class Owner>
 thread_local typename RecycledBlocks<Owner>::Shelf RecycledBlocks<Owner>::shelf_{};
+
+/// A base that gives `Owner` (deriving from it) its own new and delete, over RecycledBlocks.
+template <class Owner>
+struct RecyclesBlocks {
+    static void* operator new(std::size_t size) { return RecycledBlocks<Owner>::Take(size); }
+    static void operator delete(void* block, std::size_t size) {
+        RecycledBlocks<Owner>::Give(block, size);
+    }
+};

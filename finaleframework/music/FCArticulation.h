@@ -10,7 +10,7 @@ class FCArticulationDef;
 
 /// One articulation of an entry (10-byte record): the articulation definition it shows, in the
 /// first word; the other bytes are carried unchanged.
-class FCArticulation : public __FCEntryDetail {
+class FCArticulation : public __FCEntryDetail, public RecyclesBlocks<FCArticulation> {
 public:
     const char* ClassName() override { return "FCArticulation"; }
     EXTAG Tag() override { return 0x6564494D; }
@@ -21,10 +21,6 @@ public:
     /// Copies the 10 bytes of another articulation into this object's own record.
     void CloneMemoryFrom(__FCBaseData* source) override;
     ~FCArticulation() override = default;
-    static void* operator new(std::size_t size) { return RecycledBlocks<FCArticulation>::Take(size); }
-    static void operator delete(void* block, std::size_t size) {
-        RecycledBlocks<FCArticulation>::Give(block, size);
-    }
     /// Sets or clears the entry's articulation bit.
     void _SetEntryFlag(FCNoteEntry* entry, bool on) override;
 

@@ -10,17 +10,13 @@ class FCNoteEntry;
 /// One note of an entry: a view of a note record inside the entry's EXENTRY, so every change
 /// lands in the host's frame. Made and destroyed by its entry; invalid once the entry rebuilds its
 /// note list (every change of the entry's note count does).
-class FCNote : public __FCBase {
+class FCNote : public __FCBase, public RecyclesBlocks<FCNote> {
 public:
     FCNote(int noteIndex, EXNOTE* noteRecord, FCNoteEntry* entry)
         : _noteIndex(noteIndex), _noteRecord(noteRecord), _entry(entry) {}
     FCNote(const FCNote&) = delete;
     FCNote& operator=(const FCNote&) = delete;
 
-    static void* operator new(std::size_t size) { return RecycledBlocks<FCNote>::Take(size); }
-    static void operator delete(void* block, std::size_t size) {
-        RecycledBlocks<FCNote>::Give(block, size);
-    }
 
     const char* ClassName() override { return "FCNote"; }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "finaleframework/core/FCCollection.h"
+#include "finaleframework/core/RecycledBlocks.h"
 #include "finaleframework/music/FCNote.h"
 #include "finalepdk/WireRecords.h"
 
@@ -16,7 +17,7 @@ class FCTuplet;
 /// A "note entry" has the note bit of its flags set; a "rest" has it clear. Operations that do
 /// not apply answer false, null, 0 or -1 and change nothing; an entry without a record (a null
 /// frame position) is treated as a rest without notes.
-class FCNoteEntry : public __FCCollection {
+class FCNoteEntry : public __FCCollection, public RecyclesBlocks<FCNoteEntry> {
 public:
     /// The entry over record `index` of `frame`; its staff comes from the frame's slot and list.
     FCNoteEntry(EXTGF2005a* frame, int index);
@@ -27,10 +28,6 @@ public:
     FCNoteEntry(EXENTRY* record, EXTGF2005a* frame);
     ~FCNoteEntry() override;
 
-    static void* operator new(std::size_t size) { return RecycledBlocks<FCNoteEntry>::Take(size); }
-    static void operator delete(void* block, std::size_t size) {
-        RecycledBlocks<FCNoteEntry>::Give(block, size);
-    }
 
     const char* ClassName() override { return "FCNoteEntry"; }
 

@@ -187,24 +187,22 @@ TEST(Reader, AFaultInTheMeasuresKeysOrTimesIsReportedBeforeOneInTheirNotes) {
     // The keys and time signatures of the top part are looked at before any note: a fault in a
     // later measure's key, or in its time signature, is the one reported, whichever note before
     // it is at fault too.
-    const std::string badNote = "<note><duration>1</duration><voice>1</voice><type>quarter</type>"
-                                "</note>";
-    const std::string later = ReadError(OnePart(
-        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + badNote +
-        "</measure><measure number=\"2\"><attributes><key><fifths>two</fifths></key>"
-        "</attributes>" +
-        Note("C", 4, 4, "whole") + "</measure>"));
+    // A faulty note in measure 1, and measure 2 opening with `attributes`.
+    const auto errorAfterBadNote = [](const std::string& attributes) {
+        return ReadError(OnePart(
+            "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
+            "<note><duration>1</duration><voice>1</voice><type>quarter</type></note>"
+            "</measure><measure number=\"2\">" +
+            attributes + Note("C", 4, 4, "whole") + "</measure>"));
+    };
+    const std::string later =
+        errorAfterBadNote("<attributes><key><fifths>two</fifths></key></attributes>");
     EXPECT_NE(later.find("expected a number, found \"two\""), std::string::npos) << later;
-    const std::string time = ReadError(OnePart(
-        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + badNote +
-        "</measure><measure number=\"2\"><attributes><time><beats>40000</beats>"
-        "<beat-type>4</beat-type></time></attributes>" +
-        Note("C", 4, 4, "whole") + "</measure>"));
+    const std::string time = errorAfterBadNote(
+        "<attributes><time><beats>40000</beats><beat-type>4</beat-type></time></attributes>");
     EXPECT_NE(time.find("a time signature of more than 32767 beats"), std::string::npos) << time;
     // Without them, the note's own fault is.
-    const std::string note = ReadError(OnePart(
-        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + badNote +
-        "</measure><measure number=\"2\">" + Note("C", 4, 4, "whole") + "</measure>"));
+    const std::string note = errorAfterBadNote("");
     EXPECT_NE(note.find("a note with neither <pitch>, <unpitched> nor <rest>"), std::string::npos)
         << note;
 }

@@ -9,14 +9,10 @@
 namespace {
 
 /// An object that takes its blocks from the shelf, and writes over all of its bytes.
-class Recycled {
+class Recycled : public RecyclesBlocks<Recycled> {
 public:
     explicit Recycled(int value) { std::fill(std::begin(words), std::end(words), value); }
     virtual ~Recycled() = default;
-    static void* operator new(std::size_t size) { return RecycledBlocks<Recycled>::Take(size); }
-    static void operator delete(void* block, std::size_t size) {
-        RecycledBlocks<Recycled>::Give(block, size);
-    }
     int words[6];
 };
 
