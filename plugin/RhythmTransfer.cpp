@@ -156,8 +156,9 @@ FCNoteEntry* FCEntryPitchesCollection::GetItemAt(int index) const {
 }
 
 void FCEntryPitchesCollection::AddPitches(FCNoteEntryLayer* layer) {
-    // Room for every event at once: a long layer would otherwise regrow the array every ten.
-    _RequireElement(CountNotes(layer));
+    // Room for every event at once (a layer has no more events than entries): a long layer would
+    // otherwise regrow the array every ten.
+    if (layer) _RequireElement(layer->GetCount());
     ForEachEventStart(layer, [this](FCNoteEntry* entry) { Add(entry); });
 }
 
@@ -165,6 +166,19 @@ int CountNotes(FCNoteEntryLayer* layer) {
     int count = 0;
     ForEachEventStart(layer, [&count](FCNoteEntry*) { ++count; });
     return count;
+}
+
+std::vector<bool> EventContinuations(FCNoteEntryLayer* layer, KeySpeller* keys) {
+    std::vector<bool> continues;
+    if (!layer) return continues;
+    KeySpeller ownKeys;
+    KeySpeller& speller = keys ? *keys : ownKeys;
+    continues.reserve(static_cast<size_t>(layer->GetCount()));
+    for (int i = 0; i < layer->GetCount(); ++i) {
+        FCNoteEntry* entry = layer->GetItemAt(i);
+        continues.push_back(entry && entry->IsNote() && ContinuesEvent(entry, speller));
+    }
+    return continues;
 }
 
 bool IsTiedThrough(FCNoteEntry* entry) {
@@ -175,13 +189,18 @@ bool IsTiedThrough(FCNoteEntry* entry) {
 }
 
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
-                   FCNoteEntryLayer* source, KeySpeller* keys) {
+                   FCNoteEntryLayer* source, KeySpeller* keys,
+                   const std::vector<bool>* sourceEvents) {
     if (!clone || !pitches) return;
     // The clone holds the source's entries in its order, but in measures whose keys may differ
     // from the source's: where its events end is read from the source itself.
     FCNoteEntryLayer* rhythm = source && source->GetCount() == clone->GetCount() ? source : clone;
     KeySpeller ownKeys;
     KeySpeller& speller = keys ? *keys : ownKeys;
+    // A long source read once more for every destination would be fetched from memory again each
+    // time; the run works out where its events end once.
+    const bool known = rhythm == source && sourceEvents &&
+                       sourceEvents->size() == static_cast<size_t>(source->GetCount());
     int k = -1;
     bool continuing = false; // the entry before continues its event into this one
     for (int i = 0; i < clone->GetCount(); ++i) {
@@ -192,7 +211,8 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
         }
         if (!continuing) ++k;
         // Read before the entry's notes are replaced, when the clone tells it.
-        const bool continues = ContinuesEvent(rhythm->GetItemAt(i), speller);
+        const bool continues = known ? (*sourceEvents)[static_cast<size_t>(i)]
+                                     : ContinuesEvent(rhythm->GetItemAt(i), speller);
         // Each entry of the source's event takes the destination event's notes, tied on to the
         // next; the last keeps the ties that the destination holds into what follows.
         if (FCNoteEntry* event = pitches->GetItemAt(k)) {
@@ -206,7 +226,8 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
     }
 }
 
-int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys) {
+int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys,
+           const std::vector<bool>* sourceEvents) {
     if (destination->GetLayerIndex() == source->GetLayerIndex() &&
         destination->GetStaff() == source->GetStaff() &&
         destination->GetStartMeasure() == source->GetStartMeasure())
@@ -216,7 +237,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
     pitches.AddPitches(destination);
     std::unique_ptr<FCNoteEntryLayer> clone(source->CreateCloneEntries(
         destination->GetLayerIndex(), destination->GetStaff(), destination->GetStartMeasure()));
-    ChangePitches(clone.get(), &pitches, source, keys);
+    ChangePitches(clone.get(), &pitches, source, keys, sourceEvents);
     pitches.DetachAll();
 
     // The source's articulations are read before anything is written: when the destination
@@ -268,12 +289,13 @@ bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message
 
     std::vector<UnwrittenLayer> unwritten;
     KeySpeller keys; // the copy writes no key: each measure's is asked for once
+    const std::vector<bool> sourceEvents = EventContinuations(sourceLayer.get(), &keys);
     auto copyTo = [&](twobyte staff, twobyte layer) {
         FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
                                           destination->GetEndMeasure());
         destinationLayer.Load();
         if (CountNotes(&destinationLayer) != events) return;
-        if (DoCopy(sourceLayer.get(), &destinationLayer, &keys) != 0)
+        if (DoCopy(sourceLayer.get(), &destinationLayer, &keys, &sourceEvents) != 0)
             unwritten.push_back(UnwrittenLayer{staff, layer});
     };
     // Every copy reads the source's frames from the host again. Layer 1 of the source staff is

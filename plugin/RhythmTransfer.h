@@ -3,6 +3,8 @@
 
 #include "finaleframework/core/FCCollection.h"
 
+#include <vector>
+
 class FCMusicRegion;
 class FCNoteEntry;
 class FCNoteEntryLayer;
@@ -41,7 +43,14 @@ bool IsTiedThrough(FCNoteEntry* entry);
 /// source itself), 1 when the host refused to write it, wholly or in part (entries, tuplets or
 /// articulations). `keys`, when given, is the key speller of the whole run, which then asks the
 /// host for the key of each measure once for all layers (a copy writes no key).
-int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys = nullptr);
+/// `sourceEvents`, when given, is EventContinuations of `source` (the same for every destination
+/// of one run, so worked out once).
+int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys = nullptr,
+           const std::vector<bool>* sourceEvents = nullptr);
+
+/// For each entry of `layer`, whether it continues its note event into the entry after it (see
+/// CountNotes); false for a rest and for a missing entry. `keys` as for DoCopy.
+std::vector<bool> EventContinuations(FCNoteEntryLayer* layer, KeySpeller* keys = nullptr);
 
 /// Gives every entry of event k of `clone` the notes of element k of `pitches` (the first entries
 /// of the destination's events, in a layer that is still loaded), each note with its pitch written
@@ -50,6 +59,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
 /// destination holds out of its event into the next one (or out of the region), where the entry
 /// after it is the next event's and has the note's pitch. `source`, the layer the clone was made
 /// from, tells where the events begin and end; without it (or when its entries are not the
-/// clone's) the clone's own entries tell. `keys` as for DoCopy.
+/// clone's) the clone's own entries tell. `keys` and `sourceEvents` as for DoCopy.
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
-                   FCNoteEntryLayer* source = nullptr, KeySpeller* keys = nullptr);
+                   FCNoteEntryLayer* source = nullptr, KeySpeller* keys = nullptr,
+                   const std::vector<bool>* sourceEvents = nullptr);
