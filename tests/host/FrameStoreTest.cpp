@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -90,6 +92,57 @@ TEST(FrameStore, CopiesAndMovesLookUpTheirOwnFrames) {
     moved = std::move(assigned);
     EXPECT_EQ(moved.find(FrameKey{1, 1, 0}), moved.end());
     EXPECT_EQ(FirstNumber(moved, FrameKey{2, 2, 0}), 7);
+}
+
+TEST(FrameStore, ManyFramesComeAndGoAsInAPlainMap) {
+    // Keys from a small range, so that one slot's neighbours are erased and put back again and
+    // again while the table grows: every look-up must find what the plain map holds.
+    std::mt19937 random(17);
+    FrameStore frames;
+    std::map<FrameKey, fourbyte> expected;
+    auto randomKey = [&random] {
+        return FrameKey{static_cast<twobyte>(random() % 40 - 2),
+                        static_cast<twobyte>(random() % 300 - 1),
+                        static_cast<twobyte>(random() % 4)};
+    };
+    for (int step = 0; step < 60000; ++step) {
+        const FrameKey key = randomKey();
+        switch (random() % 5) {
+        case 0:
+        case 1: {
+            const auto number = static_cast<fourbyte>(step + 1);
+            const bool added = frames.emplace(key, Entries(number, 1)).second;
+            EXPECT_EQ(added, expected.emplace(key, number).second);
+            break;
+        }
+        case 2:
+            EXPECT_EQ(frames.erase(key), expected.erase(key));
+            break;
+        case 3:
+            if (auto it = expected.lower_bound(key); it != expected.end()) {
+                frames.erase(frames.find(it->first));
+                expected.erase(it);
+            }
+            break;
+        default:
+            EXPECT_EQ(frames.count(key), expected.count(key));
+            break;
+        }
+        if (step % 5000 == 4999) {
+            ASSERT_EQ(frames.size(), expected.size());
+            for (const auto& [held, number] : expected)
+                ASSERT_EQ(FirstNumber(frames, held), number);
+            const FrameStore copy = frames;
+            for (int probe = 0; probe < 200; ++probe) {
+                const FrameKey other = randomKey();
+                const auto it = expected.find(other);
+                ASSERT_EQ(FirstNumber(copy, other), it == expected.end() ? 0 : it->second);
+            }
+        }
+    }
+    frames.clear();
+    for (const auto& [held, number] : expected)
+        EXPECT_EQ(frames.find(held), frames.end());
 }
 
 } // namespace
