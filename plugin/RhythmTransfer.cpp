@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,12 @@ void ForEachEventStart(FCNoteEntryLayer* layer, OnEventStart onEventStart) {
             onEventStart(entry);
         previous = entry;
     }
+}
+
+/// Whether `events` were read from `layer` as it is (one for each of its entries).
+bool Describes(const SourceEvents* events, FCNoteEntryLayer* layer) {
+    return events && layer &&
+           events->continues.size() == static_cast<size_t>(std::max(layer->GetCount(), 0));
 }
 
 /// The last entry of the event that starts at `first`.
@@ -168,17 +175,18 @@ int CountNotes(FCNoteEntryLayer* layer) {
     return count;
 }
 
-std::vector<bool> EventContinuations(FCNoteEntryLayer* layer, KeySpeller* keys) {
-    std::vector<bool> continues;
-    if (!layer) return continues;
+SourceEvents ReadSourceEvents(FCNoteEntryLayer* layer, KeySpeller* keys) {
+    SourceEvents events;
+    if (!layer) return events;
     KeySpeller ownKeys;
     KeySpeller& speller = keys ? *keys : ownKeys;
-    continues.reserve(static_cast<size_t>(layer->GetCount()));
+    events.continues.reserve(static_cast<size_t>(layer->GetCount()));
     for (int i = 0; i < layer->GetCount(); ++i) {
         FCNoteEntry* entry = layer->GetItemAt(i);
-        continues.push_back(entry && entry->IsNote() && ContinuesEvent(entry, speller));
+        events.continues.push_back(entry && entry->IsNote() && ContinuesEvent(entry, speller));
+        if (entry && entry->GetArticulationFlag()) events.articulated.push_back(i);
     }
-    return continues;
+    return events;
 }
 
 bool IsTiedThrough(FCNoteEntry* entry) {
@@ -189,18 +197,14 @@ bool IsTiedThrough(FCNoteEntry* entry) {
 }
 
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
-                   FCNoteEntryLayer* source, KeySpeller* keys,
-                   const std::vector<bool>* sourceEvents) {
+                   FCNoteEntryLayer* source, KeySpeller* keys, const SourceEvents* sourceEvents) {
     if (!clone || !pitches) return;
     // The clone holds the source's entries in its order, but in measures whose keys may differ
     // from the source's: where its events end is read from the source itself.
     FCNoteEntryLayer* rhythm = source && source->GetCount() == clone->GetCount() ? source : clone;
     KeySpeller ownKeys;
     KeySpeller& speller = keys ? *keys : ownKeys;
-    // A long source read once more for every destination would be fetched from memory again each
-    // time; the run works out where its events end once.
-    const bool known = rhythm == source && sourceEvents &&
-                       sourceEvents->size() == static_cast<size_t>(source->GetCount());
+    const bool known = rhythm == source && Describes(sourceEvents, source);
     int k = -1;
     bool continuing = false; // the entry before continues its event into this one
     for (int i = 0; i < clone->GetCount(); ++i) {
@@ -211,7 +215,7 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
         }
         if (!continuing) ++k;
         // Read before the entry's notes are replaced, when the clone tells it.
-        const bool continues = known ? (*sourceEvents)[static_cast<size_t>(i)]
+        const bool continues = known ? sourceEvents->continues[static_cast<size_t>(i)]
                                      : ContinuesEvent(rhythm->GetItemAt(i), speller);
         // Each entry of the source's event takes the destination event's notes, tied on to the
         // next; the last keeps the ties that the destination holds into what follows.
@@ -227,7 +231,7 @@ void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
 }
 
 int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys,
-           const std::vector<bool>* sourceEvents) {
+           const SourceEvents* sourceEvents) {
     if (destination->GetLayerIndex() == source->GetLayerIndex() &&
         destination->GetStaff() == source->GetStaff() &&
         destination->GetStartMeasure() == source->GetStartMeasure())
@@ -240,9 +244,20 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
     ChangePitches(clone.get(), &pitches, source, keys, sourceEvents);
     pitches.DetachAll();
 
+    // The entries of the source that carry articulations: those the run read, or all to be
+    // looked at.
+    std::vector<int> everyEntry;
+    const std::vector<int>* articulated = nullptr;
+    if (Describes(sourceEvents, source)) {
+        articulated = &sourceEvents->articulated;
+    } else {
+        everyEntry.resize(static_cast<size_t>(std::max(source->GetCount(), 0)));
+        std::iota(everyEntry.begin(), everyEntry.end(), 0);
+        articulated = &everyEntry;
+    }
     // The source's articulations are read before anything is written: when the destination
     // overlaps the source, the save replaces source entries, and the host drops their details.
-    for (int i = 0; i < source->GetCount(); ++i) {
+    for (const int i : *articulated) {
         FCNoteEntry* from = source->GetItemAt(i);
         if (from && from->GetArticulationFlag() && !from->GetArticulationCache())
             from->CacheArticulations();
@@ -261,7 +276,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
         if (FCNoteEntry* entry = clone->GetItemAt(i); entry && entry->GetEntryNumber() == 0)
             whole = false;
     if (!clone->CloneTuplets(source)) whole = false;
-    for (int i = 0; i < source->GetCount(); ++i) {
+    for (const int i : *articulated) {
         FCNoteEntry* from = source->GetItemAt(i);
         FCNoteEntry* to = clone->GetItemAt(i);
         if (!from || !to || !from->GetArticulationFlag()) continue;
@@ -289,7 +304,7 @@ bool CopyRhythm(FCMusicRegion* source, FCMusicRegion* destination, char* message
 
     std::vector<UnwrittenLayer> unwritten;
     KeySpeller keys; // the copy writes no key: each measure's is asked for once
-    const std::vector<bool> sourceEvents = EventContinuations(sourceLayer.get(), &keys);
+    const SourceEvents sourceEvents = ReadSourceEvents(sourceLayer.get(), &keys);
     auto copyTo = [&](twobyte staff, twobyte layer) {
         FCNoteEntryLayer destinationLayer(layer, staff, destination->GetStartMeasure(),
                                           destination->GetEndMeasure());

@@ -37,20 +37,30 @@ int CountNotes(FCNoteEntryLayer* layer);
 /// a chord that holds only some of its notes.
 bool IsTiedThrough(FCNoteEntry* entry);
 
+/// What a run reads once of the source layer it lays onto every destination: its entries do not
+/// change while the run lasts, and a long source read again for each destination would be
+/// fetched from memory again each time.
+struct SourceEvents {
+    /// For each entry, whether it continues its note event into the entry after it (see
+    /// CountNotes); false for a rest and for a missing entry.
+    std::vector<bool> continues;
+    /// The indices of the entries that carry articulations, in order.
+    std::vector<int> articulated;
+};
+
+/// SourceEvents of `layer`. `keys` as for DoCopy.
+SourceEvents ReadSourceEvents(FCNoteEntryLayer* layer, KeySpeller* keys = nullptr);
+
 /// Lays the rhythm of layer `source` onto layer `destination` (whose event count matches),
 /// keeping the destination's pitches. Does nothing when both are the same layer of the same
 /// staff from the same measure. Answers 0 when the destination was written (or left alone as the
 /// source itself), 1 when the host refused to write it, wholly or in part (entries, tuplets or
 /// articulations). `keys`, when given, is the key speller of the whole run, which then asks the
 /// host for the key of each measure once for all layers (a copy writes no key).
-/// `sourceEvents`, when given, is EventContinuations of `source` (the same for every destination
-/// of one run, so worked out once).
+/// `sourceEvents`, when given, is ReadSourceEvents of `source` (the same for every destination
+/// of one run, so read once).
 int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* keys = nullptr,
-           const std::vector<bool>* sourceEvents = nullptr);
-
-/// For each entry of `layer`, whether it continues its note event into the entry after it (see
-/// CountNotes); false for a rest and for a missing entry. `keys` as for DoCopy.
-std::vector<bool> EventContinuations(FCNoteEntryLayer* layer, KeySpeller* keys = nullptr);
+           const SourceEvents* sourceEvents = nullptr);
 
 /// Gives every entry of event k of `clone` the notes of element k of `pitches` (the first entries
 /// of the destination's events, in a layer that is still loaded), each note with its pitch written
@@ -62,4 +72,4 @@ std::vector<bool> EventContinuations(FCNoteEntryLayer* layer, KeySpeller* keys =
 /// clone's) the clone's own entries tell. `keys` and `sourceEvents` as for DoCopy.
 void ChangePitches(FCNoteEntryLayer* clone, FCEntryPitchesCollection* pitches,
                    FCNoteEntryLayer* source = nullptr, KeySpeller* keys = nullptr,
-                   const std::vector<bool>* sourceEvents = nullptr);
+                   const SourceEvents* sourceEvents = nullptr);
