@@ -1,7 +1,6 @@
 // Articulations of an entry.
 #pragma once
 
-#include "finaleframework/core/RecycledBlocks.h"
 #include "finaleframework/records/FCCollectionEntryDetail.h"
 #include "finaleframework/records/FCEntryDetail.h"
 #include "finalepdk/WireRecords.h"
@@ -10,7 +9,7 @@ class FCArticulationDef;
 
 /// One articulation of an entry (10-byte record): the articulation definition it shows, in the
 /// first word; the other bytes are carried unchanged.
-class FCArticulation : public __FCEntryDetail, public RecyclesBlocks<FCArticulation> {
+class FCArticulation : public __FCEntryDetail {
 public:
     const char* ClassName() override { return "FCArticulation"; }
     EXTAG Tag() override { return 0x6564494D; }

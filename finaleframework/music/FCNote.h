@@ -2,7 +2,6 @@
 #pragma once
 
 #include "finaleframework/core/FCCollection.h"
-#include "finaleframework/core/RecycledBlocks.h"
 #include "finalepdk/WireRecords.h"
 
 class FCNoteEntry;
@@ -10,13 +9,12 @@ class FCNoteEntry;
 /// One note of an entry: a view of a note record inside the entry's EXENTRY, so every change
 /// lands in the host's frame. Made and destroyed by its entry; invalid once the entry rebuilds its
 /// note list (every change of the entry's note count does).
-class FCNote : public __FCBase, public RecyclesBlocks<FCNote> {
+class FCNote : public __FCBase {
 public:
     FCNote(int noteIndex, EXNOTE* noteRecord, FCNoteEntry* entry)
         : _noteIndex(noteIndex), _noteRecord(noteRecord), _entry(entry) {}
     FCNote(const FCNote&) = delete;
     FCNote& operator=(const FCNote&) = delete;
-
 
     const char* ClassName() override { return "FCNote"; }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "finaleframework/core/FCCollection.h"
-#include "finaleframework/core/RecycledBlocks.h"
 #include "finaleframework/music/FCNote.h"
 #include "finalepdk/WireRecords.h"
 
@@ -17,7 +16,7 @@ class FCTuplet;
 /// A "note entry" has the note bit of its flags set; a "rest" has it clear. Operations that do
 /// not apply answer false, null, 0 or -1 and change nothing; an entry without a record (a null
 /// frame position) is treated as a rest without notes.
-class FCNoteEntry : public __FCCollection, public RecyclesBlocks<FCNoteEntry> {
+class FCNoteEntry : public __FCCollection {
 public:
     /// The entry over record `index` of `frame`; its staff comes from the frame's slot and list.
     FCNoteEntry(EXTGF2005a* frame, int index);
@@ -27,7 +26,6 @@ public:
     /// The entry over `record`, which lies in `frame`.
     FCNoteEntry(EXENTRY* record, EXTGF2005a* frame);
     ~FCNoteEntry() override;
-
 
     const char* ClassName() override { return "FCNoteEntry"; }
 

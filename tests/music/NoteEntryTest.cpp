@@ -371,4 +371,34 @@ TEST_F(NoteEntries, AccidentalsAndEntryFlagsThroughNotes) {
     EXPECT_EQ(note->_GetEntryNumber(), chord->GetEntryNumber());
 }
 
+TEST(NoteEntryObjects, EntriesAndNotesMadeAgainStartAfresh) {
+    // An entry and its notes made where another entry was (the heap hands the same blocks out
+    // again): nothing of the old one shows.
+    EXTGF2005a frame{};
+    EXENTRY records[2]{};
+    records[0].noteCount = 2;
+    records[0].entryFlags = ENTRY_INUSE | ENTRY_NOTE;
+    records[0].notes[0].noteID = 1;
+    records[0].notes[1].noteID = 2;
+    records[1].entryFlags = ENTRY_INUSE;
+    frame.entries = records;
+    frame.entryCount = 2;
+    frame.measure = 3;
+    auto* chord = new FCNoteEntry(&frame, 0, 1);
+    ASSERT_EQ(chord->GetCount(), 2);
+    chord->GetItemAt(0)->SetUserData(chord);
+    delete chord;
+    auto* rest = new FCNoteEntry(&frame, 1, 1);
+    EXPECT_EQ(rest->GetCount(), 0);
+    EXPECT_EQ(rest->_GetCapacity(), 0);
+    EXPECT_EQ(rest->GetNext(), nullptr);
+    EXPECT_EQ(rest->GetUserData(), nullptr);
+    auto* again = new FCNoteEntry(&frame, 0, 1);
+    ASSERT_EQ(again->GetCount(), 2);
+    EXPECT_EQ(again->GetItemAt(0)->GetUserData(), nullptr);
+    EXPECT_EQ(again->GetItemAt(1)->GetNoteID(), 2);
+    delete rest;
+    delete again;
+}
+
 } // namespace
