@@ -7,6 +7,7 @@
 #include "finaleframework/music/FCMusicRegion.h"
 #include "finalepdk/FinaleBinding.h"
 #include "host/Builder.h"
+#include "host/EntryDetails.h"
 #include "host/Host.h"
 #include "host/HostFunctions.h"
 #include "host/RecordStore.h"
@@ -16,7 +17,6 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -69,14 +69,6 @@ void SetCounters(benchmark::State& state, int64_t frames, double callsPerIterati
         static_cast<double>(frames), benchmark::Counter::kIsIterationInvariantRate |
                                          benchmark::Counter::kInvert);
     state.counters["host_calls_per_frame"] = callsPerIteration / static_cast<double>(frames);
-}
-
-/// The key of an entry detail: the entry number, then the record number.
-std::array<unsigned char, 8> DetailKey(fourbyte entryNumber, twobyte inci) {
-    std::array<unsigned char, 8> key{};
-    std::memcpy(key.data(), &entryNumber, sizeof entryNumber);
-    std::memcpy(key.data() + 4, &inci, sizeof inci);
-    return key;
 }
 
 /// The question a layer asks the host for the staff of a frame's entries, once per frame that
@@ -142,7 +134,8 @@ struct ReplaySource {
                 if (!(frame->entries[i].entryFlags & ENTRY_ARTICULATION)) continue;
                 for (twobyte inci = 0;; ++inci) {
                     SourceArticulation record{i, {}};
-                    auto key = DetailKey(frame->entries[i].entryNumber, inci);
+                    auto key =
+                        host::DetailKey(TAG_ARTICULATION, frame->entries[i].entryNumber, inci).key;
                     fourbyte size = ARTICULATION_BYTES;
                     if (!fx::FX_LoadEData(TAG_ARTICULATION, key.data(), record.bytes.data(), &size,
                                           V))
@@ -160,7 +153,9 @@ void StoreDetails(const EXTGF2005a* from, const std::vector<SourceArticulation>&
                   const EXTGF2005a* to) {
     for (int t = 0; t < from->tupletCount; ++t) {
         const EXTGFTUPLET& tuplet = from->tuplets[t];
-        auto key = DetailKey(to->entries[tuplet.startIndex].entryNumber, tuplet.tupletInci);
+        auto key = host::DetailKey(TAG_TUPLET, to->entries[tuplet.startIndex].entryNumber,
+                                   tuplet.tupletInci)
+                       .key;
         EDTTuplet2005 definition = tuplet.tupletDef;
         fx::FX_SaveEData(TAG_TUPLET, key.data(), &definition, sizeof definition, V);
     }
@@ -170,7 +165,7 @@ void StoreDetails(const EXTGF2005a* from, const std::vector<SourceArticulation>&
         const fourbyte number = to->entries[record.entryIndex].entryNumber;
         if (record.entryIndex != lastEntry) {
             std::array<unsigned char, ARTICULATION_BYTES> existing{};
-            auto key = DetailKey(number, 0);
+            auto key = host::DetailKey(TAG_ARTICULATION, number).key;
             fourbyte size = ARTICULATION_BYTES;
             fx::FX_LoadEData(TAG_ARTICULATION, key.data(), existing.data(), &size, V);
             lastEntry = record.entryIndex;
@@ -178,7 +173,7 @@ void StoreDetails(const EXTGF2005a* from, const std::vector<SourceArticulation>&
         } else {
             ++inci;
         }
-        auto key = DetailKey(number, inci);
+        auto key = host::DetailKey(TAG_ARTICULATION, number, inci).key;
         fx::FX_SaveEData(TAG_ARTICULATION, key.data(), record.bytes.data(), ARTICULATION_BYTES, V);
     }
 }

@@ -15,7 +15,13 @@ bool IsNoteIDTakenElsewhere(const EXENTRY& entry, int count, int index, twobyte 
     return false;
 }
 
-/// Gives every note among the first `count` whose ID is 0 or taken by another note a new one.
+/// Whether note `index` among the first `count` needs a new ID: it has none, or another has it.
+bool NeedsNewID(const EXENTRY& entry, int count, int index) {
+    const twobyte noteID = entry.notes[index].noteID;
+    return noteID == 0 || IsNoteIDTakenElsewhere(entry, count, index, noteID);
+}
+
+/// Gives every note among the first `count` that NeedsNewID a new one.
 void RenumberNotes(EXENTRY& entry, int count) {
     twobyte top = 0;
     for (int l = 0; l < count; ++l) {
@@ -24,8 +30,7 @@ void RenumberNotes(EXENTRY& entry, int count) {
     }
 
     for (int l = 0; l < count; ++l) {
-        const twobyte noteID = entry.notes[l].noteID;
-        if (noteID == 0 || IsNoteIDTakenElsewhere(entry, count, l, noteID)) {
+        if (NeedsNewID(entry, count, l)) {
             // One more than the highest; only an ID at the top of its range makes the count wrap,
             // and then IDs that are taken (and 0) are passed over.
             do {
@@ -43,12 +48,8 @@ void CleanEntry(EXENTRY& entry) {
 
     // Nearly always every note has an ID of its own already, and nothing is renumbered.
     bool renumber = false;
-    for (int l = 0; l < count && !renumber; ++l) {
-        const twobyte noteID = entry.notes[l].noteID;
-        renumber = noteID == 0;
-        for (int m = 0; m < l && !renumber; ++m)
-            renumber = entry.notes[m].noteID == noteID;
-    }
+    for (int l = 0; l < count && !renumber; ++l)
+        renumber = NeedsNewID(entry, count, l);
 
     if (renumber) RenumberNotes(entry, count);
 

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -237,6 +236,14 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
         destination->GetStartMeasure() == source->GetStartMeasure())
         return 0;
 
+    // A copy on its own reads its source here; a run hands every copy what it read once.
+    SourceEvents ownEvents;
+    if (!Describes(sourceEvents, source)) {
+        ownEvents = ReadSourceEvents(source, keys);
+        sourceEvents = &ownEvents;
+    }
+    const std::vector<int>& articulated = sourceEvents->articulated;
+
     FCEntryPitchesCollection pitches;
     pitches.AddPitches(destination);
     std::unique_ptr<FCNoteEntryLayer> clone(source->CreateCloneEntries(
@@ -244,20 +251,9 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
     ChangePitches(clone.get(), &pitches, source, keys, sourceEvents);
     pitches.DetachAll();
 
-    // The entries of the source that carry articulations: those the run read, or all to be
-    // looked at.
-    std::vector<int> everyEntry;
-    const std::vector<int>* articulated = nullptr;
-    if (Describes(sourceEvents, source)) {
-        articulated = &sourceEvents->articulated;
-    } else {
-        everyEntry.resize(static_cast<size_t>(std::max(source->GetCount(), 0)));
-        std::iota(everyEntry.begin(), everyEntry.end(), 0);
-        articulated = &everyEntry;
-    }
     // The source's articulations are read before anything is written: when the destination
     // overlaps the source, the save replaces source entries, and the host drops their details.
-    for (const int i : *articulated) {
+    for (const int i : articulated) {
         FCNoteEntry* from = source->GetItemAt(i);
         if (from && from->GetArticulationFlag() && !from->GetArticulationCache())
             from->CacheArticulations();
@@ -276,7 +272,7 @@ int DoCopy(FCNoteEntryLayer* source, FCNoteEntryLayer* destination, KeySpeller* 
         if (FCNoteEntry* entry = clone->GetItemAt(i); entry && entry->GetEntryNumber() == 0)
             whole = false;
     if (!clone->CloneTuplets(source)) whole = false;
-    for (const int i : *articulated) {
+    for (const int i : articulated) {
         FCNoteEntry* from = source->GetItemAt(i);
         FCNoteEntry* to = clone->GetItemAt(i);
         if (!from || !to || !from->GetArticulationFlag()) continue;
