@@ -157,6 +157,8 @@ int Reader::IntegerOf(pugi::xml_node element) const {
 }
 
 void Reader::Run() {
+    // Into a document of no music, every entry the reader makes has a number of its own.
+    const bool numbersOwn = document_.frames.empty();
     text_ = score_.text->Utf8();
     // An element's text is kept in the element rather than in a node of its own: in a score some
     // two nodes in five fewer to make and to walk, and a value is read without going down to a
@@ -207,6 +209,12 @@ void Reader::Run() {
     DropUnheldTiesOut();
     HoldMeasureLengths();
     BuildDocument();
+    // No number is stored in two frames: the first save that drops an entry with details need not
+    // look over the whole score to find the others' frames.
+    if (numbersOwn && !document_.sharedEntriesKnown) {
+        document_.sharedEntries.clear();
+        document_.sharedEntriesKnown = true;
+    }
 }
 
 void Reader::CollectParts() {

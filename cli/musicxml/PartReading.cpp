@@ -219,7 +219,29 @@ void Reader::ReadAttributes(pugi::xml_node attributes) {
     if (pugi::xml_node staves = attributes.child("staves")) UseStaff(IntegerOf(staves), staves);
 }
 
+/// Asks the processor for a measure's nodes and text before they are read. The parser makes
+/// nodes one after another as it meets them in the text, so the nodes of a measure of a part lie
+/// between its own node and the next measure's, as its text lies between their names; a score's
+/// tree is many times larger than the caches, and a walk that asks for one node at a time waits
+/// on each. Where the next measure is not where it would be (a timewise score) or lies far, the
+/// first pages after the measure are asked for.
+void Reader::FetchAhead(pugi::xml_node measure, pugi::xml_node next) const {
+    constexpr uintptr_t LINE = 64;
+    constexpr uintptr_t FARTHEST = 32 * 1024;
+    constexpr uintptr_t AT_LEAST = 4 * 1024;
+    auto fetch = [](const void* fromPointer, const void* toPointer) {
+        const auto from = reinterpret_cast<uintptr_t>(fromPointer);
+        auto to = reinterpret_cast<uintptr_t>(toPointer);
+        if (to <= from || to - from > FARTHEST) to = from + AT_LEAST;
+        for (uintptr_t at = from & ~(LINE - 1); at < to; at += LINE)
+            __builtin_prefetch(reinterpret_cast<const void*>(at), 0, 2);
+    };
+    fetch(measure.internal_object(), next.internal_object());
+    fetch(measure.name(), next ? next.name() : nullptr);
+}
+
 void Reader::ReadPart(int partIndex) {
+    constexpr size_t FETCH_AHEAD = 2;
     part_ = partIndex;
     divisions_ = 0;
     shownDivisions_ = 0;
@@ -238,6 +260,11 @@ void Reader::ReadPart(int partIndex) {
         mainCell_ = nullptr;
         openCount_ = 0;
         if (partIndex == 0) CollectMeasure(m);
+        // Two measures ahead: the time it takes to read one is about what the memory takes.
+        if (m + FETCH_AHEAD < measures.size())
+            FetchAhead(measures[m + FETCH_AHEAD], m + FETCH_AHEAD + 1 < measures.size()
+                                                      ? measures[m + FETCH_AHEAD + 1]
+                                                      : pugi::xml_node());
         MeasureTail tail;
         tail.divisions = DivisionsInForce();
         tail.divisionsStated = divisions_ > 0;

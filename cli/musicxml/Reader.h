@@ -69,6 +69,7 @@ public:
     void Run();
 
 private:
+    void FetchAhead(pugi::xml_node measure, pugi::xml_node next) const;
     /// A cell that the measure being read has come to: its origin (the map never loses an
     /// element while reading, so the pointer stays good) and what it gathers until the end of the
     /// measure, when it goes into the host frame and the origin at its full size: its entries, the

@@ -5,6 +5,7 @@
 #include "cli/musicxml/XmlSpans.h"
 #include "host/Builder.h"
 #include "host/EntryDetails.h"
+#include "host/Frames.h"
 
 #include "host/MeasureRecord.h"
 
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <cstring>
+#include <set>
 
 using namespace cadentra_cli;
 using cli_test::OnePart;
@@ -160,6 +162,55 @@ TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
     const auto& entries = read.document->frames.at(host::FrameKey{1, 1, 0});
     EXPECT_EQ(+entries[3].elapsedTime, 1024);
     EXPECT_EQ(+entries[5].elapsedTime, 2048);
+}
+
+// The reader tells the host that no entry number of the score is stored twice, so that the first
+// save to drop an entry with details does not look over the whole score; what the host then does
+// must be what it would do having looked.
+TEST(Reader, EveryEntryHasANumberOfItsOwnAndSavesKeepTheirDetailsRight) {
+    const std::string staccato = "<notations><articulations><staccato/></articulations></notations>";
+    const std::string xml = OnePart(
+        "<measure number=\"1\">" + ATTRIBUTES + Note("C", 4, 2, "quarter", staccato) +
+        "<note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>2</duration>"
+        "<voice>1</voice><type>quarter</type></note>" +
+        "<forward><duration>2</duration><voice>1</voice></forward>" +
+        Note("D", 4, 4, "half", staccato) + "<backup><duration>8</duration></backup>" +
+        Note("G", 3, 8, "whole", staccato, "2") + "</measure><measure number=\"2\">" +
+        Note("F", 4, 8, "whole", staccato) + "</measure>");
+    auto read = Read(xml);
+    host::Document& document = *read.document;
+    std::set<fourbyte> numbers;
+    size_t entries = 0;
+    for (const auto& [key, frame] : document.frames)
+        for (const EXENTRY& entry : frame) {
+            ++entries;
+            EXPECT_NE(entry.entryNumber, 0);
+            numbers.insert(entry.entryNumber);
+        }
+    EXPECT_EQ(numbers.size(), entries);
+    EXPECT_GE(entries, 5u); // the chord, the gap, the second voice and the second measure
+    EXPECT_TRUE(document.sharedEntriesKnown);
+    EXPECT_TRUE(document.sharedEntries.empty());
+
+    // Measure 1's first entry is saved into measure 2 as well, then dropped from measure 1: its
+    // details stay, as it is still stored. Measure 1's half note, dropped, loses its own.
+    const host::FrameKey one{1, 1, 0};
+    const host::FrameKey two{1, 2, 0};
+    std::vector<EXENTRY> first = document.frames.at(one);
+    ASSERT_GE(first.size(), 3u);
+    const fourbyte moved = first.front().entryNumber;
+    const fourbyte dropped = first.back().entryNumber;
+    ASSERT_TRUE(host::HasDetails(document, moved));
+    ASSERT_TRUE(host::HasDetails(document, dropped));
+    std::vector<EXENTRY> second = document.frames.at(two);
+    second.push_back(first.front());
+    host::StoreFrame(document, two, second);
+    host::StoreFrame(document, one, std::vector<EXENTRY>(first.begin() + 1, first.end() - 1));
+    EXPECT_TRUE(host::HasDetails(document, moved));
+    EXPECT_FALSE(host::HasDetails(document, dropped));
+    // Dropped from measure 2 as well, it is stored nowhere and its details go.
+    host::StoreFrame(document, two, std::vector<EXENTRY>(second.begin(), second.end() - 1));
+    EXPECT_FALSE(host::HasDetails(document, moved));
 }
 
 TEST(Reader, NumbersAreReadInEveryFormAScoreWritesThem) {
