@@ -202,12 +202,23 @@ std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw InputError{path + ": cannot open the file: " + std::strerror(errno)};
     // Read in pieces up to one byte past the limit, so that neither a huge file nor an endless
-    // one (a device, a pipe) is taken in whole.
+    // one (a device, a pipe) is taken in whole. A file that tells its size is read in one piece,
+    // straight into the text, with room for one byte more to find its end.
     std::string content;
-    char buffer[1 << 16];
+    std::streamoff size = -1;
+    if (in.seekg(0, std::ios::end)) {
+        size = in.tellg();
+        if (!in.seekg(0, std::ios::beg)) throw InputError{path + ": cannot read the file"};
+    }
+    in.clear(); // a pipe cannot seek: it is read in pieces
+    if (size >= 0) content.reserve(std::min(static_cast<size_t>(size), MAX_FILE_BYTES) + 1);
+    constexpr size_t PIECE = 1 << 16;
     while (in && content.size() <= MAX_FILE_BYTES) {
-        in.read(buffer, sizeof buffer);
-        content.append(buffer, static_cast<size_t>(in.gcount()));
+        const size_t at = content.size();
+        const size_t piece = std::max(content.capacity() - at, PIECE);
+        content.resize(at + piece);
+        in.read(content.data() + at, static_cast<std::streamsize>(piece));
+        content.resize(at + static_cast<size_t>(in.gcount()));
     }
     if (in.bad()) throw InputError{path + ": cannot read the file"};
     if (content.size() > MAX_FILE_BYTES)

@@ -15,7 +15,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -310,6 +313,29 @@ TEST_F(HostileInput, ArchivesThatAreBombsLeaveTheirFolderOrLackTheirContainerAre
 TEST_F(HostileInput, FilesPastTheSizeLimitAreRefused) {
     ExpectRefused("large.musicxml", Score(NOTE) + std::string(cadentra_cli::MAX_FILE_BYTES, ' '),
                   "the file is larger than 32 MiB");
+}
+
+TEST_F(HostileInput, AFileAtTheLimitAndAPipeAreReadWhole) {
+    // A file that tells its size is read in one piece: one of exactly the limit is a score.
+    std::string atLimit = Score(NOTE);
+    atLimit += std::string(cadentra_cli::MAX_FILE_BYTES - atLimit.size(), ' ');
+    WriteFile(folder_.File("limit.musicxml"), atLimit);
+    EXPECT_EQ(Cadentra({"info", folder_.File("limit.musicxml")}).code, 0);
+
+    // A pipe tells none and is read in pieces: a score many pieces long, its music at the end.
+    const std::string piped = folder_.File("pipe.musicxml");
+    ASSERT_EQ(mkfifo(piped.c_str(), 0600), 0);
+    const std::string score = Score(NOTE);
+    const size_t body = score.find("<part-list>");
+    const std::string text =
+        score.substr(0, body) + "<!--" + std::string(300000, 'x') + "-->" + score.substr(body);
+    std::thread writer([&] {
+        std::ofstream out(piped, std::ios::binary);
+        out << text;
+    });
+    const Run info = Cadentra({"info", piped});
+    writer.join();
+    EXPECT_EQ(info.code, 0) << info.err;
 }
 
 TEST_F(HostileInput, ACopyThePlugInRefusesWritesNothing) {
