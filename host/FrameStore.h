@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -52,14 +51,14 @@ public:
     bool empty() const { return map_.empty(); }
 
     iterator find(const FrameKey& key) {
-        auto it = index_.find(Packed(key));
-        return it == index_.end() ? map_.end() : it->second;
+        iterator* found = index_.Find(Packed(key));
+        return found ? *found : map_.end();
     }
     const_iterator find(const FrameKey& key) const {
-        auto it = index_.find(Packed(key));
-        return it == index_.end() ? map_.end() : const_iterator(it->second);
+        const iterator* found = index_.Find(Packed(key));
+        return found ? const_iterator(*found) : map_.end();
     }
-    size_t count(const FrameKey& key) const { return index_.count(Packed(key)); }
+    size_t count(const FrameKey& key) const { return index_.Count(Packed(key)); }
     iterator lower_bound(const FrameKey& key) { return map_.lower_bound(key); }
     const_iterator lower_bound(const FrameKey& key) const { return map_.lower_bound(key); }
     iterator upper_bound(const FrameKey& key) { return map_.upper_bound(key); }
@@ -80,18 +79,18 @@ public:
     std::pair<iterator, bool> emplace(const FrameKey& key, mapped_type entries) {
         if (auto it = find(key); it != end()) return {it, false};
         auto it = map_.emplace_hint(map_.lower_bound(key), key, std::move(entries));
-        index_.emplace(Packed(key), it);
+        index_.Insert(Packed(key), it);
         return {it, true};
     }
     /// As emplace, with `hint` the place in key order where the new frame goes (as for the map).
     iterator emplace_hint(const_iterator hint, const FrameKey& key, mapped_type entries) {
         if (auto it = find(key); it != end()) return it;
         auto it = map_.emplace_hint(hint, key, std::move(entries));
-        index_.emplace(Packed(key), it);
+        index_.Insert(Packed(key), it);
         return it;
     }
     iterator erase(const_iterator frame) {
-        index_.erase(Packed(frame->first));
+        index_.Erase(Packed(frame->first));
         return map_.erase(frame);
     }
     iterator erase(iterator frame) { return erase(const_iterator(frame)); }
@@ -103,7 +102,7 @@ public:
     }
     void clear() {
         map_.clear();
-        index_.clear();
+        index_.Clear();
     }
 
 private:
@@ -113,14 +112,96 @@ private:
                static_cast<uint16_t>(key.layer);
     }
     void Reindex() {
-        index_.clear();
-        index_.reserve(map_.size());
+        index_.Clear();
+        index_.Reserve(map_.size());
         for (auto it = map_.begin(); it != map_.end(); ++it)
-            index_.emplace(Packed(it->first), it);
+            index_.Insert(Packed(it->first), it);
     }
 
+    /// The hash index: open addressing in one array, so that making, growing and dropping it
+    /// are single allocations rather than one node per frame. Neighbouring measures of a staff
+    /// and layer hash to neighbouring slots, as the frames a load or save asks for in turn do.
+    class Index {
+    public:
+        iterator* Find(uint64_t key) {
+            if (slots_.empty()) return nullptr;
+            for (size_t at = Home(key);; at = Next(at)) {
+                if (slots_[at].key == key) return &slots_[at].frame;
+                if (slots_[at].key == EMPTY) return nullptr;
+            }
+        }
+        const iterator* Find(uint64_t key) const { return const_cast<Index*>(this)->Find(key); }
+        size_t Count(uint64_t key) const { return Find(key) ? 1 : 0; }
+        /// `key` must not be held yet.
+        void Insert(uint64_t key, iterator frame) {
+            if ((count_ + 1) * 2 > slots_.size()) Grow(count_ + 1);
+            size_t at = Home(key);
+            while (slots_[at].key != EMPTY)
+                at = Next(at);
+            slots_[at] = Slot{key, frame};
+            ++count_;
+        }
+        void Erase(uint64_t key) {
+            if (slots_.empty()) return;
+            size_t hole = Home(key);
+            while (slots_[hole].key != key) {
+                if (slots_[hole].key == EMPTY) return;
+                hole = Next(hole);
+            }
+            // Later slots of the run move back into the hole where their home allows it, so that
+            // no look-up stops short at an empty slot before its key.
+            for (size_t at = Next(hole); slots_[at].key != EMPTY; at = Next(at)) {
+                const size_t home = Home(slots_[at].key);
+                const bool homeAfterHole = hole <= at ? (home > hole && home <= at)
+                                                      : (home > hole || home <= at);
+                if (homeAfterHole) continue;
+                slots_[hole] = slots_[at];
+                hole = at;
+            }
+            slots_[hole].key = EMPTY;
+            --count_;
+        }
+        void Clear() {
+            slots_.clear();
+            count_ = 0;
+        }
+        void Reserve(size_t count) {
+            if (count * 2 > slots_.size()) Grow(count);
+        }
+
+    private:
+        // Packed keys use 48 bits: this one is no key.
+        static constexpr uint64_t EMPTY = ~uint64_t{0};
+        struct Slot {
+            uint64_t key = EMPTY;
+            iterator frame{};
+        };
+        size_t Home(uint64_t key) const {
+            const uint64_t staff = key >> 32;
+            const uint64_t measure = (key >> 16) & 0xFFFF;
+            const uint64_t layer = key & 0xFFFF;
+            return static_cast<size_t>(measure * 4 + (layer & 3) + staff * 0x9E3779B1u +
+                                       (layer >> 2) * 0x85EBCA6Bu) &
+                   (slots_.size() - 1);
+        }
+        size_t Next(size_t at) const { return (at + 1) & (slots_.size() - 1); }
+        void Grow(size_t count) {
+            size_t size = 16;
+            while (size < count * 2)
+                size *= 2;
+            std::vector<Slot> old(size);
+            old.swap(slots_);
+            count_ = 0;
+            for (const Slot& slot : old)
+                if (slot.key != EMPTY) Insert(slot.key, slot.frame);
+        }
+
+        std::vector<Slot> slots_;
+        size_t count_ = 0;
+    };
+
     Map map_;
-    std::unordered_map<uint64_t, iterator> index_;
+    Index index_;
 };
 
 } // namespace host
