@@ -184,8 +184,9 @@ TEST(Reader, EveryEntryHasANumberOfItsOwnAndSavesKeepTheirDetailsRight) {
     for (const auto& [key, frame] : document.frames)
         for (const EXENTRY& entry : frame) {
             ++entries;
-            EXPECT_NE(entry.entryNumber, 0);
-            numbers.insert(entry.entryNumber);
+            const fourbyte number = entry.entryNumber; // the record is packed
+            EXPECT_NE(number, 0);
+            numbers.insert(number);
         }
     EXPECT_EQ(numbers.size(), entries);
     EXPECT_GE(entries, 5u); // the chord, the gap, the second voice and the second measure
