@@ -120,7 +120,8 @@ private:
 
     /// The hash index: open addressing in one array, so that making, growing and dropping it
     /// are single allocations rather than one node per frame. Neighbouring measures of a staff
-    /// and layer hash to neighbouring slots, as the frames a load or save asks for in turn do.
+    /// and layer mostly hash to neighbouring slots, as the frames a load or save asks for in turn
+    /// do (see Home).
     class Index {
     public:
         iterator* Find(uint64_t key) {
@@ -172,16 +173,24 @@ private:
     private:
         // Packed keys use 48 bits: this one is no key.
         static constexpr uint64_t EMPTY = ~uint64_t{0};
+        static constexpr unsigned GROUP = 8;
         struct Slot {
             uint64_t key = EMPTY;
             iterator frame{};
         };
+        /// Eight neighbouring measures of a staff and layer share a group and lie side by side
+        /// in it; the groups themselves are scattered by a full mix of the rest of the key. A
+        /// staff's run of measures laid out whole would run into another staff's run at some
+        /// table sizes, and linear probing would then walk the merged run on every look-up.
         size_t Home(uint64_t key) const {
-            const uint64_t staff = key >> 32;
-            const uint64_t measure = (key >> 16) & 0xFFFF;
-            const uint64_t layer = key & 0xFFFF;
-            return static_cast<size_t>(measure * 4 + (layer & 3) + staff * 0x9E3779B1u +
-                                       (layer >> 2) * 0x85EBCA6Bu) &
+            constexpr uint64_t IN_GROUP = uint64_t{GROUP - 1} << 16;
+            uint64_t group = key & ~IN_GROUP;
+            group ^= group >> 33;
+            group *= 0xFF51AFD7ED558CCDull;
+            group ^= group >> 33;
+            group *= 0xC4CEB9FE1A85EC53ull;
+            group ^= group >> 33;
+            return static_cast<size_t>(group * GROUP + ((key & IN_GROUP) >> 16)) &
                    (slots_.size() - 1);
         }
         size_t Next(size_t at) const { return (at + 1) & (slots_.size() - 1); }
