@@ -48,7 +48,39 @@ protected:
     }
     const host::Host& Host() const { return host_; }
     host::Host& Host() { return host_; }
+    /// FX_LoadEData at the framework version under (cmper, inci).
+    int Load(EXTAG tag, Key key, void* buffer, fourbyte& size) {
+        return FX_LoadEData(tag, key.Address(), buffer, &size, FINALEPDK_VERSION);
+    }
+    /// FX_SaveEData under (cmper, inci).
+    int Save(EXTAG tag, Key key, void* buffer, fourbyte size,
+             EVERSION version = FINALEPDK_VERSION) {
+        return FX_SaveEData(tag, key.Address(), buffer, size, version);
+    }
 };
+
+using Buffer = std::vector<unsigned char>;
+
+/// The first `size` bytes of a buffer.
+Buffer Head(const Buffer& buffer, size_t size) {
+    return Buffer(buffer.begin(), buffer.begin() + static_cast<long>(size));
+}
+
+/// `count` marked chunks one after another, the i-th marked base + 0x10 * i.
+Buffer MarkedRun(int base, int count) {
+    Buffer run;
+    for (int i = 0; i < count; ++i) {
+        const Buffer bytes = Bytes(Marked(base + 0x10 * i));
+        run.insert(run.end(), bytes.begin(), bytes.end());
+    }
+    return run;
+}
+
+void ExpectFields(const Buffer& buffer, const std::vector<Field>& fields) {
+    for (const Field& field : fields)
+        EXPECT_EQ(ReadField(buffer, field.offset, field.size), field.value)
+            << "offset " << field.offset;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Version correction.
@@ -109,30 +141,28 @@ TEST_F(RecordTransportTest, HandleEnigmaVersionAppliesTheFirstMatchingRow) {
         EVERSION version = c.in;
         HandleEnigmaVersion(c.tag, c.size, version);
         EXPECT_EQ(version, c.out);
-        if (c.warning) {
-            ASSERT_EQ(Host().AlertLog().size(), 1u);
-            EXPECT_EQ(Host().AlertLog()[0], c.warning);
-            auto alerts = CallsOf("FX_AlertMessage");
-            ASSERT_EQ(alerts.size(), 1u);
-            EXPECT_EQ(alerts[0].arguments[0], 0);
-            EXPECT_EQ(alerts[0].arguments[1], 0);
-            EXPECT_EQ(alerts[0].arguments[2], 0);
-            EXPECT_EQ(alerts[0].version, FINALEPDK_VERSION);
-        } else {
+        if (!c.warning) {
             EXPECT_TRUE(Host().AlertLog().empty());
             EXPECT_TRUE(Host().Calls().empty());
+            continue;
         }
+        EXPECT_EQ(Host().AlertLog(), std::vector<std::string>{c.warning});
+        auto alerts = CallsOf("FX_AlertMessage");
+        ASSERT_EQ(alerts.size(), 1u);
+        for (size_t i = 0; i < 3; ++i)
+            EXPECT_EQ(alerts[0].arguments[i], 0) << "argument " << i;
+        EXPECT_EQ(alerts[0].version, FINALEPDK_VERSION);
     }
 }
 
 TEST_F(RecordTransportTest, WarningIsShownOnEveryCallAndTheRequestProceeds) {
-    NewDocument().Record(SDGF, 3, 0, 0, std::vector<unsigned char>(10, 0x5A));
+    NewDocument().Record(SDGF, 3, 0, 0, Buffer(10, 0x5A));
     Key key(3);
     for (int round = 0; round < 2; ++round) {
-        std::vector<unsigned char> buffer(10, 0);
+        Buffer buffer(10, 0);
         fourbyte size = 10;
         EXPECT_EQ(FX_LoadEData(SDGF, key.Address(), buffer.data(), &size, 0x08000000), 1);
-        EXPECT_EQ(buffer, std::vector<unsigned char>(10, 0x5A));
+        EXPECT_EQ(buffer, Buffer(10, 0x5A));
     }
     EXPECT_EQ(Host().AlertLog(), (std::vector<std::string>{GFHOLD_WARNING, GFHOLD_WARNING}));
     // The warning comes first, then the request with the new version.
@@ -144,13 +174,11 @@ TEST_F(RecordTransportTest, WarningIsShownOnEveryCallAndTheRequestProceeds) {
 }
 
 TEST_F(RecordTransportTest, EveryRecordCallTravelsWithTheCorrectedVersion) {
-    NewDocument().Record(SOMS, 1, 0, 0, std::vector<unsigned char>(24, 1));
-    Key key(1);
-    std::vector<unsigned char> buffer(48, 0);
-
+    NewDocument().Record(SOMS, 1, 0, 0, Buffer(24, 1));
+    Buffer buffer(48, 0);
     fourbyte size = 24;
-    EXPECT_EQ(FX_LoadEData(SOMS, key.Address(), buffer.data(), &size, FINALEPDK_VERSION), 1);
-    EXPECT_EQ(FX_SaveEData(SOMS, key.Address(), buffer.data(), 24, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(SOMS, 1, buffer.data(), size), 1);
+    EXPECT_EQ(Save(SOMS, 1, buffer.data(), 24), 1);
     Key fresh(-1);
     EXPECT_EQ(FX_CreateEData(SOTX, fresh.Address(), buffer.data(), 48, FINALEPDK_VERSION), 1);
     Key walk(0);
@@ -162,16 +190,13 @@ TEST_F(RecordTransportTest, EveryRecordCallTravelsWithTheCorrectedVersion) {
 
     const auto& calls = Host().Calls();
     ASSERT_EQ(calls.size(), 7u);
-    EXPECT_EQ(calls[0].version, 0x09000000u);
-    EXPECT_EQ(calls[1].version, 0x09000000u);
+    const EVERSION versions[] = {0x09000000, 0x09000000,        0x08000000, 0x08000000,
+                                 0x08000000, FINALEPDK_VERSION, 0x01000000};
+    for (size_t i = 0; i < calls.size(); ++i)
+        EXPECT_EQ(calls[i].version, versions[i]) << "call " << i;
     EXPECT_EQ(calls[2].name, "FX_CreateEData");
-    EXPECT_EQ(calls[2].version, 0x08000000u);
-    EXPECT_EQ(calls[3].version, 0x08000000u);
     EXPECT_EQ(calls[4].name, "FX_PreviousEData");
-    EXPECT_EQ(calls[4].version, 0x08000000u);
-    EXPECT_EQ(calls[5].version, FINALEPDK_VERSION);
     EXPECT_EQ(calls[6].name, "FX_DeleteEData");
-    EXPECT_EQ(calls[6].version, 0x01000000u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -189,7 +214,7 @@ host::DocumentBuilder PageFormatDocument(host::DocumentBuilder builder) {
 }
 
 // The page format structure those chunks make.
-const Field PAGE_FORMAT_FIELDS[] = {
+const std::vector<Field> PAGE_FORMAT_FIELDS = {
     {0, 4, 0x14001401}, {4, 4, 0x15021503}, {8, 2, 0x3902},  {10, 2, 0x1600}, {12, 2, 0x1601},
     {14, 2, 0x1602},    {16, 2, 0x1603},    {18, 2, 0x0200}, {20, 2, 0x0201}, {22, 2, 0x0202},
     {24, 2, 0x0203},    {26, 2, 0x1700},    {28, 2, 0x1701}, {30, 2, 0x1703}, {32, 2, 0x1702},
@@ -197,17 +222,21 @@ const Field PAGE_FORMAT_FIELDS[] = {
     {44, 2, 0x0300},    {46, 2, 0x0301},
 };
 
+/// The page format structure with the fields above.
+Buffer PageFormatStructure() {
+    Buffer prefs(48, 0);
+    for (const Field& field : PAGE_FORMAT_FIELDS)
+        WriteField(prefs, field.offset, field.size, field.value);
+    return prefs;
+}
+
 TEST_F(RecordTransportTest, PageFormatWithCmperZeroIsAssembledFromNineChunks) {
     PageFormatDocument(NewDocument());
-    std::vector<unsigned char> prefs(48, 0xEE);
+    Buffer prefs(48, 0xEE);
     fourbyte size = 48;
-    Key key(0);
-    ASSERT_EQ(FX_LoadEData(PF_PAGEFORMAT, key.Address(), prefs.data(), &size, FINALEPDK_VERSION),
-              1);
+    ASSERT_EQ(Load(PF_PAGEFORMAT, 0, prefs.data(), size), 1);
     EXPECT_EQ(size, 48);
-    for (const Field& field : PAGE_FORMAT_FIELDS)
-        EXPECT_EQ(ReadField(prefs, field.offset, field.size), field.value)
-            << "offset " << field.offset;
+    ExpectFields(prefs, PAGE_FORMAT_FIELDS);
 
     // One load per chunk, in the order of the chunks' first fields, at the chunk size and the
     // framework version.
@@ -228,27 +257,19 @@ TEST_F(RecordTransportTest, PageFormatWithCmperOneIsARunOfFourChunks) {
         Chunk(builder, "77", Marked(0x7700 + 0x10 * inci), inci);
     Chunk(builder, "77", Marked(0x7740), 4); // the fifth is not part of the run
 
-    std::vector<unsigned char> run(48, 0);
+    Buffer run(48, 0);
     fourbyte size = 48;
-    Key key(1);
-    ASSERT_EQ(FX_LoadEData(PF_PAGEFORMAT, key.Address(), run.data(), &size, FINALEPDK_VERSION), 1);
+    ASSERT_EQ(Load(PF_PAGEFORMAT, 1, run.data(), size), 1);
     EXPECT_EQ(size, 48);
-    std::vector<unsigned char> expected;
-    for (int inci = 0; inci < 4; ++inci) {
-        auto bytes = Bytes(Marked(0x7700 + 0x10 * inci));
-        expected.insert(expected.end(), bytes.begin(), bytes.end());
-    }
-    EXPECT_EQ(run, expected);
+    EXPECT_EQ(run, MarkedRun(0x7700, 4));
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 4);
 }
 
 TEST_F(RecordTransportTest, PageFormatWithCmperTwoGoesToTheHost) {
     PageFormatDocument(NewDocument()).Record(PF_PAGEFORMAT, 2, 0, 0, {1, 2, 3, 4});
-    std::vector<unsigned char> buffer(48, 0);
+    Buffer buffer(48, 0);
     fourbyte size = 48;
-    Key key(2);
-    ASSERT_EQ(FX_LoadEData(PF_PAGEFORMAT, key.Address(), buffer.data(), &size, FINALEPDK_VERSION),
-              1);
+    ASSERT_EQ(Load(PF_PAGEFORMAT, 2, buffer.data(), size), 1);
     EXPECT_EQ(size, 4);
     EXPECT_EQ(buffer[3], 4);
     auto loads = CallsOf("FX_LoadEData");
@@ -256,28 +277,22 @@ TEST_F(RecordTransportTest, PageFormatWithCmperTwoGoesToTheHost) {
     EXPECT_EQ(static_cast<EXTAG>(loads[0].arguments[0]), PF_PAGEFORMAT);
 }
 
-TEST_F(RecordTransportTest, StructureSizeQueryNeedsNoHost) {
+TEST_F(RecordTransportTest, StructureSizeQueriesNeedNoHostAndShortBuffersAreRefused) {
     NewDocument();
     fourbyte size = 0;
-    Key key(0);
-    EXPECT_EQ(FX_LoadEData(PF_MISCDOC, key.Address(), nullptr, &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(PF_MISCDOC, 0, nullptr, size), 1);
     EXPECT_EQ(size, 104);
     EXPECT_TRUE(Host().Calls().empty());
-}
 
-TEST_F(RecordTransportTest, StructureLoadRefusesABufferTooSmall) {
     PageFormatDocument(NewDocument());
-    std::vector<unsigned char> prefs(48, 0xEE);
-    fourbyte size = 47;
-    Key key(0);
-    EXPECT_EQ(FX_LoadEData(PF_PAGEFORMAT, key.Address(), prefs.data(), &size, FINALEPDK_VERSION),
-              0);
-    EXPECT_EQ(prefs, std::vector<unsigned char>(48, 0xEE));
+    Buffer prefs(48, 0xEE);
+    size = 47;
+    EXPECT_EQ(Load(PF_PAGEFORMAT, 0, prefs.data(), size), 0);
+    EXPECT_EQ(prefs, Buffer(48, 0xEE));
     EXPECT_EQ(size, 47);
     EXPECT_TRUE(Host().Calls().empty());
-
     // A size query still answers the size, whatever capacity it names.
-    EXPECT_EQ(FX_LoadEData(PF_PAGEFORMAT, key.Address(), nullptr, &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(PF_PAGEFORMAT, 0, nullptr, size), 1);
     EXPECT_EQ(size, 48);
 }
 
@@ -289,37 +304,17 @@ TEST_F(RecordTransportTest, StructureWithMissingChunksStillLoads) {
     Chunk(builder, "69", {0, 0, 0x1122, 0x3344, 0x5566, 0x7788});
     Chunk(builder, "53", Marked(0x5310), 1);
 
-    std::vector<unsigned char> prefs(96, 0xEE);
+    Buffer prefs(96, 0xEE);
     fourbyte size = 96;
-    Key key(0);
-    ASSERT_EQ(FX_LoadEData(PF_SMARTSHAPE, key.Address(), prefs.data(), &size, FINALEPDK_VERSION),
-              1);
-    const Field fields[] = {
-        {8, 2, 0x0F10},
-        {10, 2, 0x0F11},
-        {14, 2, 0x0F14},
-        {24, 2, 0x0F12},
-        {26, 2, 0x0F15},
-        {12, 2, 0x0F24},
-        {16, 4, 0x0F200F21},
-        {20, 4, 0x0F220F23},
-        {32, 2, 0x66},
-        {34, 2, 0x88},
-        {36, 2, 0x22},
-        {38, 2, 0x44},
-        {50, 2, 0x5310},
-        {52, 2, 0x5311},
-        {54, 2, 0x5312},
-        {56, 2, 0x5313},
-        // Fields of chunks the document lacks read as zero.
-        {0, 2, 0},
-        {28, 2, 0},
-        {58, 4, 0},
-        {88, 2, 0},
-    };
-    for (const Field& field : fields)
-        EXPECT_EQ(ReadField(prefs, field.offset, field.size), field.value)
-            << "offset " << field.offset;
+    ASSERT_EQ(Load(PF_SMARTSHAPE, 0, prefs.data(), size), 1);
+    const std::vector<Field> fields = {
+        {8, 2, 0x0F10},  {10, 2, 0x0F11}, {14, 2, 0x0F14},     {24, 2, 0x0F12},
+        {26, 2, 0x0F15}, {12, 2, 0x0F24}, {16, 4, 0x0F200F21}, {20, 4, 0x0F220F23},
+        {32, 2, 0x66},   {34, 2, 0x88},   {36, 2, 0x22},       {38, 2, 0x44},
+        {50, 2, 0x5310}, {52, 2, 0x5311}, {54, 2, 0x5312},     {56, 2, 0x5313}};
+    ExpectFields(prefs, fields);
+    // Fields of chunks the document lacks read as zero.
+    ExpectFields(prefs, {{0, 2, 0}, {28, 2, 0}, {58, 4, 0}, {88, 2, 0}});
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 12);
 }
 
@@ -331,31 +326,25 @@ TEST_F(RecordTransportTest, MiscDocumentFieldsWithConversions) {
     Chunk(builder, "41", Marked(0x4110), 1);
     Chunk(builder, "FI", Marked(0x0FA0), 0, 10);
 
-    std::vector<unsigned char> prefs(104, 0);
+    Buffer prefs(104, 0);
     fourbyte size = 104;
-    Key key(0);
-    ASSERT_EQ(FX_LoadEData(PF_MISCDOC, key.Address(), prefs.data(), &size, FINALEPDK_VERSION), 1);
-    const Field fields[] = {
+    ASSERT_EQ(Load(PF_MISCDOC, 0, prefs.data(), size), 1);
+    const std::vector<Field> fields = {
         {0, 2, 0x3604},      {8, 2, 0x3602},      {10, 2, 0x3603},     {12, 2, 1},
         {46, 2, 0x1902},     {48, 2, 0x1903},     {52, 2, 0xAB},       {54, 2, 0xFF},
-        {84, 4, 0x0001FFFE}, {88, 4, 0x12345678}, {96, 4, 0x41134114}, {102, 2, 0x0FA2},
-    };
-    for (const Field& field : fields)
-        EXPECT_EQ(ReadField(prefs, field.offset, field.size), field.value)
-            << "offset " << field.offset;
+        {84, 4, 0x0001FFFE}, {88, 4, 0x12345678}, {96, 4, 0x41134114}, {102, 2, 0x0FA2}};
+    ExpectFields(prefs, fields);
 }
 
 TEST_F(RecordTransportTest, SaveWritesOnlyTheChunksWhoseWordsChange) {
     auto builder = PageFormatDocument(NewDocument());
-    std::vector<unsigned char> prefs(48, 0);
+    Buffer prefs(48, 0);
     fourbyte size = 48;
-    Key key(0);
-    ASSERT_EQ(FX_LoadEData(PF_PAGEFORMAT, key.Address(), prefs.data(), &size, FINALEPDK_VERSION),
-              1);
+    ASSERT_EQ(Load(PF_PAGEFORMAT, 0, prefs.data(), size), 1);
 
     // Unchanged: every chunk is read, none written.
     Host().ClearCalls();
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 48, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 48), 1);
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 9);
     EXPECT_EQ(Host().CountCalls("FX_SaveEData"), 0);
 
@@ -363,7 +352,7 @@ TEST_F(RecordTransportTest, SaveWritesOnlyTheChunksWhoseWordsChange) {
     WriteField(prefs, 12, 2, 0x7777);
     WriteField(prefs, 0, 4, -2);
     Host().ClearCalls();
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 48, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 48), 1);
     auto saves = CallsOf("FX_SaveEData");
     ASSERT_EQ(saves.size(), 2u);
     EXPECT_EQ(static_cast<EXTAG>(saves[0].arguments[0]), 0x6F743134u);
@@ -380,11 +369,8 @@ TEST_F(RecordTransportTest, SaveWritesOnlyTheChunksWhoseWordsChange) {
 
 TEST_F(RecordTransportTest, StructureSavedIntoEmptyDocumentMakesTheChunks) {
     auto builder = NewDocument();
-    std::vector<unsigned char> prefs(48, 0);
-    for (const Field& field : PAGE_FORMAT_FIELDS)
-        WriteField(prefs, field.offset, field.size, field.value);
-    Key key(0);
-    ASSERT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 48, FINALEPDK_VERSION), 1);
+    Buffer prefs = PageFormatStructure();
+    ASSERT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 48), 1);
     const host::Document& document = builder.Built();
     // Words no field covers stay zero.
     EXPECT_EQ(StoredChunk(document, "14"), (Words{0x1400, 0x1401, 0, 0, 0, 0}));
@@ -397,17 +383,16 @@ TEST_F(RecordTransportTest, StructureSavedIntoEmptyDocumentMakesTheChunks) {
 
 TEST_F(RecordTransportTest, StructureSaveRefusesShortBuffersAndOldVersionsGoToTheHost) {
     auto builder = PageFormatDocument(NewDocument());
-    std::vector<unsigned char> prefs(48, 0x11);
-    Key key(0);
+    Buffer prefs(48, 0x11);
     // Twice the record count (44) is not enough: the structure is 48 bytes.
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 44, FINALEPDK_VERSION), 0);
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 47, FINALEPDK_VERSION), 0);
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), nullptr, 48, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 44), 0);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 47), 0);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, nullptr, 48), 0);
     EXPECT_TRUE(Host().Calls().empty());
     EXPECT_EQ(StoredChunk(builder.Built(), "16"), Marked(0x1600));
 
     // A caller version at or below 0x07FFFFFF stores the structure under its own tag.
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 48, 0x07FFFFFF), 1);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 48, 0x07FFFFFF), 1);
     auto saves = CallsOf("FX_SaveEData");
     ASSERT_EQ(saves.size(), 1u);
     EXPECT_EQ(static_cast<EXTAG>(saves[0].arguments[0]), PF_PAGEFORMAT);
@@ -418,14 +403,11 @@ TEST_F(RecordTransportTest, StructureSaveRefusesShortBuffersAndOldVersionsGoToTh
 
 TEST_F(RecordTransportTest, StructureSaveReportsAChunkTheHostRefused) {
     auto builder = PageFormatDocument(NewDocument());
-    std::vector<unsigned char> prefs(48, 0);
-    for (const Field& field : PAGE_FORMAT_FIELDS)
-        WriteField(prefs, field.offset, field.size, field.value);
+    Buffer prefs = PageFormatStructure();
     WriteField(prefs, 8, 2, 0x0AAA);  // ot39
     WriteField(prefs, 46, 2, 0x0BBB); // ot03
-    Key key(0);
     Host().FailNext("FX_SaveEData");
-    EXPECT_EQ(FX_SaveEData(PF_PAGEFORMAT, key.Address(), prefs.data(), 48, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(Save(PF_PAGEFORMAT, 0, prefs.data(), 48), 0);
     // The refused chunk is unchanged; the other one is still written.
     EXPECT_EQ(StoredChunk(builder.Built(), "39"), Marked(0x3900));
     EXPECT_EQ(StoredChunk(builder.Built(), "03"),
@@ -439,22 +421,21 @@ TEST_F(RecordTransportTest, RunLoadReadsTheChunksInInciOrder) {
     auto builder = NewDocument();
     for (twobyte inci = 0; inci < 11; ++inci)
         Chunk(builder, "88", Marked(0x0800 + 0x10 * inci), inci);
-    Key key(0);
 
     fourbyte size = 0;
-    EXPECT_EQ(FX_LoadEData(PF_GG, key.Address(), nullptr, &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(PF_GG, 0, nullptr, size), 1);
     EXPECT_EQ(size, 132);
     EXPECT_TRUE(Host().Calls().empty());
 
     // One byte short: refused without a host call, the buffer untouched.
-    std::vector<unsigned char> run(132, 0xEE);
+    Buffer run(132, 0xEE);
     size = 131;
-    EXPECT_EQ(FX_LoadEData(PF_GG, key.Address(), run.data(), &size, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(Load(PF_GG, 0, run.data(), size), 0);
     EXPECT_TRUE(Host().Calls().empty());
-    EXPECT_EQ(run, std::vector<unsigned char>(132, 0xEE));
+    EXPECT_EQ(run, Buffer(132, 0xEE));
 
     size = 132;
-    ASSERT_EQ(FX_LoadEData(PF_GG, key.Address(), run.data(), &size, FINALEPDK_VERSION), 1);
+    ASSERT_EQ(Load(PF_GG, 0, run.data(), size), 1);
     EXPECT_EQ(size, 132);
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 11);
     for (int inci = 0; inci < 11; ++inci)
@@ -465,17 +446,15 @@ TEST_F(RecordTransportTest, RunWithCmperDependentInci) {
     auto builder = NewDocument();
     Chunk(builder, "40", Marked(0x4040), 4);
     Chunk(builder, "40", Marked(0x4050), 5);
-    std::vector<unsigned char> run(12, 0);
+    Buffer run(12, 0);
     fourbyte size = 12;
-    Key key(5);
-    ASSERT_EQ(FX_LoadEData(PF_SN, key.Address(), run.data(), &size, FINALEPDK_VERSION), 1);
+    ASSERT_EQ(Load(PF_SN, 5, run.data(), size), 1);
     EXPECT_EQ(run, Bytes(Marked(0x4040)));
 
     // Out of range: the request goes to the host as it is.
     builder.Record(PF_SN, 129, 0, 0, Bytes(Marked(0x1290)));
-    Key outside(129);
     Host().ClearCalls();
-    ASSERT_EQ(FX_LoadEData(PF_SN, outside.Address(), run.data(), &size, FINALEPDK_VERSION), 1);
+    ASSERT_EQ(Load(PF_SN, 129, run.data(), size), 1);
     EXPECT_EQ(run, Bytes(Marked(0x1290)));
     auto loads = CallsOf("FX_LoadEData");
     ASSERT_EQ(loads.size(), 1u);
@@ -484,17 +463,12 @@ TEST_F(RecordTransportTest, RunWithCmperDependentInci) {
 
 TEST_F(RecordTransportTest, RunSaveWritesEveryChunk) {
     auto builder = NewDocument();
-    std::vector<unsigned char> run;
-    for (int inci = 0; inci < 5; ++inci) {
-        auto bytes = Bytes(Marked(0x8600 + 0x10 * inci));
-        run.insert(run.end(), bytes.begin(), bytes.end());
-    }
-    Key key(0);
-    EXPECT_EQ(FX_SaveEData(PF_TC, key.Address(), run.data(), 59, FINALEPDK_VERSION), 0);
-    EXPECT_EQ(FX_SaveEData(PF_TC, key.Address(), nullptr, 60, FINALEPDK_VERSION), 0);
+    Buffer run = MarkedRun(0x8600, 5);
+    EXPECT_EQ(Save(PF_TC, 0, run.data(), 59), 0);
+    EXPECT_EQ(Save(PF_TC, 0, nullptr, 60), 0);
     EXPECT_TRUE(Host().Calls().empty());
 
-    EXPECT_EQ(FX_SaveEData(PF_TC, key.Address(), run.data(), 60, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Save(PF_TC, 0, run.data(), 60), 1);
     for (twobyte inci = 0; inci < 5; ++inci)
         EXPECT_EQ(StoredChunk(builder.Built(), "86", inci), Marked(0x8600 + 0x10 * inci)) << inci;
     EXPECT_EQ(Host().CountCalls("FX_SaveEData"), 5);
@@ -502,11 +476,11 @@ TEST_F(RecordTransportTest, RunSaveWritesEveryChunk) {
 
     // A chunk the host refuses makes the save fail.
     Host().FailNext("FX_SaveEData");
-    EXPECT_EQ(FX_SaveEData(PF_TC, key.Address(), run.data(), 60, FINALEPDK_VERSION), 0);
+    EXPECT_EQ(Save(PF_TC, 0, run.data(), 60), 0);
 
     // Old callers store the run under its own tag.
     Host().ClearCalls();
-    EXPECT_EQ(FX_SaveEData(PF_TC, key.Address(), run.data(), 60, 0x07000000), 1);
+    EXPECT_EQ(Save(PF_TC, 0, run.data(), 60, 0x07000000), 1);
     EXPECT_EQ(StoredBytes(builder.Built(), PF_TC, 0, 0), run);
     EXPECT_EQ(Host().CountCalls("FX_SaveEData"), 1);
 }
@@ -516,62 +490,48 @@ TEST_F(RecordTransportTest, RunSaveWritesEveryChunk) {
 
 TEST_F(RecordTransportTest, ArticulationDefinitionIsZeroedAndAskedTwice) {
     constexpr EXTAG ARTICULATION_DEF = 0x4F044958;
-    NewDocument().Record(ARTICULATION_DEF, 3, 0, 0, std::vector<unsigned char>(48, 0x42));
-    std::vector<unsigned char> buffer(64, 0xEE);
+    NewDocument().Record(ARTICULATION_DEF, 3, 0, 0, Buffer(48, 0x42));
+    Buffer buffer(64, 0xEE);
     fourbyte size = 48;
-    Key present(3);
-    ASSERT_EQ(
-        FX_LoadEData(ARTICULATION_DEF, present.Address(), buffer.data(), &size, FINALEPDK_VERSION),
-        1);
+    ASSERT_EQ(Load(ARTICULATION_DEF, 3, buffer.data(), size), 1);
     EXPECT_EQ(size, 48);
-    EXPECT_EQ(std::vector<unsigned char>(buffer.begin(), buffer.begin() + 48),
-              std::vector<unsigned char>(48, 0x42));
+    EXPECT_EQ(Head(buffer, 48), Buffer(48, 0x42));
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 2);
 
     // A missing one: the 48 bytes are cleared and the load fails.
     Host().ClearCalls();
     std::fill(buffer.begin(), buffer.end(), 0xEE);
-    Key missing(4);
-    EXPECT_EQ(
-        FX_LoadEData(ARTICULATION_DEF, missing.Address(), buffer.data(), &size, FINALEPDK_VERSION),
-        0);
-    EXPECT_EQ(std::vector<unsigned char>(buffer.begin(), buffer.begin() + 48),
-              std::vector<unsigned char>(48, 0));
+    EXPECT_EQ(Load(ARTICULATION_DEF, 4, buffer.data(), size), 0);
+    EXPECT_EQ(Head(buffer, 48), Buffer(48, 0));
     EXPECT_EQ(buffer[48], 0xEE);
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 1);
 
     // Only the bytes the caller's capacity covers are cleared.
     std::fill(buffer.begin(), buffer.end(), 0xEE);
     size = 20;
-    EXPECT_EQ(
-        FX_LoadEData(ARTICULATION_DEF, missing.Address(), buffer.data(), &size, FINALEPDK_VERSION),
-        0);
+    EXPECT_EQ(Load(ARTICULATION_DEF, 4, buffer.data(), size), 0);
     EXPECT_EQ(buffer[19], 0);
     EXPECT_EQ(buffer[20], 0xEE);
 
     // Without a buffer it is an ordinary request.
     Host().ClearCalls();
     size = 0;
-    EXPECT_EQ(FX_LoadEData(ARTICULATION_DEF, present.Address(), nullptr, &size, FINALEPDK_VERSION),
-              1);
+    EXPECT_EQ(Load(ARTICULATION_DEF, 3, nullptr, size), 1);
     EXPECT_EQ(size, 48);
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 1);
 }
 
 TEST_F(RecordTransportTest, LargeZeroedRecordClearsItsBytes) {
     constexpr EXTAG TAG = 0x4F096649;
-    NewDocument().Record(TAG, 1, 0, 0, std::vector<unsigned char>(108, 0x24));
-    std::vector<unsigned char> buffer(120, 0xEE);
+    NewDocument().Record(TAG, 1, 0, 0, Buffer(108, 0x24));
+    Buffer buffer(120, 0xEE);
     fourbyte size = 120;
-    Key missing(2);
-    EXPECT_EQ(FX_LoadEData(TAG, missing.Address(), buffer.data(), &size, FINALEPDK_VERSION), 0);
-    EXPECT_EQ(std::vector<unsigned char>(buffer.begin(), buffer.begin() + 108),
-              std::vector<unsigned char>(108, 0));
+    EXPECT_EQ(Load(TAG, 2, buffer.data(), size), 0);
+    EXPECT_EQ(Head(buffer, 108), Buffer(108, 0));
     EXPECT_EQ(buffer[108], 0xEE);
 
-    Key present(1);
     Host().ClearCalls();
-    EXPECT_EQ(FX_LoadEData(TAG, present.Address(), buffer.data(), &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(TAG, 1, buffer.data(), size), 1);
     EXPECT_EQ(size, 108);
     EXPECT_EQ(buffer[107], 0x24);
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 2);
@@ -581,45 +541,42 @@ TEST_F(RecordTransportTest, MissingSosdRecordStandsInWhenItsChunkExists) {
     constexpr EXTAG SOSD = 0x534F5344;
     constexpr EXTAG OTSD = 0x6F745344;
     auto builder = NewDocument();
-    builder.Record(SOSD, 1, 2, 0, std::vector<unsigned char>(66, 0x31));
+    builder.Record(SOSD, 1, 2, 0, Buffer(66, 0x31));
     builder.Record(OTSD, 7, 0, 0, Bytes(Marked(0x5D00)));
 
     // Present: the host is asked twice.
-    std::vector<unsigned char> buffer(80, 0xEE);
+    Buffer buffer(80, 0xEE);
     fourbyte size = 80;
-    Key present(1, 2);
-    EXPECT_EQ(FX_LoadEData(SOSD, present.Address(), buffer.data(), &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(SOSD, Key(1, 2), buffer.data(), size), 1);
     EXPECT_EQ(size, 66);
     EXPECT_EQ(buffer[65], 0x31);
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 2);
 
     // Missing, with a chunk under (cmper, 0): zeros, capped at 66 bytes, size left alone.
+    const Key standIn(7, 3);
     std::fill(buffer.begin(), buffer.end(), 0xEE);
     size = 80;
-    Key standIn(7, 3);
-    EXPECT_EQ(FX_LoadEData(SOSD, standIn.Address(), buffer.data(), &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(SOSD, standIn, buffer.data(), size), 1);
     EXPECT_EQ(size, 80);
-    EXPECT_EQ(std::vector<unsigned char>(buffer.begin(), buffer.begin() + 66),
-              std::vector<unsigned char>(66, 0));
+    EXPECT_EQ(Head(buffer, 66), Buffer(66, 0));
     EXPECT_EQ(buffer[66], 0xEE);
 
     std::fill(buffer.begin(), buffer.end(), 0xEE);
     size = 40;
-    EXPECT_EQ(FX_LoadEData(SOSD, standIn.Address(), buffer.data(), &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(SOSD, standIn, buffer.data(), size), 1);
     EXPECT_EQ(size, 40);
     EXPECT_EQ(buffer[39], 0);
     EXPECT_EQ(buffer[40], 0xEE);
 
     size = 0;
-    EXPECT_EQ(FX_LoadEData(SOSD, standIn.Address(), nullptr, &size, FINALEPDK_VERSION), 1);
+    EXPECT_EQ(Load(SOSD, standIn, nullptr, size), 1);
     EXPECT_EQ(size, 66);
 
     // Missing without a chunk: failure, the buffer untouched.
     std::fill(buffer.begin(), buffer.end(), 0xEE);
     size = 80;
-    Key absent(8, 0);
-    EXPECT_EQ(FX_LoadEData(SOSD, absent.Address(), buffer.data(), &size, FINALEPDK_VERSION), 0);
-    EXPECT_EQ(buffer, std::vector<unsigned char>(80, 0xEE));
+    EXPECT_EQ(Load(SOSD, Key(8, 0), buffer.data(), size), 0);
+    EXPECT_EQ(buffer, Buffer(80, 0xEE));
 }
 
 } // namespace
