@@ -14,14 +14,11 @@ namespace {
 using host::NotePitch;
 
 TEST(Notation, PitchNamesCountStepsFromMiddleC) {
-    EXPECT_EQ(host::PitchFromName("C4"), (NotePitch{0, 0}));
-    EXPECT_EQ(host::PitchFromName("B4"), (NotePitch{6, 0}));
-    EXPECT_EQ(host::PitchFromName("C5"), (NotePitch{7, 0}));
-    EXPECT_EQ(host::PitchFromName("F#5"), (NotePitch{10, 1}));
-    EXPECT_EQ(host::PitchFromName("Bb3"), (NotePitch{-1, -1}));
-    EXPECT_EQ(host::PitchFromName("C##4"), (NotePitch{0, 2}));
-    EXPECT_EQ(host::PitchFromName("Dbb2"), (NotePitch{-13, -2}));
-    EXPECT_EQ(host::PitchFromName("C-1"), (NotePitch{-35, 0}));
+    const std::pair<const char*, NotePitch> names[] = {
+        {"C4", {0, 0}},    {"B4", {6, 0}},   {"C5", {7, 0}},      {"F#5", {10, 1}},
+        {"Bb3", {-1, -1}}, {"C##4", {0, 2}}, {"Dbb2", {-13, -2}}, {"C-1", {-35, 0}}};
+    for (const auto& [name, pitch] : names)
+        EXPECT_EQ(host::PitchFromName(name), pitch) << name;
     for (const char* bad : {"", "H4", "C", "4", "C#", "Cx4", "C4#"})
         EXPECT_FALSE(host::PitchFromName(bad)) << bad;
     for (int displacement = -40; displacement <= 40; ++displacement)
@@ -68,17 +65,16 @@ TEST(Notation, PitchNamesCountFromTheRootOfTheKey) {
 }
 
 TEST(Notation, DurationsByNameDotsOrUnits) {
-    EXPECT_EQ(host::DurationFromName("q"), 1024);
-    EXPECT_EQ(host::DurationFromName("q."), 1536);
-    EXPECT_EQ(host::DurationFromName("h.."), 3584);
-    EXPECT_EQ(host::DurationFromName("dw"), 8192);
-    EXPECT_EQ(host::DurationFromName("x"), 64);
-    EXPECT_EQ(host::DurationFromName("341"), 341);
+    const std::pair<const char*, fourbyte> names[] = {{"q", 1024},  {"q.", 1536}, {"h..", 3584},
+                                                      {"dw", 8192}, {"x", 64},    {"341", 341}};
+    for (const auto& [name, duration] : names)
+        EXPECT_EQ(host::DurationFromName(name), duration) << name;
     for (const char* bad : {"", "0", "y", ".", "q-"})
         EXPECT_FALSE(host::DurationFromName(bad)) << bad;
-    EXPECT_EQ(host::DurationName(1536), "q.");
-    EXPECT_EQ(host::DurationName(12288), "dw.");
-    EXPECT_EQ(host::DurationName(341), "341");
+    const std::pair<fourbyte, const char*> durations[] = {
+        {1536, "q."}, {12288, "dw."}, {341, "341"}};
+    for (const auto& [duration, name] : durations)
+        EXPECT_EQ(host::DurationName(duration), name);
 }
 
 TEST(Notation, MalformedMusicIsRefusedWithTheEntryNamed) {
