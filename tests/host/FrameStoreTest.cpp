@@ -57,14 +57,11 @@ TEST(FrameStore, LookUpsFollowEveryChange) {
 
 TEST(FrameStore, NegativeStavesMeasuresAndLayersAreKeysOfTheirOwn) {
     FrameStore frames;
-    frames[FrameKey{-1, 1, 0}] = Entries(1, 1);
-    frames[FrameKey{1, -1, 0}] = Entries(2, 1);
-    frames[FrameKey{1, 1, -1}] = Entries(3, 1);
-    frames[FrameKey{1, 1, 0}] = Entries(4, 1);
-    EXPECT_EQ(FirstNumber(frames, FrameKey{-1, 1, 0}), 1);
-    EXPECT_EQ(FirstNumber(frames, FrameKey{1, -1, 0}), 2);
-    EXPECT_EQ(FirstNumber(frames, FrameKey{1, 1, -1}), 3);
-    EXPECT_EQ(FirstNumber(frames, FrameKey{1, 1, 0}), 4);
+    const FrameKey keys[] = {{-1, 1, 0}, {1, -1, 0}, {1, 1, -1}, {1, 1, 0}};
+    for (fourbyte n = 1; n <= 4; ++n)
+        frames[keys[n - 1]] = Entries(n, 1);
+    for (fourbyte n = 1; n <= 4; ++n)
+        EXPECT_EQ(FirstNumber(frames, keys[n - 1]), n);
     EXPECT_EQ(frames.begin()->first.staff, -1);
 }
 
