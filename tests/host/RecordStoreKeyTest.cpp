@@ -185,26 +185,19 @@ TEST(RecordStoreKeys, StoresOverwritesErasesAndWalksLikeAPlainMap) {
         }
         if (step % 50 == 0 || step > 3900) {
             ExpectSameRecords(records, model);
+            // A look-up of the store lands on the record the same look-up of the map lands on.
+            const auto expectSame = [&](RecordStore::const_iterator found,
+                                        Model::const_iterator modelFound, const char* lookUp) {
+                ASSERT_EQ(found == records.end(), modelFound == model.end()) << lookUp;
+                if (found == records.end()) return;
+                EXPECT_TRUE(found->first == modelFound->first) << lookUp;
+                EXPECT_EQ(found->second, modelFound->second) << lookUp;
+            };
             for (int probe = 0; probe < 20; ++probe) {
                 const RecordKey key = pickKey();
-                const auto found = records.find(key);
-                const auto modelFound = model.find(key);
-                ASSERT_EQ(found == records.end(), modelFound == model.end());
-                if (found != records.end()) {
-                    EXPECT_EQ(found->second, modelFound->second);
-                }
-                const auto lower = records.lower_bound(key);
-                const auto modelLower = model.lower_bound(key);
-                ASSERT_EQ(lower == records.end(), modelLower == model.end());
-                if (lower != records.end()) {
-                    EXPECT_TRUE(lower->first == modelLower->first);
-                }
-                const auto upper = records.upper_bound(key);
-                const auto modelUpper = model.upper_bound(key);
-                ASSERT_EQ(upper == records.end(), modelUpper == model.end());
-                if (upper != records.end()) {
-                    EXPECT_TRUE(upper->first == modelUpper->first);
-                }
+                expectSame(records.find(key), model.find(key), "find");
+                expectSame(records.lower_bound(key), model.lower_bound(key), "lower_bound");
+                expectSame(records.upper_bound(key), model.upper_bound(key), "upper_bound");
                 if (host::IsEntryDetailTag(key.tag)) {
                     fourbyte number;
                     std::memcpy(&number, key.key.data(), sizeof number);
