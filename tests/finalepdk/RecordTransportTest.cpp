@@ -146,7 +146,8 @@ TEST_F(RecordTransportTest, HandleEnigmaVersionAppliesTheFirstMatchingRow) {
             EXPECT_TRUE(Host().Calls().empty());
             continue;
         }
-        EXPECT_EQ(Host().AlertLog(), std::vector<std::string>{c.warning});
+        ASSERT_EQ(Host().AlertLog().size(), 1u);
+        EXPECT_EQ(Host().AlertLog()[0], c.warning);
         auto alerts = CallsOf("FX_AlertMessage");
         ASSERT_EQ(alerts.size(), 1u);
         for (size_t i = 0; i < 3; ++i)

@@ -32,11 +32,6 @@ protected:
     host::DocumentBuilder doc_ = NewDocument();
 };
 
-/// The first and last entry index of tuplet `i` of a frame.
-std::pair<int, int> Span(const EXTGF2005a* frame, int i) {
-    return {frame->tuplets[i].startIndex, frame->tuplets[i].endIndex};
-}
-
 TEST_F(HostFrames, LoadAnswersNoFrameForAPlaceTheDocumentDoesNotHave) {
     doc_.Staves(2).Measures(3).MaxLayers(4);
     EXPECT_EQ(FX_LoadTGF(0, 3, 1, 0, 1, V), nullptr); // no slot 3
@@ -131,9 +126,11 @@ TEST_F(HostFrames, TheTupletArrayComesFromTheTupletRecordsOfTheEntries) {
     doc_.Layer(1, 2).Notes("C5 q/3:2/3:2e, D5 q, E5 q, r q");
     EXTGF2005a* frame = Load(1, 1);
     ASSERT_EQ(+frame->tupletCount, 2);
-    EXPECT_EQ(Span(frame, 0), std::make_pair(0, 2));
+    EXPECT_EQ(+frame->tuplets[0].startIndex, 0);
+    EXPECT_EQ(+frame->tuplets[0].endIndex, 2);
     EXPECT_EQ(+frame->tuplets[0].tupletInci, 0);
-    EXPECT_EQ(Span(frame, 1), std::make_pair(3, 4)); // a quarter and an eighth fill three eighths
+    EXPECT_EQ(+frame->tuplets[1].startIndex, 3);
+    EXPECT_EQ(+frame->tuplets[1].endIndex, 4); // a quarter and an eighth fill three eighths
     const host::TupletDefinition def = host::TupletDefinition::Read(frame->tuplets[1].tupletDef);
     EXPECT_EQ(def.number, 3);
     EXPECT_EQ(def.unitDuration, 512);
@@ -162,11 +159,13 @@ TEST_F(HostFrames, InsertAndDeleteKeepTheTupletArrayInStep) {
     EXTGF2005a* frame = Load(1, 1);
     ASSERT_EQ(+frame->tupletCount, 1);
     ASSERT_NE(FX_InsertEXENTRY(frame, 0, 1, V), 0);
-    EXPECT_EQ(Span(frame, 0), std::make_pair(2, 4));
+    EXPECT_EQ(+frame->tuplets[0].startIndex, 2);
+    EXPECT_EQ(+frame->tuplets[0].endIndex, 4);
     ASSERT_NE(FX_InsertEXENTRY(frame, 3, 1, V), 0); // inside: the tuplet grows
     EXPECT_EQ(+frame->tuplets[0].endIndex, 5);
     ASSERT_NE(FX_DeleteEXENTRY(frame, 4, 2, V), 0); // its end goes: it shrinks
-    EXPECT_EQ(Span(frame, 0), std::make_pair(2, 3));
+    EXPECT_EQ(+frame->tuplets[0].startIndex, 2);
+    EXPECT_EQ(+frame->tuplets[0].endIndex, 3);
     ASSERT_NE(FX_DeleteEXENTRY(frame, 2, 1, V), 0); // its start goes: it goes
     EXPECT_EQ(+frame->tupletCount, 0);
     FX_FreeTGF(frame, V);
@@ -234,8 +233,10 @@ TEST_F(HostFrames, TupletsFollowTheEntriesWhateverOrderTheirNumbersRunIn) {
 
     frame = Load(1, 1);
     ASSERT_EQ(+frame->tupletCount, 2);
-    EXPECT_EQ(Span(frame, 0), std::make_pair(0, 2)); // the quarter triplet, now first
-    EXPECT_EQ(Span(frame, 1), std::make_pair(4, 6)); // after the rest
+    EXPECT_EQ(+frame->tuplets[0].startIndex, 0); // the quarter triplet, now first
+    EXPECT_EQ(+frame->tuplets[0].endIndex, 2);
+    EXPECT_EQ(+frame->tuplets[1].startIndex, 4); // after the rest
+    EXPECT_EQ(+frame->tuplets[1].endIndex, 6);
     EXPECT_EQ(FX_GetTGFDuration(frame, V), 4096);
     FX_FreeTGF(frame, V);
 }

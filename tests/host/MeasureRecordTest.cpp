@@ -33,14 +33,6 @@ protected:
                             static_cast<fourbyte>(bytes.size()), FINALEPDK_VERSION) != 0;
     }
 
-    /// The key values of measures 1 to `last`, as their records hold them.
-    std::vector<utwobyte> Keys(twobyte last) {
-        std::vector<utwobyte> keys;
-        for (twobyte m = 1; m <= last; ++m)
-            keys.push_back(Field<utwobyte>(Load(m), host::MEASURE_KEY_OFFSET));
-        return keys;
-    }
-
     template <typename T> static T Field(const std::vector<unsigned char>& bytes, size_t offset) {
         T value{};
         if (bytes.size() < offset + sizeof value)
@@ -76,11 +68,16 @@ TEST_F(MeasureRecords, BuilderWritesOneRecordPerMeasure) {
 TEST_F(MeasureRecords, KeysRunFromTheirMeasureOnAndCarryIntoNewMeasures) {
     NewDocument().Measures(4).KeySignature(2, -3).KeySignature(4, 2, true).Measures(1);
     // Written independently: 0x00FD is three flats major, 0x0102 is two sharps minor.
-    EXPECT_EQ(Keys(5), (std::vector<utwobyte>{0x0000, 0x00FD, 0x00FD, 0x0102, 0x0102}));
+    EXPECT_EQ(Field<utwobyte>(Load(1), host::MEASURE_KEY_OFFSET), 0x0000);
+    EXPECT_EQ(Field<utwobyte>(Load(2), host::MEASURE_KEY_OFFSET), 0x00FD);
+    EXPECT_EQ(Field<utwobyte>(Load(3), host::MEASURE_KEY_OFFSET), 0x00FD);
+    EXPECT_EQ(Field<utwobyte>(Load(4), host::MEASURE_KEY_OFFSET), 0x0102);
+    EXPECT_EQ(Field<utwobyte>(Load(5), host::MEASURE_KEY_OFFSET), 0x0102);
 
     // A raw key value from the first measure on replaces every key after it.
     NewDocument().Measures(2).KeySignature(2, 5).KeyValue(1, 0x4000);
-    EXPECT_EQ(Keys(2), (std::vector<utwobyte>{0x4000, 0x4000}));
+    EXPECT_EQ(Field<utwobyte>(Load(1), host::MEASURE_KEY_OFFSET), 0x4000);
+    EXPECT_EQ(Field<utwobyte>(Load(2), host::MEASURE_KEY_OFFSET), 0x4000);
 }
 
 TEST_F(MeasureRecords, BuilderKeepsBytesItDoesNotOwn) {
