@@ -21,9 +21,8 @@ constexpr EXTAG OTHER_TAG = MakeExTag('T', 'E', 'S', 'T');
 
 TEST(RecordStoreIndex, AnEmptyStoreHasNoDetails) {
     const RecordStore records;
-    EXPECT_FALSE(records.HasDetails(0));
-    EXPECT_FALSE(records.HasDetails(1));
-    EXPECT_FALSE(records.HasDetails(-1));
+    for (fourbyte number : {0, 1, -1})
+        EXPECT_FALSE(records.HasDetails(number)) << number;
     EXPECT_FALSE(records.HasDetail(TAG_TUPLET, 1));
 }
 
@@ -79,11 +78,8 @@ TEST(RecordStoreIndex, ARangeEraseClearsEveryNumberItEmpties) {
     // Numbers 2 to 4, and the first record of 5.
     records.erase(records.lower_bound(DetailKey(TAG_ARTICULATION, 2, 0)),
                   records.find(DetailKey(TAG_ARTICULATION, 5, 1)));
-    EXPECT_TRUE(records.HasDetails(1));
-    EXPECT_FALSE(records.HasDetails(2));
-    EXPECT_FALSE(records.HasDetails(3));
-    EXPECT_FALSE(records.HasDetails(4));
-    EXPECT_TRUE(records.HasDetails(5));
+    for (fourbyte number = 1; number <= 5; ++number)
+        EXPECT_EQ(records.HasDetails(number), number == 1 || number == 5) << number;
 
     records.clear();
     EXPECT_FALSE(records.HasDetails(1));
