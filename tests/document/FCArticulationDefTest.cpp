@@ -3,6 +3,7 @@
 
 #include "finaleframework/core/FCFontInfo.h"
 #include "host/TextRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ constexpr int DEF_FLAGS = 10;
 constexpr int FLIPPED_FONT = 14;
 constexpr int DEF_FLAGS2 = 22;
 
-using Bytes = std::vector<unsigned char>;
+using testing_support::Bytes;
 
 class ArticulationDef : public testing_support::HostTest {
 protected:
@@ -85,8 +86,7 @@ TEST_F(ArticulationDef, LoadsAndSavesThroughTheHost) {
     ASSERT_TRUE(again.Load(3));
     EXPECT_EQ(again.GetMainSymbol(), '>');
 
-    std::unique_ptr<__FCBaseData> clone(def.CreateClone());
-    auto* copy = dynamic_cast<FCArticulationDef*>(clone.get());
+    auto copy = testing_support::CloneOf(def);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->GetMainSymbol(), '>');
     EXPECT_EQ(copy->_GetDataSize(), 48);
