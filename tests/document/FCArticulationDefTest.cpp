@@ -49,6 +49,9 @@ protected:
     }
     twobyte maestro_ = 0;
     twobyte engraver_ = 0;
+    // Font names as the definition's name arguments take them.
+    const char engraver[256] = "Engraver";
+    const char maestro[256] = "Maestro";
 };
 
 } // namespace
@@ -95,8 +98,6 @@ TEST_F(ArticulationDef, LoadsAndSavesThroughTheHost) {
 TEST_F(ArticulationDef, SymbolFontsComeFromTheHostsFontTable) {
     FCArticulationDef def;
     char name[256];
-    const char engraver[256] = "Engraver";
-    const char maestro[256] = "Maestro";
     def.SetMainSymbolFont(&engraver);
     def.SetMainSymbolSize(0x118); // only the low 8 bits are kept
     EXPECT_EQ(def._GetWord(MAIN_FONT) & 0xFF, engraver_);
@@ -121,7 +122,6 @@ TEST_F(ArticulationDef, SymbolFontsComeFromTheHostsFontTable) {
 
 TEST_F(ArticulationDef, FontInfoOfASymbolWithoutAFontOfItsOwn) {
     FCArticulationDef def;
-    const char engraver[256] = "Engraver";
     FCFontInfo given;
     given.SetName("Engraver");
     given.SetSize(18);
@@ -175,11 +175,9 @@ TEST_F(ArticulationDef, IdentityAlwaysComparesCharactersFlagsAndTheMainFont) {
 
     FCArticulationDef c, d;
     LoadPair(c, d);
-    const char engraver[256] = "Engraver";
     d.SetMainSymbolFont(&engraver);
     EXPECT_FALSE(c.IsIdenticalTo(&d, false, false, false, false));
     d.SetMainSymbolFont(nullptr); // ignored
-    const char maestro[256] = "Maestro";
     d.SetMainSymbolFont(&maestro);
     d.SetFlippedSymbolFont(&engraver);
     EXPECT_TRUE(c.IsIdenticalTo(&d, false, false, false, false))
