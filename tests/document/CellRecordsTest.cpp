@@ -12,7 +12,6 @@
 
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 

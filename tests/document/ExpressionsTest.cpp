@@ -11,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 

@@ -10,7 +10,6 @@
 
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 using testing_support::TakeText;

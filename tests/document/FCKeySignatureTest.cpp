@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 namespace {

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 namespace {

@@ -12,10 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstring>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
