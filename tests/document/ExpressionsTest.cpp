@@ -148,21 +148,18 @@ TEST_F(Expressions, VisibilityFollowsTheStaffListOfTheMode) {
     FCExpression expression;
     ASSERT_TRUE(expression.Load(2, 1)); // staff 2, staff list 5
     using List = FCStaffListElement;
+    // A mode outside the four kinds (9) reads the elements' own kind.
     const struct {
         twobyte staff;
-        List::STAFFLIST_MODES mode;
+        int mode;
         bool visible;
-    } cases[] = {{2, List::STAFFLIST_NONE, true},
-                 {1, List::STAFFLIST_NONE, false},
-                 {1, List::STAFFLIST_OTDC, true},
-                 {3, List::STAFFLIST_OTDC, true},
-                 {4, List::STAFFLIST_OTDC, false},
-                 {4, List::STAFFLIST_OTIO, true},
-                 {1, List::STAFFLIST_OTDC_LC, false},
-                 // A mode outside the four kinds reads the elements' own kind.
-                 {3, static_cast<List::STAFFLIST_MODES>(9), true}};
+    } cases[] = {{2, List::STAFFLIST_NONE, true},     {1, List::STAFFLIST_NONE, false},
+                 {1, List::STAFFLIST_OTDC, true},     {3, List::STAFFLIST_OTDC, true},
+                 {4, List::STAFFLIST_OTDC, false},    {4, List::STAFFLIST_OTIO, true},
+                 {1, List::STAFFLIST_OTDC_LC, false}, {3, 9, true}};
     for (const auto& c : cases)
-        EXPECT_EQ(expression.IsVisibleOnStaff(c.staff, c.mode), c.visible)
+        EXPECT_EQ(expression.IsVisibleOnStaff(c.staff, static_cast<List::STAFFLIST_MODES>(c.mode)),
+                  c.visible)
             << "staff " << c.staff << ", mode " << c.mode;
 
     ASSERT_TRUE(expression.Load(2, 0)); // staff 1, no staff list
