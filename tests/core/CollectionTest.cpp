@@ -242,30 +242,21 @@ TEST(Collection, FindFirstAnswersTheFirstMatchOrNull) {
 }
 
 TEST(Collection, SortOrdersByCompare) {
+    // Null slots (-1) stay where they are; the others are ordered around them.
+    const struct {
+        std::vector<int> values, sorted;
+    } cases[] = {{{3, 1, 2}, {1, 2, 3}},
+                 {{}, {}},
+                 {{7}, {7}},
+                 {{3, -1, 1, 2}, {1, -1, 2, 3}},
+                 {{5, 9, 1, 5, 0, 7, 3, 3, 8, 2, 6, 4}, {0, 1, 2, 3, 3, 4, 5, 5, 6, 7, 8, 9}}};
     ByValue byValue;
-    __FCCollection collection;
-    Fill(collection, {3, 1, 2});
-    collection.Sort(&byValue);
-    EXPECT_EQ(Values(collection), (std::vector<int>{1, 2, 3}));
-
-    __FCCollection empty;
-    empty.Sort(&byValue);
-    EXPECT_EQ(empty.GetCount(), 0);
-    __FCCollection one;
-    Fill(one, {7});
-    one.Sort(&byValue);
-    EXPECT_EQ(Values(one), (std::vector<int>{7}));
-
-    // Null slots stay where they are; the others are ordered around them.
-    __FCCollection holes;
-    Fill(holes, {3, -1, 1, 2});
-    holes.Sort(&byValue);
-    EXPECT_EQ(Values(holes), (std::vector<int>{1, -1, 2, 3}));
-
-    __FCCollection many;
-    Fill(many, {5, 9, 1, 5, 0, 7, 3, 3, 8, 2, 6, 4});
-    many.Sort(&byValue);
-    EXPECT_EQ(Values(many), (std::vector<int>{0, 1, 2, 3, 3, 4, 5, 5, 6, 7, 8, 9}));
+    for (const auto& c : cases) {
+        __FCCollection collection;
+        Fill(collection, c.values);
+        collection.Sort(&byValue);
+        EXPECT_EQ(Values(collection), c.sorted);
+    }
 }
 
 TEST(Collection, DefaultHandlerVisitsAllFindsNothingAndKeepsOrder) {

@@ -19,27 +19,26 @@ std::vector<twobyte> Units(const FCString& s) {
 
 } // namespace
 
-TEST(FCString, NewStringIsEmptyWithoutStorage) {
+TEST(FCString, AnEmptyStringHasNoStorage) {
     FCString s;
     EXPECT_EQ(s.GetLength(), 0);
     EXPECT_EQ(s._GetCapacity(), 0);
     EXPECT_EQ(s._GetBuffer(), nullptr);
     EXPECT_STREQ(s.GetCString(), "");
     EXPECT_STREQ(s.ClassName(), "FCString");
-}
 
-TEST(FCString, AssigningEmptyTextReleasesStorage) {
-    FCString s("hello");
-    EXPECT_GT(s._GetCapacity(), 0);
-    s.SetCString("");
-    EXPECT_EQ(s.GetLength(), 0);
-    EXPECT_EQ(s._GetCapacity(), 0);
-    EXPECT_EQ(s._GetBuffer(), nullptr);
+    // Assigning empty text releases the storage.
+    FCString t("hello");
+    EXPECT_GT(t._GetCapacity(), 0);
+    t.SetCString("");
+    EXPECT_EQ(t.GetLength(), 0);
+    EXPECT_EQ(t._GetCapacity(), 0);
+    EXPECT_EQ(t._GetBuffer(), nullptr);
 
     const twobyte empty[] = {0};
-    s.SetCString("x");
-    s.SetUnicodeString(empty);
-    EXPECT_EQ(s._GetCapacity(), 0);
+    t.SetCString("x");
+    t.SetUnicodeString(empty);
+    EXPECT_EQ(t._GetCapacity(), 0);
 }
 
 TEST(FCString, GrowsInStepsOfTenKeepingOneFreeSlot) {
@@ -207,16 +206,13 @@ TEST(FCString, NullArgumentsChangeNothing) {
     EXPECT_EQ(position, -7);
 }
 
-TEST(FCString, NegativePositionsConvertToZero) {
+TEST(FCString, NumbersInAndOutNegativePositionsConvertToZero) {
     FCString s("12");
     EXPECT_EQ(s.GetInteger(-1), 0);
     EXPECT_EQ(s.GetInteger(-100000), 0);
     EXPECT_FLOAT_EQ(s.GetFloat(-1), 0.0f);
     EXPECT_EQ(s.GetInteger(0), 12);
-}
 
-TEST(FCString, NumbersInAndOut) {
-    FCString s;
     s.SetInteger(-305);
     EXPECT_EQ(s.GetLength(), 4);
     EXPECT_STREQ(s.GetCString(), "-305");

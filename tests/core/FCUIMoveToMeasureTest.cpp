@@ -18,7 +18,7 @@ protected:
 
 } // namespace
 
-TEST_F(MoveToMeasure, StaffZeroScrollsOnTheLowestStaffWithARecord) {
+TEST_F(MoveToMeasure, StaffZeroScrollsOnTheLowestStaffWithARecordAnyOtherDirectly) {
     NewDocument().Staff(3).Staff(7).Measures(6);
     FCUI ui;
     Host().ClearCalls();
@@ -28,11 +28,7 @@ TEST_F(MoveToMeasure, StaffZeroScrollsOnTheLowestStaffWithARecord) {
     EXPECT_EQ(Host().CountCalls("FX_LoadEData"), 3) << "staves 1, 2 and 3 were probed";
     ASSERT_EQ(Host().Calls().back().name, "FX_ScrollTo");
     EXPECT_EQ(Host().Calls().back().version, FINALEPDK_VERSION);
-}
 
-TEST_F(MoveToMeasure, AnyOtherStaffScrollsDirectly) {
-    NewDocument().Staff(3).Staff(7).Measures(6);
-    FCUI ui;
     Host().ClearCalls();
     ui.MoveToMeasure(2, 7);
     EXPECT_EQ(Window().scrolledMeasure, 2);

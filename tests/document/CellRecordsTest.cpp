@@ -5,17 +5,17 @@
 #include "finaleframework/document/FCMidiExpression.h"
 #include "finaleframework/music/FCCell.h"
 #include "host/TextRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using testing_support::Bytes;
 
 constexpr EXTAG CHORD = 0x53444368;
 constexpr EXTAG MIDI_EXPRESSION = 0x64744D45;
@@ -23,11 +23,16 @@ constexpr EXTAG MIDI_EXPRESSION = 0x64744D45;
 class CellRecords : public testing_support::HostTest {
 protected:
     const Bytes* Stored(EXTAG tag, twobyte w0, twobyte w1 = 0, twobyte w2 = 0) {
-        auto& records = Host().Current()->records;
-        auto it = records.find(host::WordKey(tag, w0, w1, w2));
-        return it == records.end() ? nullptr : &it->second;
+        return testing_support::FindRecord(*Host().Current(), tag, w0, w1, w2);
     }
 };
+
+/// The frame hold's field that holds the address of its layer array.
+ufourbyte AddressField(FCCellFrameHold& hold) {
+    ufourbyte address = 0;
+    std::memcpy(&address, static_cast<const unsigned char*>(hold._GetData()) + 6, sizeof address);
+    return address;
+}
 
 } // namespace
 
@@ -96,21 +101,14 @@ TEST_F(CellRecords, AFrameHoldOwnsOneValuePerLayer) {
     EXPECT_FALSE(hold.SaveNew());
 
     // The address field names the object's own array again after a load.
-    const auto* record = static_cast<const unsigned char*>(hold._GetData());
-    ufourbyte address = 0;
-    std::memcpy(&address, record + 6, sizeof address);
     hold.SetLayerValue(1, 7);
-    std::unique_ptr<__FCBaseData> clone(hold.CreateClone());
-    auto* copy = dynamic_cast<FCCellFrameHold*>(clone.get());
+    auto copy = testing_support::CloneOf(hold);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->GetClefIndex(), 3);
     EXPECT_EQ(copy->GetLayerValue(1), 7);
     copy->SetLayerValue(1, 8);
     EXPECT_EQ(hold.GetLayerValue(1), 7) << "the clone keeps an array of its own";
-    ufourbyte copyAddress = 0;
-    std::memcpy(&copyAddress, static_cast<const unsigned char*>(copy->_GetData()) + 6,
-                sizeof copyAddress);
-    EXPECT_NE(copyAddress, address);
+    EXPECT_NE(AddressField(*copy), AddressField(hold));
 
     hold.SetClefIndex(1);
     ASSERT_TRUE(hold.Save());

@@ -29,15 +29,24 @@ protected:
         second_ = NewDocument("/b.musx").Staves(1).Measures(1).Built().number;
         third_ = NewDocument("/c.musx").Staves(1).Measures(1).Built().number;
         Host().SetCurrent(second_);
+        documents.LoadAll();
+    }
+    /// Gives the current document parts 3 and 5, makes 5 current and lists the parts.
+    host::Document& AddParts() {
+        host::Document& document = *Host().Current();
+        host::DocumentBuilder(document).Part(3, "Flute").Part(5, "Oboe");
+        document.currentPart = 5;
+        parts.LoadAll();
+        return document;
     }
     twobyte first_ = 0, second_ = 0, third_ = 0;
+    FCDocuments documents;
+    FCParts parts;
 };
 
 } // namespace
 
 TEST_F(DocumentsAndPartsTest, DocumentsAreListedInHostOrder) {
-    FCDocuments documents;
-    documents.LoadAll();
     ASSERT_EQ(documents.GetCount(), 3);
     EXPECT_EQ(documents.GetItemAt(0)->GetID(), first_);
     EXPECT_EQ(documents.GetItemAt(2)->GetID(), third_);
@@ -47,8 +56,6 @@ TEST_F(DocumentsAndPartsTest, DocumentsAreListedInHostOrder) {
 }
 
 TEST_F(DocumentsAndPartsTest, ForEachWithScopeMakesEachDocumentCurrentInItsOwnEdit) {
-    FCDocuments documents;
-    documents.LoadAll();
     std::vector<twobyte> currentDuringVisit;
     Visit visit([&](__FCBase*) {
         currentDuringVisit.push_back(FX_GetCurrentEnigmaDocument(FINALEPDK_VERSION));
@@ -64,8 +71,6 @@ TEST_F(DocumentsAndPartsTest, ForEachWithScopeMakesEachDocumentCurrentInItsOwnEd
 }
 
 TEST_F(DocumentsAndPartsTest, AFalseAnswerStopsAfterClosingTheEdit) {
-    FCDocuments documents;
-    documents.LoadAll();
     int calls = 0;
     Visit stop([&](__FCBase*) {
         ++calls;
@@ -79,7 +84,6 @@ TEST_F(DocumentsAndPartsTest, AFalseAnswerStopsAfterClosingTheEdit) {
 }
 
 TEST_F(DocumentsAndPartsTest, PartsStartWithTheScore) {
-    FCParts parts;
     parts.LoadAll();
     ASSERT_EQ(parts.GetCount(), 1);
     EXPECT_EQ(parts.GetItemAt(0)->GetID(), 0);
@@ -96,7 +100,6 @@ TEST_F(DocumentsAndPartsTest, PartsStartWithTheScore) {
 
 TEST_F(DocumentsAndPartsTest, PartNamesNeedARecentHost) {
     host::DocumentBuilder(*Host().Current()).Part(3, "Flute");
-    FCParts parts;
     parts.LoadAll();
     const EVERSION before = RunningFinaleVersion;
     SetFinaleFrameworkVersion(0x10FFFFFF);
@@ -107,11 +110,7 @@ TEST_F(DocumentsAndPartsTest, PartNamesNeedARecentHost) {
 }
 
 TEST_F(DocumentsAndPartsTest, ForEachWithScopeRestoresTheCurrentPart) {
-    host::Document& document = *Host().Current();
-    host::DocumentBuilder(document).Part(3, "Flute").Part(5, "Oboe");
-    document.currentPart = 5;
-    FCParts parts;
-    parts.LoadAll();
+    host::Document& document = AddParts();
     EXPECT_EQ(parts.GetCurrent(), parts.GetItemAt(2));
 
     std::vector<twobyte> seen;
@@ -139,8 +138,6 @@ TEST_F(DocumentsAndPartsTest, ForEachWithScopeRestoresTheCurrentPart) {
 
 // A handler may list the collection anew during its call, destroying the element it was handed.
 TEST_F(DocumentsAndPartsTest, AHandlerThatRelistsTheDocumentsLeavesTheWalkSound) {
-    FCDocuments documents;
-    documents.LoadAll();
     std::vector<twobyte> visited;
     std::vector<twobyte> savedDuringVisit;
     Visit relist([&](__FCBase* element) {
@@ -160,11 +157,7 @@ TEST_F(DocumentsAndPartsTest, AHandlerThatRelistsTheDocumentsLeavesTheWalkSound)
 }
 
 TEST_F(DocumentsAndPartsTest, AHandlerThatRelistsThePartsLeavesTheWalkSound) {
-    host::Document& document = *Host().Current();
-    host::DocumentBuilder(document).Part(3, "Flute").Part(5, "Oboe");
-    document.currentPart = 5;
-    FCParts parts;
-    parts.LoadAll();
+    host::Document& document = AddParts();
     std::vector<twobyte> visited;
     std::vector<twobyte> savedDuringVisit;
     Visit relist([&](__FCBase* element) {
@@ -183,9 +176,6 @@ TEST_F(DocumentsAndPartsTest, AHandlerThatRelistsThePartsLeavesTheWalkSound) {
 
 TEST_F(DocumentsAndPartsTest, WithoutAHandlerNothingReachesTheHost) {
     host::DocumentBuilder(*Host().Current()).Part(3, "Flute");
-    FCDocuments documents;
-    documents.LoadAll();
-    FCParts parts;
     parts.LoadAll();
     Host().ClearCalls();
     EXPECT_EQ(documents.ForEachWithScope(nullptr, "Nothing"), 0);

@@ -6,17 +6,17 @@
 #include "finaleframework/music/FCCell.h"
 #include "host/MeasureRecord.h"
 #include "host/TextRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using testing_support::Bytes;
+using testing_support::WordAt;
 
 constexpr EXTAG OTDC = 0x6F744443;
 constexpr EXTAG OTDC_LC = 0x6F746463;
@@ -25,14 +25,7 @@ constexpr EXTAG OTIO = 0x6F74494F;
 class Expressions : public testing_support::HostTest {
 protected:
     const Bytes* Stored(EXTAG tag, twobyte w0, twobyte w1 = 0) {
-        auto& records = Host().Current()->records;
-        auto it = records.find(host::WordKey(tag, w0, w1));
-        return it == records.end() ? nullptr : &it->second;
-    }
-    static twobyte Word(const Bytes& bytes, size_t offset) {
-        twobyte value;
-        std::memcpy(&value, bytes.data() + offset, sizeof value);
-        return value;
+        return testing_support::FindRecord(*Host().Current(), tag, w0, w1);
     }
     /// Staves 1 to 4 over 3 measures; in measure 2 an expression on staff 1, one on staff 2 that
     /// staff list 5 shows on staves 1 and 3 as well, and one on staff 4.
@@ -77,8 +70,8 @@ TEST_F(Expressions, AStaffListElementReadsTheKindItIsGiven) {
     added->SetStaff(3);
     list.Add(added);
     ASSERT_TRUE(list.SaveAllForItem(2));
-    EXPECT_EQ(Word(*Stored(OTDC_LC, 2, 1), 0), 3);
-    EXPECT_EQ(Word(*Stored(OTDC, 2, 1), 0), 8);
+    EXPECT_EQ(WordAt(*Stored(OTDC_LC, 2, 1), 0), 3);
+    EXPECT_EQ(WordAt(*Stored(OTDC, 2, 1), 0), 8);
 }
 
 TEST_F(Expressions, AssigningADefinitionNeedsANumberedOne) {
@@ -129,12 +122,12 @@ TEST_F(Expressions, SaveNewToCellMarksTheMeasureAndNumbersWithinIt) {
     EXPECT_EQ(expression.GetItemInci(), 1);
     const Bytes* stored = Stored(host::TAG_EXPRESSION, 2, 1);
     ASSERT_NE(stored, nullptr);
-    EXPECT_EQ(Word(*stored, 0), 4);
-    EXPECT_EQ(Word(*stored, 8), 3);
-    EXPECT_EQ(Word(*stored, 14), 0) << "the staff list is dropped";
+    EXPECT_EQ(WordAt(*stored, 0), 4);
+    EXPECT_EQ(WordAt(*stored, 8), 3);
+    EXPECT_EQ(WordAt(*stored, 14), 0) << "the staff list is dropped";
     const auto& measure = Host().Current()->records[host::MeasureRecordKey(2)];
-    EXPECT_EQ(Word(measure, 10) & 0x4000, 0x4000);
-    EXPECT_EQ(Word(Host().Current()->records[host::MeasureRecordKey(1)], 10) & 0x4000, 0);
+    EXPECT_EQ(WordAt(measure, 10) & 0x4000, 0x4000);
+    EXPECT_EQ(WordAt(Host().Current()->records[host::MeasureRecordKey(1)], 10) & 0x4000, 0);
 }
 
 TEST_F(Expressions, SaveNewToCellOfAMissingMeasureSavesNothing) {
@@ -154,16 +147,20 @@ TEST_F(Expressions, VisibilityFollowsTheStaffListOfTheMode) {
     BuildScore();
     FCExpression expression;
     ASSERT_TRUE(expression.Load(2, 1)); // staff 2, staff list 5
-    EXPECT_TRUE(expression.IsVisibleOnStaff(2, FCStaffListElement::STAFFLIST_NONE));
-    EXPECT_FALSE(expression.IsVisibleOnStaff(1, FCStaffListElement::STAFFLIST_NONE));
-    EXPECT_TRUE(expression.IsVisibleOnStaff(1, FCStaffListElement::STAFFLIST_OTDC));
-    EXPECT_TRUE(expression.IsVisibleOnStaff(3, FCStaffListElement::STAFFLIST_OTDC));
-    EXPECT_FALSE(expression.IsVisibleOnStaff(4, FCStaffListElement::STAFFLIST_OTDC));
-    EXPECT_TRUE(expression.IsVisibleOnStaff(4, FCStaffListElement::STAFFLIST_OTIO));
-    EXPECT_FALSE(expression.IsVisibleOnStaff(1, FCStaffListElement::STAFFLIST_OTDC_LC));
-    // A mode outside the four kinds reads the elements' own kind.
-    EXPECT_TRUE(
-        expression.IsVisibleOnStaff(3, static_cast<FCStaffListElement::STAFFLIST_MODES>(9)));
+    using List = FCStaffListElement;
+    // A mode outside the four kinds (9) reads the elements' own kind.
+    const struct {
+        twobyte staff;
+        int mode;
+        bool visible;
+    } cases[] = {{2, List::STAFFLIST_NONE, true},     {1, List::STAFFLIST_NONE, false},
+                 {1, List::STAFFLIST_OTDC, true},     {3, List::STAFFLIST_OTDC, true},
+                 {4, List::STAFFLIST_OTDC, false},    {4, List::STAFFLIST_OTIO, true},
+                 {1, List::STAFFLIST_OTDC_LC, false}, {3, 9, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(expression.IsVisibleOnStaff(c.staff, static_cast<List::STAFFLIST_MODES>(c.mode)),
+                  c.visible)
+            << "staff " << c.staff << ", mode " << c.mode;
 
     ASSERT_TRUE(expression.Load(2, 0)); // staff 1, no staff list
     Host().ClearCalls();

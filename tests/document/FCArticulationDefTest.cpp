@@ -3,13 +3,13 @@
 
 #include "finaleframework/core/FCFontInfo.h"
 #include "host/TextRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr int DEF_FLAGS = 10;
 constexpr int FLIPPED_FONT = 14;
 constexpr int DEF_FLAGS2 = 22;
 
-using Bytes = std::vector<unsigned char>;
+using testing_support::Bytes;
 
 class ArticulationDef : public testing_support::HostTest {
 protected:
@@ -48,6 +48,9 @@ protected:
     }
     twobyte maestro_ = 0;
     twobyte engraver_ = 0;
+    // Font names as the definition's name arguments take them.
+    const char engraver[256] = "Engraver";
+    const char maestro[256] = "Maestro";
 };
 
 } // namespace
@@ -85,8 +88,7 @@ TEST_F(ArticulationDef, LoadsAndSavesThroughTheHost) {
     ASSERT_TRUE(again.Load(3));
     EXPECT_EQ(again.GetMainSymbol(), '>');
 
-    std::unique_ptr<__FCBaseData> clone(def.CreateClone());
-    auto* copy = dynamic_cast<FCArticulationDef*>(clone.get());
+    auto copy = testing_support::CloneOf(def);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->GetMainSymbol(), '>');
     EXPECT_EQ(copy->_GetDataSize(), 48);
@@ -95,8 +97,6 @@ TEST_F(ArticulationDef, LoadsAndSavesThroughTheHost) {
 TEST_F(ArticulationDef, SymbolFontsComeFromTheHostsFontTable) {
     FCArticulationDef def;
     char name[256];
-    const char engraver[256] = "Engraver";
-    const char maestro[256] = "Maestro";
     def.SetMainSymbolFont(&engraver);
     def.SetMainSymbolSize(0x118); // only the low 8 bits are kept
     EXPECT_EQ(def._GetWord(MAIN_FONT) & 0xFF, engraver_);
@@ -121,7 +121,6 @@ TEST_F(ArticulationDef, SymbolFontsComeFromTheHostsFontTable) {
 
 TEST_F(ArticulationDef, FontInfoOfASymbolWithoutAFontOfItsOwn) {
     FCArticulationDef def;
-    const char engraver[256] = "Engraver";
     FCFontInfo given;
     given.SetName("Engraver");
     given.SetSize(18);
@@ -175,11 +174,9 @@ TEST_F(ArticulationDef, IdentityAlwaysComparesCharactersFlagsAndTheMainFont) {
 
     FCArticulationDef c, d;
     LoadPair(c, d);
-    const char engraver[256] = "Engraver";
     d.SetMainSymbolFont(&engraver);
     EXPECT_FALSE(c.IsIdenticalTo(&d, false, false, false, false));
     d.SetMainSymbolFont(nullptr); // ignored
-    const char maestro[256] = "Maestro";
     d.SetMainSymbolFont(&maestro);
     d.SetFlippedSymbolFont(&engraver);
     EXPECT_TRUE(c.IsIdenticalTo(&d, false, false, false, false))

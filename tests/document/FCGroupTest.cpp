@@ -5,15 +5,14 @@
 #include "finaleframework/document/FCRawText.h"
 #include "finaleframework/document/FCTextBlock.h"
 #include "host/TextRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
-using StringPtr = std::unique_ptr<FCString>;
+using testing_support::TakeText;
 
 class Group : public testing_support::HostTest {};
 
@@ -24,16 +23,13 @@ TEST_F(Group, NamesAreReadFromTheirTextBlocks) {
     FCGroup group;
     group.SetFullNameID(4);
     group.SetAbbreviatedNameID(5);
-    StringPtr full(group.CreateFullNameString());
-    EXPECT_STREQ(full->GetCString(), "^fontTxt(Arial,4096)^size(14)^nfx(1)Woodwinds");
-    StringPtr trimmed(group.CreateTrimmedFullNameString());
-    EXPECT_STREQ(trimmed->GetCString(), "Woodwinds");
-    StringPtr abbreviated(group.CreateAbbreviatedNameString());
-    EXPECT_STREQ(abbreviated->GetCString(), "Ww.");
+    EXPECT_EQ(TakeText(group.CreateFullNameString()),
+              "^fontTxt(Arial,4096)^size(14)^nfx(1)Woodwinds");
+    EXPECT_EQ(TakeText(group.CreateTrimmedFullNameString()), "Woodwinds");
+    EXPECT_EQ(TakeText(group.CreateAbbreviatedNameString()), "Ww.");
 
     group.SetAbbreviatedNameID(9);
-    StringPtr missing(group.CreateAbbreviatedNameString());
-    EXPECT_STREQ(missing->GetCString(), "");
+    EXPECT_EQ(TakeText(group.CreateAbbreviatedNameString()), "");
 }
 
 TEST_F(Group, SavingANameMakesARawTextAndABlock) {
@@ -51,10 +47,8 @@ TEST_F(Group, SavingANameMakesARawTextAndABlock) {
     EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_BLOCK);
     EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::DEFAULT_TAG, block.GetRawTextID()),
               "^fontTxt(Arial,4096)Brass");
-    StringPtr trimmed(group.CreateTrimmedFullNameString());
-    EXPECT_STREQ(trimmed->GetCString(), "Brass");
-    StringPtr back(group.CreateAbbreviatedNameString());
-    EXPECT_STREQ(back->GetCString(), "Br.");
+    EXPECT_EQ(TakeText(group.CreateTrimmedFullNameString()), "Brass");
+    EXPECT_EQ(TakeText(group.CreateAbbreviatedNameString()), "Br.");
 }
 
 TEST_F(Group, AFailedSaveKeepsTheOldNumber) {

@@ -2,7 +2,7 @@
 
 #include "finaleframework/core/FCFontInfo.h"
 #include "finaleframework/core/FCString.h"
-#include "document/RunningVersion.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,18 +20,25 @@ using testing_support::RunningVersion;
 constexpr EVERSION OLD_HOST = 0x0E000000;
 constexpr EXTAG SOMN = 0x534F4D4E;
 
-/// A region numbering measures first..last from `startNumber` in `base` from `startChar`.
-std::unique_ptr<FCMeasureNumberRegion> MakeRegion(twobyte first, twobyte last, twobyte startNumber,
-                                                  twobyte base = 10, twobyte startChar = '0',
-                                                  bool countFromOne = true, bool doubleUp = false) {
+/// A region numbering measures first..last from `startNumber` in `base` from `startChar`;
+/// unnamed settings are plain decimal digits counted from one.
+struct Settings {
+    twobyte first, last, startNumber;
+    twobyte base = 10;
+    twobyte startChar = '0';
+    bool countFromOne = true;
+    bool doubleUp = false;
+};
+
+std::unique_ptr<FCMeasureNumberRegion> MakeRegion(const Settings& settings) {
     auto region = std::make_unique<FCMeasureNumberRegion>();
-    region->SetStartMeasure(first);
-    region->SetEndMeasure(last);
-    region->SetStartNumber(startNumber);
-    region->SetBase(base);
-    region->SetStartChar(startChar);
-    region->SetCountFromOne(countFromOne);
-    region->SetDoubleUp(doubleUp);
+    region->SetStartMeasure(settings.first);
+    region->SetEndMeasure(settings.last);
+    region->SetStartNumber(settings.startNumber);
+    region->SetBase(settings.base);
+    region->SetStartChar(settings.startChar);
+    region->SetCountFromOne(settings.countFromOne);
+    region->SetDoubleUp(settings.doubleUp);
     return region;
 }
 
@@ -46,74 +55,76 @@ std::string Shown(const FCMeasureNumberRegion& region, twobyte measure) {
 
 /// A 16-bit word of the region's record.
 twobyte Word(FCMeasureNumberRegion& region, int offset) {
-    twobyte value;
-    std::memcpy(&value, static_cast<unsigned char*>(region._GetData()) + offset, sizeof value);
-    return value;
+    return testing_support::WordAt(region._GetData(), offset);
+}
+
+/// Checks the record's words at the given offsets.
+void ExpectWords(FCMeasureNumberRegion& region, std::initializer_list<std::pair<int, int>> words) {
+    for (const auto& [offset, value] : words)
+        EXPECT_EQ(Word(region, offset), value) << "offset " << offset;
+}
+
+void SetNumbering(FCMeasureNumberRegion& region, twobyte first, twobyte last, twobyte startNumber,
+                  twobyte startChar, twobyte base, twobyte id) {
+    region.SetStartMeasure(first);
+    region.SetEndMeasure(last);
+    region.SetStartNumber(startNumber);
+    region.SetStartChar(startChar);
+    region.SetBase(base);
+    region.SetID(id);
 }
 
 } // namespace
 
-TEST(MeasureNumberRegion, NumbersCountFromTheRegionsFirstMeasure) {
-    auto region = MakeRegion(5, 12, 1);
-    EXPECT_EQ(Shown(*region, 5), "1");
-    EXPECT_EQ(Shown(*region, 12), "8");
-    EXPECT_EQ(Shown(*region, 13), "<none>");
-    EXPECT_EQ(Shown(*region, 4), "<none>");
-    EXPECT_EQ(region->CreateDisplayedString(13), nullptr);
+TEST(MeasureNumberRegion, DisplayedNumbers) {
+    constexpr bool F = false, T = true;
+    const struct {
+        Settings region;
+        std::vector<std::pair<twobyte, const char*>> shown; // by measure
+    } cases[] = {
+        {{5, 12, 1}, {{5, "1"}, {12, "8"}, {13, "<none>"}, {4, "<none>"}}},
+        {{5, 12, 1, 10, '0', F}, {{5, "0"}, {12, "7"}}},
+        {{1, 20, 106, 10, '0', F}, {{1, "105"}}},
+        {{1, 20, 1, 10, '0', F}, {{1, "0"}, {11, "10"}}},
+        {{1, 100, 1, 2, '0', F}, {{6, "101"}}},
+        {{1, 100, 1, 26, 'a', F}, {{1, "a"}, {27, "ba"}}}, // positional: 26 is "b" then "a"
+        // Double up repeats one letter: v = 0, 25, 26, 27, 52, 54.
+        {{1, 100, 1, 26, 'A', F, T},
+         {{1, "A"}, {26, "Z"}, {27, "AA"}, {28, "BB"}, {53, "AAA"}, {55, "CCC"}}},
+        // Stored bases that cannot number answer false, but base 1 with double up is a tally:
+        // one mark per measure.
+        {{1, 10, 1, 1}, {{3, "<none>"}}},
+        {{1, 10, 1, 0}, {{3, "<none>"}}},
+        {{1, 10, 1, -1}, {{3, "<none>"}}},
+        {{1, 10, 1, -10}, {{3, "<none>"}}},
+        {{1, 10, 1, 0, 'a', T, T}, {{3, "<none>"}}},
+        {{1, 10, 1, -26, 'a', T, T}, {{3, "<none>"}}},
+        {{1, 10, 1, 1, '|', F, T}, {{4, "||||"}}}};
+    for (const auto& c : cases) {
+        const Settings& r = c.region;
+        auto region = MakeRegion(r);
+        for (const auto& [measure, shown] : c.shown) {
+            SCOPED_TRACE(testing::Message()
+                         << "measures " << r.first << "-" << r.last << " from " << r.startNumber
+                         << " base " << r.base << ": measure " << measure);
+            EXPECT_EQ(Shown(*region, measure), shown);
+            if (std::string(shown) == "<none>") {
+                EXPECT_EQ(region->CreateDisplayedString(measure), nullptr);
+            }
+        }
+    }
 
-    region->SetCountFromOne(false);
-    EXPECT_EQ(Shown(*region, 5), "0");
-    EXPECT_EQ(Shown(*region, 12), "7");
-
-    auto later = MakeRegion(1, 20, 106, 10, '0', false);
-    EXPECT_EQ(Shown(*later, 1), "105");
-    auto zero = MakeRegion(1, 20, 1, 10, '0', false);
-    EXPECT_EQ(Shown(*zero, 1), "0");
-    EXPECT_EQ(Shown(*zero, 11), "10");
-}
-
-TEST(MeasureNumberRegion, OtherBasesAndStartCharacters) {
-    auto binary = MakeRegion(1, 100, 1, 2, '0', false);
-    EXPECT_EQ(Shown(*binary, 6), "101");
-    auto letters = MakeRegion(1, 100, 1, 26, 'a', false);
-    EXPECT_EQ(Shown(*letters, 1), "a");
-    EXPECT_EQ(Shown(*letters, 27), "ba"); // positional: 26 is "b" then "a"
     // Characters are 16-bit: a start character beyond 8 bits stays whole.
-    auto wide = MakeRegion(1, 10, 1, 10, 0x2460, false);
+    auto wide = MakeRegion({1, 10, 1, 10, 0x2460, false});
     FCString out;
     ASSERT_TRUE(wide->GetDisplayedNumber(3, &out));
     EXPECT_EQ(out.GetLength(), 1);
     EXPECT_EQ(static_cast<utwobyte>(out.GetItemAt(0)), 0x2462);
 }
 
-TEST(MeasureNumberRegion, DoubleUpRepeatsOneLetter) {
-    auto region = MakeRegion(1, 100, 1, 26, 'A', false, true);
-    EXPECT_EQ(Shown(*region, 1), "A");   // v = 0
-    EXPECT_EQ(Shown(*region, 26), "Z");  // v = 25
-    EXPECT_EQ(Shown(*region, 27), "AA"); // v = 26
-    EXPECT_EQ(Shown(*region, 28), "BB");
-    EXPECT_EQ(Shown(*region, 53), "AAA"); // v = 52
-    EXPECT_EQ(Shown(*region, 55), "CCC"); // v = 54
-}
-
-TEST(MeasureNumberRegion, StoredBasesThatCannotNumberAnswerFalse) {
-    for (twobyte base : {1, 0, -1, -10}) {
-        auto region = MakeRegion(1, 10, 1, base);
-        EXPECT_EQ(Shown(*region, 3), "<none>") << base;
-        EXPECT_EQ(region->CreateDisplayedString(3), nullptr);
-    }
-    for (twobyte base : {0, -26}) {
-        auto region = MakeRegion(1, 10, 1, base, 'a', true, true);
-        EXPECT_EQ(Shown(*region, 3), "<none>") << base;
-    }
-    // Base 1 with double up is a tally: one mark per measure.
-    auto tally = MakeRegion(1, 10, 1, 1, '|', false, true);
-    EXPECT_EQ(Shown(*tally, 4), "||||");
-}
-
 TEST(MeasureNumberRegion, ExtremeStoredValuesStayBounded) {
     // A tally from the lowest to the highest measure number: v = 98301 marks.
-    auto tally = MakeRegion(-32768, 32766, 32767, 1, 'x', false, true);
+    auto tally = MakeRegion({-32768, 32766, 32767, 1, 'x', false, true});
     FCString out;
     ASSERT_TRUE(tally->GetDisplayedNumber(32766, &out));
     EXPECT_EQ(out.GetLength(), 98301);
@@ -121,7 +132,7 @@ TEST(MeasureNumberRegion, ExtremeStoredValuesStayBounded) {
     EXPECT_EQ(out.GetItemAt(98300), 'x');
 
     // v = -16: one character (positional) or none (double up), never a hang.
-    auto negative = MakeRegion(1, 10, -15, 10, '0', false);
+    auto negative = MakeRegion({1, 10, -15, 10, '0', false});
     ASSERT_TRUE(negative->GetDisplayedNumber(1, &out));
     EXPECT_EQ(out.GetLength(), 1);
     EXPECT_EQ(out.GetItemAt(0), '0' - 6);
@@ -131,12 +142,10 @@ TEST(MeasureNumberRegion, ExtremeStoredValuesStayBounded) {
 }
 
 TEST(MeasureNumberRegion, DisplayedStringWrapsPrefixAndSuffix) {
-    auto region = MakeRegion(1, 10, 1);
+    auto region = MakeRegion({1, 10, 1});
     region->SetPrefix("m. ");
     region->SetSuffix("!");
-    std::unique_ptr<FCString> text(region->CreateDisplayedString(3));
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text->GetCString(), "m. 3!");
+    EXPECT_EQ(testing_support::TakeText(region->CreateDisplayedString(3)), "m. 3!");
 
     region->SetPrefix("abcdefghijklmnopqrstuvwxyz"); // cut to 23 characters
     FCString prefix;
@@ -158,19 +167,9 @@ TEST(MeasureNumberRegion, NewLayoutPlacesFieldsByBlock) {
     EXPECT_EQ(region.EnigmaVersion(), 0x0F000200u);
     EXPECT_EQ(region._GetDataSize(), 196);
 
-    region.SetStartMeasure(5);
-    region.SetEndMeasure(12);
-    region.SetStartNumber(1);
-    region.SetStartChar('0');
-    region.SetBase(10);
-    region.SetID(7);
-    EXPECT_EQ(Word(region, 132), 5);
-    EXPECT_EQ(Word(region, 134), 13);
+    SetNumbering(region, 5, 12, 1, '0', 10, 7);
+    ExpectWords(region, {{132, 5}, {134, 13}, {140, 0}, {136, '0'}, {138, 10}, {192, 7}});
     EXPECT_EQ(region.GetEndMeasure(), 12);
-    EXPECT_EQ(Word(region, 140), 0);
-    EXPECT_EQ(Word(region, 136), '0');
-    EXPECT_EQ(Word(region, 138), 10);
-    EXPECT_EQ(Word(region, 192), 7);
 
     region.SetCountFromOne(true);
     region.SetNoZero(true);
@@ -182,17 +181,14 @@ TEST(MeasureNumberRegion, NewLayoutPlacesFieldsByBlock) {
     region.SetShowOnBottomStaff(true, false);
     region.SetShowOnSystemStart(true, true);
     region.SetHideFirstNumber(true, false);
-    EXPECT_EQ(Word(region, 62), 0x4100);
-    EXPECT_EQ(Word(region, 66 + 62), 0x2040);
+    ExpectWords(region, {{62, 0x4100}, {66 + 62, 0x2040}});
     EXPECT_TRUE(region.GetShowOnTopStaff(true));
     EXPECT_FALSE(region.GetShowOnTopStaff(false));
     EXPECT_TRUE(region.GetShowOnBottomStaff(false));
 
     region.SetStartVerticalPosition(-30, false);
     region.SetMultipleVerticalPosition(-40, true);
-    EXPECT_EQ(Word(region, 44), -30);
-    EXPECT_EQ(Word(region, 66 + 48), -40);
-    EXPECT_EQ(Word(region, 48), 0);
+    ExpectWords(region, {{44, -30}, {66 + 48, -40}, {48, 0}});
 
     auto* bytes = static_cast<unsigned char*>(region._GetData());
     EXPECT_EQ(region.GetEnclosureStart(false)->_GetBlock(), bytes + 18);
@@ -207,18 +203,8 @@ TEST(MeasureNumberRegion, OldLayoutHasOneSetOfEverything) {
     EXPECT_EQ(region.DataSizeLoad(), 88);
     EXPECT_EQ(region.EnigmaVersion(), 0x0A000000u);
 
-    region.SetStartMeasure(5);
-    region.SetEndMeasure(12);
-    region.SetStartNumber(3);
-    region.SetStartChar('a');
-    region.SetBase(26);
-    region.SetID(9);
-    EXPECT_EQ(Word(region, 6), 5);
-    EXPECT_EQ(Word(region, 8), 13);
-    EXPECT_EQ(Word(region, 16), 2);
-    EXPECT_EQ(Word(region, 12), 'a');
-    EXPECT_EQ(Word(region, 14), 26);
-    EXPECT_EQ(Word(region, 86), 9);
+    SetNumbering(region, 5, 12, 3, 'a', 26, 9);
+    ExpectWords(region, {{6, 5}, {8, 13}, {16, 2}, {12, 'a'}, {14, 26}, {86, 9}});
 
     EXPECT_TRUE(region.GetUseScoreInfoForParts());
     region.SetUseScoreInfoForParts(false);
@@ -247,7 +233,7 @@ TEST(MeasureNumberRegion, OldLayoutHasOneSetOfEverything) {
 }
 
 TEST(MeasureNumberRegion, NumberingStyleZeroIsPlainDigits) {
-    auto region = MakeRegion(1, 10, 1, 26, 'a', false, true);
+    auto region = MakeRegion({1, 10, 1, 26, 'a', false, true});
     region->SetNoZero(true);
     region->SetNumberingStyle(static_cast<FCMeasureNumberRegion::NUMBERINGSTYLE>(1));
     EXPECT_EQ(region->GetBase(), 26);
@@ -305,12 +291,8 @@ TEST_F(MeasureNumberRegionFonts, FontsAreStoredAsHostFontNumbers) {
     region.SetStartFontInfo(&arial, true);
     region.SetMultipleFontInfo(&arial, false);
     region.SetMultiMeasureFontInfo(&arial, true);
-    EXPECT_EQ(Word(region, 66 + 0), 2); // the host's number for Arial
-    EXPECT_EQ(Word(region, 66 + 2), 10);
-    EXPECT_EQ(Word(region, 66 + 4), 3);
-    EXPECT_EQ(Word(region, 6), 2);
-    EXPECT_EQ(Word(region, 66 + 12), 2);
-    EXPECT_EQ(Word(region, 0), 0) << "the score's start font is untouched";
+    // 2 is the host's number for Arial; the score's start font (offset 0) is untouched.
+    ExpectWords(region, {{66 + 0, 2}, {66 + 2, 10}, {66 + 4, 3}, {6, 2}, {66 + 12, 2}, {0, 0}});
 
     FCFontInfo back;
     region.GetStartFontInfo(&back, true);
@@ -325,8 +307,7 @@ TEST_F(MeasureNumberRegionFonts, FontsAreStoredAsHostFontNumbers) {
     oldRegion.SetMultiMeasureFontInfo(&arial, true);
     EXPECT_EQ(std::memcmp(before, oldRegion._GetData(), sizeof before), 0);
     oldRegion.SetStartFontInfo(&arial, true);
-    EXPECT_EQ(Word(oldRegion, 0), 2);
-    EXPECT_EQ(Word(oldRegion, 2), 10);
+    ExpectWords(oldRegion, {{0, 2}, {2, 10}});
 }
 
 class MeasureNumberRegions : public testing_support::HostTest {
@@ -339,8 +320,8 @@ protected:
 
 TEST_F(MeasureNumberRegions, SavedRegionsLoadBackInEitherLayout) {
     NewDocument().Measures(8);
-    Add(MakeRegion(1, 4, 1));
-    Add(MakeRegion(5, 8, 1, 26, 'a', true));
+    Add(MakeRegion({1, 4, 1}));
+    Add(MakeRegion({5, 8, 1, 26, 'a', true}));
     FCMeasureNumberRegions regions;
     regions.LoadAll();
     ASSERT_EQ(regions.GetCount(), 2);
@@ -355,7 +336,7 @@ TEST_F(MeasureNumberRegions, SavedRegionsLoadBackInEitherLayout) {
     RunningVersion old(OLD_HOST);
     NewDocument().Measures(8);
     Host().ClearCalls();
-    Add(MakeRegion(3, 6, 10));
+    Add(MakeRegion({3, 6, 10}));
     FCMeasureNumberRegions oldRegions;
     oldRegions.LoadAll();
     ASSERT_EQ(oldRegions.GetCount(), 1);
@@ -371,9 +352,9 @@ TEST_F(MeasureNumberRegions, SavedRegionsLoadBackInEitherLayout) {
 
 TEST_F(MeasureNumberRegions, CalcMeasureNumberTakesTheFirstRegionThatNumbers) {
     NewDocument().Measures(20);
-    Add(MakeRegion(1, 4, 1));
-    Add(MakeRegion(5, 8, 1, 0));              // a broken base: gives way
-    Add(MakeRegion(3, 10, 1, 26, 'a', true)); // overlaps the first
+    Add(MakeRegion({1, 4, 1}));
+    Add(MakeRegion({5, 8, 1, 0}));              // a broken base: gives way
+    Add(MakeRegion({3, 10, 1, 26, 'a', true})); // overlaps the first
     FCMeasureNumberRegions regions;
     regions.LoadAll();
     ASSERT_EQ(regions.GetCount(), 3);
@@ -391,15 +372,12 @@ TEST_F(MeasureNumberRegions, CalcMeasureNumberTakesTheFirstRegionThatNumbers) {
 }
 
 TEST_F(MeasureNumberRegions, ClonesAreIndependentCopies) {
-    auto region = MakeRegion(2, 9, 4);
+    auto region = MakeRegion({2, 9, 4});
     region->SetPrefix("#");
-    std::unique_ptr<__FCBaseData> clone(region->CreateClone());
-    auto* copy = dynamic_cast<FCMeasureNumberRegion*>(clone.get());
+    auto copy = testing_support::CloneOf(*region);
     ASSERT_NE(copy, nullptr);
     region->SetPrefix("");
-    std::unique_ptr<FCString> text(copy->CreateDisplayedString(2));
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text->GetCString(), "#4");
+    EXPECT_EQ(testing_support::TakeText(copy->CreateDisplayedString(2)), "#4");
     EXPECT_EQ(copy->GetEnclosureStart(true)->_GetBlock(),
               static_cast<unsigned char*>(copy->_GetData()) + 84)
         << "the copy's enclosures name its own record";

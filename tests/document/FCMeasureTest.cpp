@@ -3,7 +3,7 @@
 #include "finaleframework/music/FCMusicRegion.h"
 #include "finalepdk/FinaleBinding.h"
 #include "host/MeasureRecord.h"
-#include "document/RunningVersion.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
@@ -27,9 +27,7 @@ protected:
         return Host().Current()->records[host::MeasureRecordKey(measure)];
     }
     utwobyte StoredWord(twobyte measure, size_t offset) {
-        utwobyte value;
-        std::memcpy(&value, Stored(measure).data() + offset, sizeof value);
-        return value;
+        return static_cast<utwobyte>(testing_support::WordAt(Stored(measure), offset));
     }
     void StoreWord(twobyte measure, size_t offset, utwobyte value) {
         std::memcpy(Stored(measure).data() + offset, &value, sizeof value);
@@ -56,24 +54,21 @@ TEST_F(Measure, DisplayStatesWriteTheirOwnBits) {
     NewDocument().Measures(1);
     FCMeasure measure;
     ASSERT_TRUE(measure.Load(1));
-    measure.SetKeySignatureDisplay(FCMeasure::DISPLAY_ALWAYS);
-    measure.SetTimeSignatureDisplay(FCMeasure::DISPLAY_NEVER);
-    ASSERT_TRUE(measure.Save());
-    EXPECT_EQ(StoredWord(1, ME_FLAGS), 0x0800);
-    EXPECT_EQ(StoredWord(1, AUX_FLAGS), 0x0010);
-
-    measure.SetKeySignatureDisplay(FCMeasure::DISPLAY_NEVER);
-    measure.SetTimeSignatureDisplay(FCMeasure::DISPLAY_ALWAYS);
-    ASSERT_TRUE(measure.Save());
-    EXPECT_EQ(StoredWord(1, ME_FLAGS), 0x0400);
-    EXPECT_EQ(StoredWord(1, AUX_FLAGS), 0x0020);
-
-    measure.SetKeySignatureDisplay(FCMeasure::DISPLAY_IFNEEDED);
-    measure.SetTimeSignatureDisplay(FCMeasure::DISPLAY_IFNEEDED);
-    measure.SetKeySignatureDisplay(static_cast<FCMeasure::DISPLAY_STATES>(3)); // ignored
-    ASSERT_TRUE(measure.Save());
-    EXPECT_EQ(StoredWord(1, ME_FLAGS), 0);
-    EXPECT_EQ(StoredWord(1, AUX_FLAGS), 0);
+    const struct {
+        FCMeasure::DISPLAY_STATES key, time;
+        utwobyte meFlags, auxFlags;
+    } cases[] = {{FCMeasure::DISPLAY_ALWAYS, FCMeasure::DISPLAY_NEVER, 0x0800, 0x0010},
+                 {FCMeasure::DISPLAY_NEVER, FCMeasure::DISPLAY_ALWAYS, 0x0400, 0x0020},
+                 {FCMeasure::DISPLAY_IFNEEDED, FCMeasure::DISPLAY_IFNEEDED, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << ", time " << c.time);
+        measure.SetKeySignatureDisplay(c.key);
+        measure.SetTimeSignatureDisplay(c.time);
+        measure.SetKeySignatureDisplay(static_cast<FCMeasure::DISPLAY_STATES>(3)); // ignored
+        ASSERT_TRUE(measure.Save());
+        EXPECT_EQ(StoredWord(1, ME_FLAGS), c.meFlags);
+        EXPECT_EQ(StoredWord(1, AUX_FLAGS), c.auxFlags);
+    }
 }
 
 TEST_F(Measure, DisplayStateTwoWinsOverStateOne) {
@@ -199,8 +194,7 @@ TEST_F(Measure, ClonesCopyLoadedRecordsOnly) {
     FCMeasure measure;
     ASSERT_TRUE(measure.Load(2));
     measure.SetBarline(FCMeasure::BARLINE_DASHED);
-    std::unique_ptr<__FCBaseData> clone(measure.CreateClone());
-    auto* copy = dynamic_cast<FCMeasure*>(clone.get());
+    auto copy = testing_support::CloneOf(measure);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->GetItemNo(), 2);
     EXPECT_EQ(copy->GetKeyValue(), 4);

@@ -36,14 +36,18 @@ protected:
         NewDocument("/scores/a.musx").Staves(3).Measures(2).Select(host::Region(2, 3, 1, 1));
     }
     twobyte SelectedEndSlot() { return Host().Current()->selection.endSlot; }
+    /// Runs `work` in an undo block named `name`.
+    static bool Execute(__FCUndoBlockHandler* work, const char* name) {
+        FCString text(name);
+        return FCUndoBlock().Execute(work, &text);
+    }
 };
 
 } // namespace
 
 TEST_F(FCUndoBlockTest, KeptWorkIsCommittedUnderItsName) {
     SelectionWork work(true);
-    FCString name("Move selection");
-    EXPECT_TRUE(FCUndoBlock().Execute(&work, &name));
+    EXPECT_TRUE(Execute(&work, "Move selection"));
     EXPECT_EQ(work.calls, 1);
     EXPECT_EQ(SelectedEndSlot(), 1);
     EXPECT_EQ(Host().CommittedEdits(), (std::vector<std::string>{"Move selection"}));
@@ -53,8 +57,7 @@ TEST_F(FCUndoBlockTest, KeptWorkIsCommittedUnderItsName) {
 
 TEST_F(FCUndoBlockTest, RefusedWorkIsCancelled) {
     SelectionWork work(false);
-    FCString name("Nothing");
-    EXPECT_FALSE(FCUndoBlock().Execute(&work, &name));
+    EXPECT_FALSE(Execute(&work, "Nothing"));
     EXPECT_EQ(work.calls, 1);
     EXPECT_EQ(SelectedEndSlot(), 3); // the cancelled edit put the selection back
     EXPECT_EQ(Host().CountCalls("FX_CancelFinaleEdit"), 1);
@@ -66,8 +69,7 @@ TEST_F(FCUndoBlockTest, RefusedWorkIsCancelled) {
 TEST_F(FCUndoBlockTest, AnEditTheHostRefusesRunsNothing) {
     SelectionWork work(true);
     Host().FailNext("FX_StartFinaleEdit");
-    FCString name("x");
-    EXPECT_FALSE(FCUndoBlock().Execute(&work, &name));
+    EXPECT_FALSE(Execute(&work, "x"));
     EXPECT_EQ(work.calls, 0);
     EXPECT_EQ(SelectedEndSlot(), 3);
     // The refused edit is not counted as open: the next end does not reach the host.
@@ -77,9 +79,8 @@ TEST_F(FCUndoBlockTest, AnEditTheHostRefusesRunsNothing) {
 }
 
 TEST_F(FCUndoBlockTest, WithoutWorkNoEditIsOpened) {
-    FCString name("Nothing to do");
     Host().ClearCalls();
-    EXPECT_FALSE(FCUndoBlock().Execute(nullptr, &name));
+    EXPECT_FALSE(Execute(nullptr, "Nothing to do"));
     EXPECT_TRUE(Host().Calls().empty());
     EXPECT_EQ(Host().OpenEdits(), 0u);
     EXPECT_EQ(FinaleEditDepth, 0);

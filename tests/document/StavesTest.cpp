@@ -6,16 +6,16 @@
 #include "finaleframework/music/FCNoteEntryCell.h"
 #include "host/Builder.h"
 #include "host/StaffRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 namespace {
 
-using StringPtr = std::unique_ptr<FCString>;
+using testing_support::TakeText;
 
 class Staves : public testing_support::HostTest {};
 
@@ -43,10 +43,9 @@ TEST_F(Staves, EveryStaffHasARecord) {
 }
 
 TEST_F(Staves, TheTranspositionWordHasTwoLayouts) {
-    const Transposition cases[] = {
-        {0x0000, 0, 0},  {0x00C1, 3, 1},   {0x00FF, 3, -1},   {0x21FE, -2, 1},
-        {0x0FC0, -1, 0}, {0x0020, 0, -32}, {0x2780, -128, 7}, {0x2F7F, 127, -1},
-    };
+    const Transposition cases[] = {{0x0000, 0, 0},    {0x00C1, 3, 1},   {0x00FF, 3, -1},
+                                   {0x21FE, -2, 1},   {0x0FC0, -1, 0},  {0x0020, 0, -32},
+                                   {0x2780, -128, 7}, {0x2F7F, 127, -1}};
     for (const Transposition& c : cases) {
         FCStaff staff;
         staff.SetTranspositionWord(c.word);
@@ -61,8 +60,7 @@ TEST_F(Staves, TheTranspositionIsReadFromTheDocument) {
     ASSERT_TRUE(staff.Load(2));
     EXPECT_EQ(staff.GetTransposeInterval(), -2);
     EXPECT_EQ(staff.GetTransposeAlteration(), 1);
-    std::unique_ptr<__FCBaseData> clone(staff.CreateClone());
-    auto* copy = dynamic_cast<FCStaff*>(clone.get());
+    auto copy = testing_support::CloneOf(staff);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->GetItemNo(), 2);
     EXPECT_EQ(copy->GetTranspositionWord(), 0x21FE);
@@ -73,17 +71,13 @@ TEST_F(Staves, FullNamesComeFromTheNameBlock) {
         2, "^fontTxt(Times New Roman,4096)^size(12)Clarinet ^^ in B^flat()");
     FCStaff staff;
     ASSERT_TRUE(staff.Load(2));
-    StringPtr name(staff.CreateFullNameString());
-    EXPECT_STREQ(name->GetCString(),
-                 "^fontTxt(Times New Roman,4096)^size(12)Clarinet ^^ in B^flat()");
-    StringPtr trimmed(staff.CreateTrimmedFullNameString());
-    EXPECT_STREQ(trimmed->GetCString(), "Clarinet ^ in B^flat()");
+    EXPECT_EQ(TakeText(staff.CreateFullNameString()),
+              "^fontTxt(Times New Roman,4096)^size(12)Clarinet ^^ in B^flat()");
+    EXPECT_EQ(TakeText(staff.CreateTrimmedFullNameString()), "Clarinet ^ in B^flat()");
 
     ASSERT_TRUE(staff.Load(1));
-    StringPtr none(staff.CreateFullNameString());
-    EXPECT_STREQ(none->GetCString(), "") << "no name block";
-    StringPtr noneTrimmed(staff.CreateTrimmedFullNameString());
-    EXPECT_STREQ(noneTrimmed->GetCString(), "");
+    EXPECT_EQ(TakeText(staff.CreateFullNameString()), "") << "no name block";
+    EXPECT_EQ(TakeText(staff.CreateTrimmedFullNameString()), "");
 }
 
 TEST_F(Staves, TheCurrentStaffSpecAppliesTheStaffStylesInForce) {
@@ -94,22 +88,22 @@ TEST_F(Staves, TheCurrentStaffSpecAppliesTheStaffStylesInForce) {
         .StaffStyle(1, 2, 2048, 3, 1024, 0x21FE)
         .StaffStyle(1, 3, 0, 3, 0, 0x00FF);
     FCCurrentStaffSpec spec;
-    FCCell measure1(1, 1), measure2(2, 1), measure3(3, 1), measure4(4, 1);
+    FCCell measure1(1, 1);
     ASSERT_TRUE(spec.Load(&measure1, 0));
     EXPECT_EQ(spec.GetTransposeInterval(), 3);
     EXPECT_EQ(spec.GetTransposeAlteration(), 1);
-    ASSERT_TRUE(spec.Load(&measure2, 2047));
-    EXPECT_EQ(spec.GetTranspositionWord(), 0x00C1);
-    ASSERT_TRUE(spec.Load(&measure2, 2048));
-    EXPECT_EQ(spec.GetTranspositionWord(), 0x21FE);
-    ASSERT_TRUE(spec.Load(&measure3, 0));
-    EXPECT_EQ(spec.GetTranspositionWord(), 0x00FF) << "the later style wins";
-    ASSERT_TRUE(spec.Load(&measure3, 1024));
-    EXPECT_EQ(spec.GetTranspositionWord(), 0x21FE);
-    ASSERT_TRUE(spec.Load(&measure3, 1025));
-    EXPECT_EQ(spec.GetTranspositionWord(), 0x00C1);
-    ASSERT_TRUE(spec.Load(&measure4, 0));
-    EXPECT_EQ(spec.GetTranspositionWord(), 0x00C1);
+    const struct {
+        twobyte measure;
+        fourbyte position;
+        utwobyte word;
+    } cases[] = {{2, 2047, 0x00C1}, {2, 2048, 0x21FE}, {3, 0, 0x00FF}, // the later style wins
+                 {3, 1024, 0x21FE}, {3, 1025, 0x00C1}, {4, 0, 0x00C1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "measure " << c.measure << " at " << c.position);
+        FCCell cell(c.measure, 1);
+        ASSERT_TRUE(spec.Load(&cell, c.position));
+        EXPECT_EQ(spec.GetTranspositionWord(), c.word);
+    }
 
     FCStaff staff;
     ASSERT_TRUE(staff.Load(1));

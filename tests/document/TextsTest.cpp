@@ -6,38 +6,42 @@
 #include "finaleframework/document/FCTextBlock.h"
 #include "finaleframework/document/FCTextExpressionDef.h"
 #include "host/TextRecords.h"
+#include "document/DocumentTest.h"
 #include "support/HostFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstring>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-using StringPtr = std::unique_ptr<FCString>;
+using testing_support::Bytes;
+using testing_support::TakeText;
 
 class Texts : public testing_support::HostTest {
 protected:
-    const Bytes* Stored(EXTAG tag, twobyte w0, twobyte w1 = 0) {
-        auto& records = Host().Current()->records;
-        auto it = records.find(host::WordKey(tag, w0, w1));
-        return it == records.end() ? nullptr : &it->second;
+    const Bytes* Stored(EXTAG tag, twobyte item) {
+        return testing_support::FindRecord(*Host().Current(), tag, item);
     }
-    twobyte StoredWord(EXTAG tag, twobyte item, size_t offset) {
-        twobyte value = 0;
-        std::memcpy(&value, Stored(tag, item)->data() + offset, sizeof value);
-        return value;
+    std::string RawText(EXTAG tag, twobyte item) {
+        return host::ReadRawText(*Host().Current(), tag, item);
     }
     static std::string Text(FCString* string) { return string->GetCString(); }
-    /// A definition in memory with rehearsal mark style `style`.
+    /// The definition's description, read into a text that held something else.
+    static std::string Description(FCTextExpressionDef& def) {
+        FCString description("x");
+        def.GetDescription(&description);
+        return description.GetCString();
+    }
+    /// The rehearsal mark `n` of the definition's style, or "<none>" when it answers false (the
+    /// text is then checked to be left as it was).
     static std::string Mark(FCTextExpressionDef& def, int n) {
         FCString out("unchanged");
-        def.MakeRehearsalMark(n, &out);
+        if (!def.MakeRehearsalMark(n, &out)) {
+            EXPECT_EQ(Text(&out), "unchanged");
+            return "<none>";
+        }
         return out.GetCString();
     }
 };
@@ -51,11 +55,9 @@ TEST_F(Texts, ARawTextIsAsLongAsTheHostSays) {
     FCRawText raw;
     ASSERT_TRUE(raw.Load(4));
     EXPECT_EQ(raw._GetDataSize(), 26);
-    StringPtr text(raw.CreateString());
-    EXPECT_EQ(Text(text.get()), "^fontTxt(Arial,4096)Flute");
+    EXPECT_EQ(TakeText(raw.CreateString()), "^fontTxt(Arial,4096)Flute");
     EXPECT_FALSE(raw.Load(5));
-    StringPtr none(raw.CreateString());
-    EXPECT_EQ(Text(none.get()), "");
+    EXPECT_EQ(TakeText(raw.CreateString()), "");
     raw.SetCustomTag(FCRawText::EXPRESSION_TAG);
     EXPECT_FALSE(raw.Load(4)) << "expression texts live under another tag";
 }
@@ -64,8 +66,7 @@ TEST_F(Texts, ARawTextWithoutTerminatorEndsWithItsBytes) {
     NewDocument().Record(FCRawText::DEFAULT_TAG, 1, 0, 0, {'a', 'b', 'c'});
     FCRawText raw;
     ASSERT_TRUE(raw.Load(1));
-    StringPtr text(raw.CreateString());
-    EXPECT_EQ(Text(text.get()), "abc");
+    EXPECT_EQ(TakeText(raw.CreateString()), "abc");
 }
 
 TEST_F(Texts, SaveNewAsksTheHostForANumberOnlyWithText) {
@@ -80,12 +81,12 @@ TEST_F(Texts, SaveNewAsksTheHostForANumberOnlyWithText) {
     EXPECT_EQ(raw._GetDataSize(), 4);
     ASSERT_TRUE(raw.SaveNew());
     EXPECT_EQ(raw.GetItemNo(), 2);
-    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::DEFAULT_TAG, 2), "two");
+    EXPECT_EQ(RawText(FCRawText::DEFAULT_TAG, 2), "two");
 
     FCString changed("three");
     raw.SetText(&changed);
     ASSERT_TRUE(raw.SaveAs(1));
-    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::DEFAULT_TAG, 1), "three");
+    EXPECT_EQ(RawText(FCRawText::DEFAULT_TAG, 1), "three");
     EXPECT_EQ(raw.CreateObject(), nullptr);
     EXPECT_EQ(raw.CreateClone(), nullptr);
 }
@@ -96,8 +97,7 @@ TEST_F(Texts, LoadFirstStepsFromNumberZero) {
     ASSERT_TRUE(raw.LoadFirst());
     EXPECT_EQ(raw.GetItemNo(), 3);
     ASSERT_TRUE(raw.LoadNext());
-    StringPtr text(raw.CreateString());
-    EXPECT_EQ(Text(text.get()), "seventh");
+    EXPECT_EQ(TakeText(raw.CreateString()), "seventh");
     EXPECT_FALSE(raw.LoadNext());
 }
 
@@ -129,12 +129,10 @@ TEST_F(Texts, ATextBlockReadsItsRawTextUnderTheBlockTag) {
     FCTextBlock block;
     ASSERT_TRUE(block.Load(2));
     EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_BLOCK);
-    StringPtr name(block.CreateRawTextString());
-    EXPECT_EQ(Text(name.get()), "Oboe");
+    EXPECT_EQ(TakeText(block.CreateRawTextString()), "Oboe");
     ASSERT_TRUE(block.Load(3));
     EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_EXPRESSION);
-    StringPtr none(block.CreateRawTextString());
-    EXPECT_EQ(Text(none.get()), "");
+    EXPECT_EQ(TakeText(block.CreateRawTextString()), "");
 }
 
 // Text expression definitions ------------------------------------------------------------------
@@ -146,15 +144,11 @@ TEST_F(Texts, ADefinitionReadsItsTextThroughItsBlock) {
     FCTextExpressionDef def;
     ASSERT_TRUE(def.Load(2));
     EXPECT_EQ(def.GetTextID(), 6);
-    StringPtr text(def.CreateTextString());
-    EXPECT_EQ(Text(text.get()), "^fontTxt(Times,4096)rit.");
-    FCString description;
-    def.GetDescription(&description);
-    EXPECT_EQ(Text(&description), "slower");
+    EXPECT_EQ(TakeText(def.CreateTextString()), "^fontTxt(Times,4096)rit.");
+    EXPECT_EQ(Description(def), "slower");
 
     def.SetTextID(9);
-    StringPtr missing(def.CreateTextString());
-    EXPECT_EQ(Text(missing.get()), "");
+    EXPECT_EQ(TakeText(def.CreateTextString()), "");
 }
 
 TEST_F(Texts, AFailedLoadLeavesAZeroedRecord) {
@@ -168,9 +162,7 @@ TEST_F(Texts, AFailedLoadLeavesAZeroedRecord) {
     EXPECT_EQ(def._GetBufferSize(), 36);
     EXPECT_EQ(def.GetTextID(), 0);
     EXPECT_EQ(def.GetRehearsalMarkStyle(), 0);
-    FCString description("x");
-    def.GetDescription(&description);
-    EXPECT_EQ(Text(&description), "");
+    EXPECT_EQ(Description(def), "");
 }
 
 TEST_F(Texts, AShortRecordReadsZeroBeyondItsEnd) {
@@ -183,17 +175,12 @@ TEST_F(Texts, AShortRecordReadsZeroBeyondItsEnd) {
     EXPECT_EQ(def._GetDataSize(), 4);
     EXPECT_EQ(def.GetTextID(), 5);
     EXPECT_EQ(def.GetCategoryID(), 0);
-    FCString description("x");
-    def.GetDescription(&description);
-    EXPECT_EQ(Text(&description), "");
+    EXPECT_EQ(Description(def), "");
     ASSERT_TRUE(def.Load(2));
-    def.GetDescription(&description);
-    EXPECT_EQ(Text(&description), "zzzzzz");
-    std::unique_ptr<__FCBaseData> clone(def.CreateClone());
-    auto* copy = dynamic_cast<FCTextExpressionDef*>(clone.get());
+    EXPECT_EQ(Description(def), "zzzzzz");
+    auto copy = testing_support::CloneOf(def);
     ASSERT_NE(copy, nullptr);
-    copy->GetDescription(&description);
-    EXPECT_EQ(Text(&description), "zzzzzz");
+    EXPECT_EQ(Description(*copy), "zzzzzz");
 }
 
 TEST_F(Texts, SetDescriptionResizesTheRecord) {
@@ -204,9 +191,7 @@ TEST_F(Texts, SetDescriptionResizesTheRecord) {
     def.SetDescription(&empty);
     EXPECT_EQ(def._GetDataSize(), 36);
     EXPECT_EQ(static_cast<const unsigned char*>(def._GetData())[34], 0);
-    FCString description("x");
-    def.GetDescription(&description);
-    EXPECT_EQ(Text(&description), "");
+    EXPECT_EQ(Description(def), "");
     EXPECT_EQ(def.GetTextID(), 4) << "the fixed part is kept";
 
     FCString longer("allargando molto");
@@ -215,8 +200,7 @@ TEST_F(Texts, SetDescriptionResizesTheRecord) {
     ASSERT_TRUE(def.Save());
     FCTextExpressionDef again;
     ASSERT_TRUE(again.Load(1));
-    again.GetDescription(&description);
-    EXPECT_EQ(Text(&description), "allargando molto");
+    EXPECT_EQ(Description(again), "allargando molto");
     EXPECT_EQ(again.GetRehearsalMarkStyle(), 3);
 }
 
@@ -229,11 +213,10 @@ TEST_F(Texts, SaveNewTextBlockChainsRawTextBlockAndDefinition) {
     FCTextBlock block;
     ASSERT_TRUE(block.Load(static_cast<utwobyte>(def.GetTextID())));
     EXPECT_EQ(block.GetTextKind(), FCTextBlock::KIND_EXPRESSION);
-    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::EXPRESSION_TAG, block.GetRawTextID()),
+    EXPECT_EQ(RawText(FCRawText::EXPRESSION_TAG, block.GetRawTextID()),
               "^fontTxt(Times,4096)a tempo");
-    StringPtr back(def.CreateTextString());
-    EXPECT_EQ(Text(back.get()), "^fontTxt(Times,4096)a tempo");
-    EXPECT_EQ(StoredWord(host::TAG_TEXTBLOCK, def.GetTextID(), 8), 100);
+    EXPECT_EQ(TakeText(def.CreateTextString()), "^fontTxt(Times,4096)a tempo");
+    EXPECT_EQ(testing_support::WordAt(*Stored(host::TAG_TEXTBLOCK, def.GetTextID()), 8), 100);
 }
 
 TEST_F(Texts, SaveNewTextBlockKeepsTheRawTextWhenTheBlockFails) {
@@ -245,7 +228,7 @@ TEST_F(Texts, SaveNewTextBlockKeepsTheRawTextWhenTheBlockFails) {
     Host().ClearCalls();
     EXPECT_FALSE(def.SaveNewTextBlock(&text));
     EXPECT_EQ(def.GetTextID(), 3);
-    EXPECT_EQ(host::ReadRawText(*Host().Current(), FCRawText::EXPRESSION_TAG, 1), "cresc.");
+    EXPECT_EQ(RawText(FCRawText::EXPRESSION_TAG, 1), "cresc.");
     EXPECT_EQ(Stored(host::TAG_TEXTBLOCK, 1), nullptr);
 
     Host().FailNext("FX_CreateEData");
@@ -289,43 +272,46 @@ TEST_F(Texts, AssignToCategoryKeepsTheRecordsOwnBits) {
     for (int i = 1; i <= 6; ++i)
         category.SetValue(i, static_cast<twobyte>(10 * i));
     ASSERT_TRUE(def.AssignToCategory(&category));
-    twobyte word;
-    std::memcpy(&word, record + 26, sizeof word);
-    EXPECT_EQ(static_cast<utwobyte>(word), 0xC001);
+    EXPECT_EQ(static_cast<utwobyte>(testing_support::WordAt(record, 26)), 0xC001);
     EXPECT_EQ(def.GetCategoryID(), 1);
     const int offsets[] = {14, 12, 16, 24, 32, 30};
     for (int i = 0; i < 6; ++i) {
-        twobyte value;
-        std::memcpy(&value, record + offsets[i], sizeof value);
-        EXPECT_EQ(value, 10 * (i + 1)) << "value " << i + 1;
+        EXPECT_EQ(testing_support::WordAt(record, offsets[i]), 10 * (i + 1)) << "value " << i + 1;
         EXPECT_EQ(def.GetCategoryValue(i + 1), 10 * (i + 1));
     }
 }
 
-TEST_F(Texts, RehearsalMarksInLetterStyles) {
+TEST_F(Texts, RehearsalMarksInEachStyle) {
     NewDocument();
     FCTextExpressionDef def;
-    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERS);
-    EXPECT_EQ(Mark(def, 1), "A");
-    EXPECT_EQ(Mark(def, 26), "Z");
-    EXPECT_EQ(Mark(def, 27), "AA");
-    EXPECT_EQ(Mark(def, 52), "ZZ");
-    EXPECT_EQ(Mark(def, 53), "AAA");
-    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS);
-    EXPECT_EQ(Mark(def, 26), "Z");
-    EXPECT_EQ(Mark(def, 27), "A1");
-    EXPECT_EQ(Mark(def, 52), "Z1");
-    EXPECT_EQ(Mark(def, 53), "A2");
-    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERS_LC);
-    EXPECT_EQ(Mark(def, 28), "bb");
-    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS_LC);
-    EXPECT_EQ(Mark(def, 1), "a");
-    EXPECT_EQ(Mark(def, 27), "a1");
-    // There is no letter for 0 or below.
-    FCString out("unchanged");
-    EXPECT_FALSE(def.MakeRehearsalMark(0, &out));
-    EXPECT_FALSE(def.MakeRehearsalMark(-30, &out));
-    EXPECT_EQ(Text(&out), "unchanged");
+    using Def = FCTextExpressionDef;
+    const struct {
+        twobyte style;
+        int n;
+        const char* mark;
+    } cases[] = {{Def::REHMARK_LETTERS, 1, "A"},
+                 {Def::REHMARK_LETTERS, 26, "Z"},
+                 {Def::REHMARK_LETTERS, 27, "AA"},
+                 {Def::REHMARK_LETTERS, 52, "ZZ"},
+                 {Def::REHMARK_LETTERS, 53, "AAA"},
+                 {Def::REHMARK_LETTERNUMBERS, 26, "Z"},
+                 {Def::REHMARK_LETTERNUMBERS, 27, "A1"},
+                 {Def::REHMARK_LETTERNUMBERS, 52, "Z1"},
+                 {Def::REHMARK_LETTERNUMBERS, 53, "A2"},
+                 {Def::REHMARK_LETTERS_LC, 28, "bb"},
+                 {Def::REHMARK_LETTERNUMBERS_LC, 1, "a"},
+                 {Def::REHMARK_LETTERNUMBERS_LC, 27, "a1"},
+                 {Def::REHMARK_NUMBERS, 53, "53"},
+                 // There is no letter for 0 or below, and no mark in a style that does not exist.
+                 {Def::REHMARK_LETTERNUMBERS_LC, 0, "<none>"},
+                 {Def::REHMARK_LETTERNUMBERS_LC, -30, "<none>"},
+                 {0, 3, "<none>"},
+                 {7, 3, "<none>"},
+                 {-1, 3, "<none>"}};
+    for (const auto& c : cases) {
+        def.SetRehearsalMarkStyle(c.style);
+        EXPECT_EQ(Mark(def, c.n), c.mark) << "style " << c.style << ", mark " << c.n;
+    }
     EXPECT_FALSE(def.MakeRehearsalMark(1, nullptr));
 }
 
@@ -342,11 +328,8 @@ TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
         const char last = style == FCTextExpressionDef::REHMARK_LETTERS ? 'Z' : 'z';
         EXPECT_EQ(Mark(def, 26 * 400000 + 1), std::string(400001, last - 25));
         EXPECT_EQ(Mark(def, LAST_REPEATED), std::string(MAX_LETTERS, last));
-        for (int n : {LAST_REPEATED + 1, INT_MAX}) {
-            FCString out("unchanged");
-            EXPECT_FALSE(def.MakeRehearsalMark(n, &out)) << n;
-            EXPECT_EQ(Text(&out), "unchanged");
-        }
+        EXPECT_EQ(Mark(def, LAST_REPEATED + 1), "<none>");
+        EXPECT_EQ(Mark(def, INT_MAX), "<none>");
     }
     def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_LETTERNUMBERS);
     EXPECT_EQ(Mark(def, INT_MAX), std::string(1, static_cast<char>('A' + (INT_MAX - 1) % 26)) +
@@ -355,18 +338,9 @@ TEST_F(Texts, RehearsalMarksOfLargeNumbersAreBounded) {
     EXPECT_EQ(Mark(def, INT_MAX), std::to_string(INT_MAX));
 }
 
-TEST_F(Texts, RehearsalMarksInNumberStylesAndUnknownStyles) {
+TEST_F(Texts, RehearsalMarksAsMeasureNumbers) {
     NewDocument().Measures(12);
     FCTextExpressionDef def;
-    def.SetRehearsalMarkStyle(FCTextExpressionDef::REHMARK_NUMBERS);
-    EXPECT_EQ(Mark(def, 53), "53");
-    for (twobyte style : {0, 7, -1}) {
-        def.SetRehearsalMarkStyle(style);
-        FCString out("unchanged");
-        EXPECT_FALSE(def.MakeRehearsalMark(3, &out)) << style;
-        EXPECT_EQ(Text(&out), "unchanged");
-    }
-
     // Measure numbers as the document's regions show them: letters a, b, ... from measure 5.
     FCMeasureNumberRegion region;
     region.SetStartMeasure(5);
