@@ -49,9 +49,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
