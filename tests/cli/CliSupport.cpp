@@ -211,6 +211,17 @@ void WriteArchive(const std::string& path, const std::string& member, const std:
     zip_close(archive);
 }
 
+std::vector<std::string> ScoresIn(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension == ".xml" || extension == ".musicxml" || extension == ".mxl")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::string SharedFolder() {
     const std::string folder = CADENTRA_SHARED_DIR;
     return std::filesystem::exists(folder + "/corpus/musicxml") ? folder : std::string();

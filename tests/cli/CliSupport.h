@@ -6,12 +6,20 @@
 #include "cli/musicxml/MusicXmlWriter.h"
 #include "host/Document.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace cli_test {
+
+/// Succeeds when `text` holds `part`; a failure shows both.
+inline ::testing::AssertionResult Holds(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part << "\" is not in:\n" << text;
+}
 
 /// A partwise MusicXML 4.0 document with one part per body: `parts` holds the <part-list>
 /// entries and `body` the <part> elements.
@@ -81,6 +89,8 @@ void WriteArchive(const std::string& path, const std::string& member, const std:
 
 /// The shared folder (corpus, schema); empty when it is absent.
 std::string SharedFolder();
+/// The files of `folder` that may hold scores (.xml, .musicxml, .mxl), in order of name.
+std::vector<std::string> ScoresIn(const std::string& folder);
 /// Whether xmllint and the MusicXML 4.0 schema are available.
 bool CanValidate();
 /// True when `path` validates against the MusicXML 4.0 schema; the errors go to `errors`.

@@ -11,6 +11,7 @@
 
 using namespace cadentra_cli;
 using cli_test::Cadentra;
+using cli_test::Holds;
 using cli_test::Outcome;
 
 namespace {
@@ -23,23 +24,23 @@ std::string Measure(int number, const std::string& notes) {
            notes + "</measure>";
 }
 
+/// A note of octave 4 in voice 1, `duration` in divisions of 2 to the quarter.
+std::string Note(const std::string& step, int duration, const std::string& type) {
+    return "<note><pitch><step>" + step + "</step><octave>4</octave></pitch><duration>" +
+           std::to_string(duration) + "</duration><voice>1</voice><type>" + type + "</type></note>";
+}
 std::string Quarter(const std::string& step) {
-    return "<note><pitch><step>" + step +
-           "</step><octave>4</octave></pitch><duration>2</duration><voice>1</voice><type>quarter</"
-           "type></note>";
+    return Note(step, 2, "quarter");
 }
-
 std::string Half(const std::string& step) {
-    return "<note><pitch><step>" + step +
-           "</step><octave>4</octave></pitch><duration>4</duration><voice>1</voice><type>half</"
-           "type></note>";
+    return Note(step, 4, "half");
+}
+std::string Eighth(const std::string& step) {
+    return Note(step, 1, "eighth");
 }
 
-std::string Eighth(const std::string& step) {
-    return "<note><pitch><step>" + step +
-           "</step><octave>4</octave></pitch><duration>1</duration><voice>1</voice><type>eighth</"
-           "type></note>";
-}
+const std::string DUO_PARTS = "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
+                              "<score-part id=\"P2\"><part-name>Horn</part-name></score-part>";
 
 /// Two parts: a flute with four quarters a measure, a horn with two halves a measure and, in
 /// measure 3, four notes of another rhythm.
@@ -50,10 +51,8 @@ std::string DuoScore() {
         horn += Measure(m, m < 3 ? Half("G") + Half("A")
                                  : Half("G") + Quarter("A") + Eighth("B") + Eighth("C"));
     }
-    return cli_test::Partwise("<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
-                              "<score-part id=\"P2\"><part-name>Horn</part-name></score-part>",
-                              "<part id=\"P1\">" + flute + "</part><part id=\"P2\">" + horn +
-                                  "</part>");
+    return cli_test::Partwise(DUO_PARTS, "<part id=\"P1\">" + flute + "</part><part id=\"P2\">" +
+                                             horn + "</part>");
 }
 
 class CommandLine : public ::testing::Test {
@@ -71,57 +70,46 @@ protected:
 TEST_F(CommandLine, InfoListsStavesMeasuresAndEventsPerVoice) {
     const Outcome all = Cadentra({"info", score_});
     EXPECT_EQ(all.code, EXIT_DONE) << all.err;
-    EXPECT_NE(all.out.find("  1  P1  \"Flute\"\n  2  P2  \"Horn\"\n"), std::string::npos)
-        << all.out;
-    EXPECT_NE(all.out.find("Measures: 3, printed numbers 1-3"), std::string::npos);
-    EXPECT_NE(all.out.find("  1: voice 1 (layer 1) 12 events\n  2: voice 1 (layer 1) 8 events"),
-              std::string::npos)
-        << all.out;
-    const Outcome some = Cadentra({"info", score_, "--measures", "2-3"});
-    EXPECT_NE(
-        some.out.find("Note events per voice, measures 2-3:\n  1: voice 1 (layer 1) 8 events"),
-        std::string::npos)
-        << some.out;
-    const Outcome one = Cadentra({"info", score_, "--measures", "2"});
-    EXPECT_NE(one.out.find("Note events per voice, measure 2:\n  1: voice 1 (layer 1) 4 events"),
-              std::string::npos)
-        << one.out;
+    EXPECT_TRUE(Holds(all.out, "  1  P1  \"Flute\"\n  2  P2  \"Horn\"\n"));
+    EXPECT_TRUE(Holds(all.out, "Measures: 3, printed numbers 1-3"));
+    EXPECT_TRUE(
+        Holds(all.out, "  1: voice 1 (layer 1) 12 events\n  2: voice 1 (layer 1) 8 events"));
+    EXPECT_TRUE(Holds(Cadentra({"info", score_, "--measures", "2-3"}).out,
+                      "Note events per voice, measures 2-3:\n  1: voice 1 (layer 1) 8 events"));
+    EXPECT_TRUE(Holds(Cadentra({"info", score_, "--measures", "2"}).out,
+                      "Note events per voice, measure 2:\n  1: voice 1 (layer 1) 4 events"));
 }
 
 // A C-sharp held from C major into D major is one note, though the host writes it as a raised C
 // in the first measure and as the key's own C in the second.
 TEST_F(CommandLine, InfoCountsANoteTiedAcrossAKeyChangeOnce) {
-    const std::string held = "<note><pitch><step>C</step><alter>1</alter><octave>5</octave></"
-                             "pitch><duration>8</duration>"
-                             "<tie type=\"start\"/><voice>1</voice><type>whole</type></note>";
-    const std::string stop = "<note><pitch><step>C</step><alter>1</alter><octave>5</octave></"
-                             "pitch><duration>8</duration>"
-                             "<tie type=\"stop\"/><voice>1</voice><type>whole</type></note>";
+    const auto held = [](const std::string& tie) {
+        return "<note><pitch><step>C</step><alter>1</alter><octave>5</octave></pitch><duration>8"
+               "</duration><tie type=\"" +
+               tie + "\"/><voice>1</voice><type>whole</type></note>";
+    };
     const std::string path = folder_.File("keys.musicxml");
     cli_test::WriteFile(
         path, cli_test::OnePart("<measure number=\"1\"><attributes><divisions>2</divisions><key>"
                                 "<fifths>0</fifths></key><time><beats>4</beats><beat-type>4</"
                                 "beat-type></time></attributes>" +
-                                held +
+                                held("start") +
                                 "</measure><measure number=\"2\"><attributes><key><fifths>2"
                                 "</fifths></key></attributes>" +
-                                stop + "</measure>"));
+                                held("stop") + "</measure>"));
     const Outcome info = Cadentra({"info", path});
     EXPECT_EQ(info.code, EXIT_DONE) << info.err;
-    EXPECT_NE(info.out.find("  1: voice 1 (layer 1) 1 event\n"), std::string::npos) << info.out;
+    EXPECT_TRUE(Holds(info.out, "  1: voice 1 (layer 1) 1 event\n"));
 }
 
 TEST_F(CommandLine, CopyReportsEveryDestinationLayerAndWritesNextToTheInput) {
     const Outcome dry = Cadentra({"copy", score_, "--source", "1@1", "--to", "1-2@2", "--dry-run"});
     EXPECT_EQ(dry.code, EXIT_DONE) << dry.err;
-    EXPECT_NE(dry.out.find("Source: staff 1 (P1 \"Flute\"), measure 1, layer 1: 4 note events"),
-              std::string::npos)
-        << dry.out;
-    EXPECT_NE(dry.out.find("staff 2 (P2 \"Horn\"), layer 1 (voice 1): left alone: 2 note events, "
-                           "the source has 4"),
-              std::string::npos)
-        << dry.out;
-    EXPECT_NE(dry.out.find("Dry run: nothing written."), std::string::npos);
+    EXPECT_TRUE(
+        Holds(dry.out, "Source: staff 1 (P1 \"Flute\"), measure 1, layer 1: 4 note events"));
+    EXPECT_TRUE(Holds(dry.out, "staff 2 (P2 \"Horn\"), layer 1 (voice 1): left alone: 2 note "
+                               "events, the source has 4"));
+    EXPECT_TRUE(Holds(dry.out, "Dry run: nothing written."));
     EXPECT_FALSE(std::filesystem::exists(folder_.File("duo.cadentra.musicxml")));
 
     const Outcome copy = Cadentra({"copy", score_, "--source", "P1@1-2", "--to", "Flute-Horn@2-3"});
@@ -137,7 +125,7 @@ TEST_F(CommandLine, CopyReportsEveryDestinationLayerAndWritesNextToTheInput) {
     const Outcome inPlace =
         Cadentra({"copy", score_, "--source", "1@1", "--to", "2@3", "--in-place"});
     EXPECT_EQ(inPlace.code, EXIT_DONE) << inPlace.err;
-    EXPECT_NE(inPlace.out.find(score_), std::string::npos);
+    EXPECT_TRUE(Holds(inPlace.out, score_));
     // Nothing but the result is left in the folder: no temporary files.
     int files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
@@ -164,8 +152,7 @@ TEST_F(CommandLine, RefusalsOfThePlugInKeepItsMessageAndSayWhatWasCompared) {
     cli_test::WriteFile(
         rests,
         cli_test::Partwise(
-            "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
-            "<score-part id=\"P2\"><part-name>Horn</part-name></score-part>",
+            DUO_PARTS,
             "<part id=\"P1\">" +
                 Measure(1, "<note><rest/><duration>8</duration><voice>1</voice></note>") +
                 Measure(2, Half("C") + Half("D")) + "</part><part id=\"P2\">" +
@@ -201,7 +188,7 @@ TEST_F(CommandLine, NothingToCopyWritesNothingExplainsEveryLayerAndExitsWithThre
     const Outcome piped = Cadentra({"copy", score_, "--source", "1@1", "--to", "2@1", "-o", "-"});
     EXPECT_EQ(piped.code, EXIT_NOTHING_TO_COPY);
     EXPECT_EQ(piped.out, "");
-    EXPECT_NE(piped.err.find("Nothing to copy"), std::string::npos) << piped.err;
+    EXPECT_TRUE(Holds(piped.err, "Nothing to copy"));
 }
 
 TEST_F(CommandLine, DashOWritesTheScoreToStandardOutputAndTheReportToStandardError) {
@@ -281,7 +268,7 @@ TEST_F(CommandLine, VersionIsThePlugInsVersion) {
 TEST_F(CommandLine, UsageFileAndFormatErrorsExitWithTwoAndSayWhatIsWrong) {
     auto expectError = [](const Outcome& run, const std::string& text) {
         EXPECT_EQ(run.code, EXIT_BAD_INPUT);
-        EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+        EXPECT_TRUE(Holds(run.err, text));
     };
     expectError(Cadentra({}), "Usage: cadentra COMMAND");
     expectError(Cadentra({"paste"}), "unknown command \"paste\"");

@@ -36,26 +36,14 @@ const std::map<std::string, std::string> KNOWN_EXCEPTIONS = {
      "quarter); the host times notes by their values and tuplets, and the copy writes that time"},
 };
 
-/// The files of a folder that may hold scores, in order of name.
-std::vector<std::string> ScoresIn(const std::string& folder) {
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string extension = entry.path().extension().string();
-        if (extension == ".xml" || extension == ".musicxml" || extension == ".mxl")
-            files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 /// The shared corpus, and the scores of the folder CADENTRA_EXTRA_SCORES names, if any (to try
 /// the property on scores of one's own).
 std::vector<std::string> CorpusFiles() {
     std::vector<std::string> files;
     const std::string shared = cli_test::SharedFolder();
-    if (!shared.empty()) files = ScoresIn(shared + "/corpus/musicxml");
+    if (!shared.empty()) files = cli_test::ScoresIn(shared + "/corpus/musicxml");
     if (const char* extra = std::getenv("CADENTRA_EXTRA_SCORES"))
-        for (const std::string& file : ScoresIn(extra))
+        for (const std::string& file : cli_test::ScoresIn(extra))
             files.push_back(file);
     return files;
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace cadentra_cli;
+using cli_test::Holds;
 
 namespace {
 
@@ -40,10 +41,12 @@ std::string Measure(int number, const std::string& music, const std::string& ext
            "</measure>";
 }
 
-/// Two parts, "P1" and "P2", with the given measures.
-std::string Duo(const std::string& first, const std::string& second) {
+/// Two parts, "P1" (a flute) and "P2", with the given measures.
+std::string Duo(const std::string& first, const std::string& second,
+                const std::string& instrument = "Oboe") {
     return cli_test::Partwise("<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
-                              "<score-part id=\"P2\"><part-name>Oboe</part-name></score-part>",
+                              "<score-part id=\"P2\"><part-name>" +
+                                  instrument + "</part-name></score-part>",
                               "<part id=\"P1\">" + first + "</part><part id=\"P2\">" + second +
                                   "</part>");
 }
@@ -83,10 +86,6 @@ std::vector<std::string> Described(const cli_test::PartMusic& music, const std::
     return notes;
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 } // namespace
 
 TEST(CopyMusic, APickupIsHeldAtItsLengthAndTakesOnlyAPickup) {
@@ -111,7 +110,7 @@ TEST(CopyMusic, APickupIsHeldAtItsLengthAndTakesOnlyAPickup) {
                                         "measure 2 @0 for 2 staff 1 half E0/4",
                                         "measure 2 @2 for 1 staff 1 quarter F0/4"}));
     // The written time signature stays as it was.
-    EXPECT_TRUE(Contains(copied->xml, "<beats>3</beats><beat-type>4</beat-type>"));
+    EXPECT_TRUE(Holds(copied->xml, "<beats>3</beats><beat-type>4</beat-type>"));
 
     auto refused = cli_test::Read(Duo(first, second));
     const CopyOutcome outcome =
@@ -135,10 +134,7 @@ TEST(CopyMusic, AVoiceBelongsToTheStaffWhereItFirstAppearsAndKeepsItsCrossStaffN
     const std::string flute =
         Measure(1, Attributes(2, 4, 4) + N("A4", 4, "half") + N("A4", 1, "eighth") +
                        N("A4", 1, "eighth") + N("A4", 2, "quarter"));
-    const std::string score = cli_test::Partwise(
-        "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
-        "<score-part id=\"P2\"><part-name>Piano</part-name></score-part>",
-        "<part id=\"P1\">" + flute + "</part><part id=\"P2\">" + piano + "</part>");
+    const std::string score = Duo(flute, piano, "Piano");
     auto read = cli_test::Read(score);
     EXPECT_EQ(host::DescribeLayer(*read.document, 2, 1, 1, 0), "E5 q, D5 q, G3 q, C5 q");
     EXPECT_EQ(host::DescribeLayer(*read.document, 3, 1, 1, 0), "C3 w");
@@ -170,19 +166,15 @@ TEST(CopyMusic, AVoiceBelongsToTheStaffWhereItFirstAppearsAndKeepsItsCrossStaffN
 
     // A voice whose first rest is written on the upper staff belongs to the lower staff, where
     // its first note is; a copy that puts a note first leaves it there.
-    const std::string restAbove = cli_test::Partwise(
-        "<score-part id=\"P1\"><part-name>Flute</part-name></score-part>"
-        "<score-part id=\"P2\"><part-name>Piano</part-name></score-part>",
-        "<part id=\"P1\">" +
-            Measure(1, Attributes(1, 2, 4) + N("A4", 1, "quarter") + R(1, "quarter")) +
-            "</part><part id=\"P2\">" +
+    const std::string restAbove =
+        Duo(Measure(1, Attributes(1, 2, 4) + N("A4", 1, "quarter") + R(1, "quarter")),
             Measure(1, "<attributes><divisions>1</divisions><staves>2</staves></attributes>" +
                            N("E5", 2, "half", "<staff>1</staff>") +
                            "<backup><duration>2</duration></backup>" +
                            "<note><rest/><duration>1</duration><voice>2</voice><type>quarter"
                            "</type><staff>1</staff></note>" +
-                           N("C3", 1, "quarter", "<staff>2</staff>", "2")) +
-            "</part>");
+                           N("C3", 1, "quarter", "<staff>2</staff>", "2")),
+            "Piano");
     auto below = cli_test::Read(restAbove);
     EXPECT_EQ(host::DescribeLayer(*below.document, 3, 1, 1, 0), "r q, C3 q");
     EXPECT_EQ(host::DescribeLayer(*below.document, 2, 1, 1, 0), "E5 h");
@@ -295,7 +287,7 @@ TEST(CopyMusic, AGapInAVoiceIsARestItDoesNotShowAndTravelsAsAForward) {
     EXPECT_EQ(Described(copied->destination, "1"),
               (std::vector<std::string>{"measure 1 @0 for 1 staff 1 quarter E0/4",
                                         "measure 1 @2 for 2 staff 1 half F0/4"}));
-    EXPECT_TRUE(Contains(copied->xml, "<forward><duration>1</duration><voice>1</voice></forward>"));
+    EXPECT_TRUE(Holds(copied->xml, "<forward><duration>1</duration><voice>1</voice></forward>"));
     // Onto the same rhythm, the gap stays where it was.
     const auto same = Copy(Duo(source, source), 1, 2, 1, 1);
     EXPECT_EQ(cli_test::FirstDifference(same->source, same->destination), "");
@@ -364,8 +356,8 @@ TEST(CopyMusic, NestedTupletsKeepTheirTime) {
         expected.replace(expected.rfind(' ') + 1, std::string::npos, pitches[i]);
         EXPECT_EQ(to[i], expected);
     }
-    EXPECT_TRUE(Contains(to[0], "time-modification 3:2 of quarter")) << to[0];
-    EXPECT_TRUE(Contains(to[2], "time-modification 9:4 tuplet[start]")) << to[2];
+    EXPECT_TRUE(Holds(to[0], "time-modification 3:2 of quarter")) << to[0];
+    EXPECT_TRUE(Holds(to[2], "time-modification 9:4 tuplet[start]")) << to[2];
 }
 
 TEST(CopyMusic, AScoreWithoutDivisionsIsTimedByItsNoteValues) {

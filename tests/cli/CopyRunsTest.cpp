@@ -12,6 +12,7 @@
 
 using namespace cadentra_cli;
 using cli_test::Cadentra;
+using cli_test::Holds;
 using cli_test::MeasureXml;
 using cli_test::Notes;
 using cli_test::Outcome;
@@ -124,12 +125,12 @@ TEST_F(CopyRuns, LayersNotChosenAreHiddenFromThePlugInAndNeverWritten) {
     EXPECT_EQ(Music(out_, 5, 1, 1), "C3 q.!staccato, D3 e~, D3 q, E3 q");
     // Voice 1's notes are the very bytes they were.
     const std::string voiceOne = Notes("C4 h, D4 q, E4 q");
-    EXPECT_NE(cli_test::ReadFile(out_).find(voiceOne), std::string::npos);
+    EXPECT_TRUE(Holds(cli_test::ReadFile(out_), voiceOne));
 
     const Outcome first =
         Cadentra({"copy", score_, "--source", "1@1", "--to", "2,5@1", "--voices=1", "-o", out_});
     ASSERT_EQ(first.code, EXIT_DONE) << first.err;
-    EXPECT_NE(first.out.find("layer 2 (voice 2): left alone: not chosen\n"), std::string::npos);
+    EXPECT_TRUE(Holds(first.out, "layer 2 (voice 2): left alone: not chosen\n"));
     EXPECT_EQ(Music(out_, 5, 0, 1), "C4 q.!staccato, D4 e~, D4 q, E4 q");
     EXPECT_EQ(Music(out_, 5, 1, 1), "C3 q, D3 q, E3 h");
     EXPECT_EQ(Music(out_, 2, 0, 1), OBOE_AFTER);
@@ -172,20 +173,18 @@ TEST_F(CopyRuns, RepeatLaysTheSourceOnEachBlockWhichMatchesOnItsOwn) {
     const Outcome own =
         Cadentra({"copy", score_, "--source", "1@1", "--to", "1@1-2", "--repeat", "--dry-run"});
     ASSERT_EQ(own.code, EXIT_DONE) << own.err;
-    EXPECT_NE(own.out.find("Block 1 of 2, measure 1:\n  staff 1 (P1 \"Flute\"), layer 1 (voice "
-                           "1): left alone: it is the source\nBlock 2 of 2, measure 2:\n  staff "
-                           "1 (P1 \"Flute\"), layer 1 (voice 1): copied (3 note events)\n"),
-              std::string::npos)
-        << own.out;
+    EXPECT_TRUE(Holds(own.out,
+                      "Block 1 of 2, measure 1:\n  staff 1 (P1 \"Flute\"), layer 1 (voice "
+                      "1): left alone: it is the source\nBlock 2 of 2, measure 2:\n  staff "
+                      "1 (P1 \"Flute\"), layer 1 (voice 1): copied (3 note events)\n"));
 
     // No block matches: nothing to copy, and nothing written.
     const Outcome none =
         Cadentra({"copy", score_, "--source", "1@4", "--to", "4@1-2", "--repeat", "-o", out_});
     EXPECT_EQ(none.code, EXIT_NOTHING_TO_COPY);
-    EXPECT_NE(none.out.find("Block 2 of 2, measure 2:\n  staff 4 (P4 \"Horn\"), layer 1 (voice "
-                            "1): left alone: 2 note events, the source has 1\nNothing to copy"),
-              std::string::npos)
-        << none.out;
+    EXPECT_TRUE(Holds(none.out,
+                      "Block 2 of 2, measure 2:\n  staff 4 (P4 \"Horn\"), layer 1 (voice "
+                      "1): left alone: 2 note events, the source has 1\nNothing to copy"));
 }
 
 TEST_F(CopyRuns, RepeatRefusesBlocksThatDoNotFitOrThatWouldChangeTheSource) {
@@ -243,7 +242,7 @@ TEST_F(CopyRuns, RehearsalMarksNameTheSourceAndTheDestination) {
     const Outcome repeat =
         Cadentra({"copy", score_, "--source", "1@A", "--to", "2@A-B", "--repeat", "--dry-run"});
     EXPECT_EQ(repeat.code, EXIT_NOTHING_TO_COPY);
-    EXPECT_NE(repeat.out.find("Block 2 of 2, measures 3-4:\n"), std::string::npos) << repeat.out;
+    EXPECT_TRUE(Holds(repeat.out, "Block 2 of 2, measures 3-4:\n"));
     EXPECT_EQ(UsageRefusal({"copy", score_, "--source", "1@D", "--to", "2@B"}),
               "cadentra: no measure \"D\" in the score (measures are numbered 1 to 5; rehearsal "
               "marks A, B, C)");
@@ -271,12 +270,10 @@ TEST_F(CopyRuns, ADryRunShowsEachLayerThatWouldTakeTheRhythmBeforeAndAfter) {
         Cadentra({"copy", score_, "--source", "3@1-2", "--to", "5@1-2", "--dry-run", "-o", "-"});
     ASSERT_EQ(two.code, EXIT_DONE) << two.err;
     EXPECT_EQ(two.out, "");
-    EXPECT_NE(two.err.find("  staff 5 (P5 \"Piano\"), layer 1 (voice 1):\n"
-                           "    measure 1  before: C4 h, D4 q, E4 q\n"
-                           "               after:  C4 q, D4 q, E4 h\n"
-                           "    measure 2  before: F4 w\n"
-                           "               after:  F4 w\n"
-                           "Dry run: nothing written.\n"),
-              std::string::npos)
-        << two.err;
+    EXPECT_TRUE(Holds(two.err, "  staff 5 (P5 \"Piano\"), layer 1 (voice 1):\n"
+                               "    measure 1  before: C4 h, D4 q, E4 q\n"
+                               "               after:  C4 q, D4 q, E4 h\n"
+                               "    measure 2  before: F4 w\n"
+                               "               after:  F4 w\n"
+                               "Dry run: nothing written.\n"));
 }

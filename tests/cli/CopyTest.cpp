@@ -12,6 +12,7 @@
 #include <sstream>
 
 using namespace cadentra_cli;
+using cli_test::Holds;
 
 namespace {
 
@@ -66,29 +67,33 @@ int Cadentra(const std::vector<std::string>& arguments, std::string* out = nullp
     return code;
 }
 
+/// The flute and violin score of the test scores, and a folder to copy it in.
+class Copy : public ::testing::Test {
+protected:
+    cli_test::TemporaryFolder folder_;
+    const std::string original_ =
+        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
+};
+
 } // namespace
 
-TEST(Copy, TheDestinationTakesTheSourcesRhythmAndKeepsItsPitchesInOrder) {
-    cli_test::TemporaryFolder folder;
-    const std::string input = folder.File("score.musicxml");
-    const std::string original =
-        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
-    cli_test::WriteFile(input, original);
+TEST_F(Copy, TheDestinationTakesTheSourcesRhythmAndKeepsItsPitchesInOrder) {
+    const std::string input = folder_.File("score.musicxml");
+    cli_test::WriteFile(input, original_);
     std::string report;
     ASSERT_EQ(Cadentra({"copy", input, "--source", "Flute", "--to", "Violin@1"}, &report),
               EXIT_DONE)
         << report;
-    EXPECT_NE(report.find("staff 2 (P2 \"Violin\"), layer 1 (voice 1): copied (4 note events)"),
-              std::string::npos)
-        << report;
+    EXPECT_TRUE(
+        Holds(report, "staff 2 (P2 \"Violin\"), layer 1 (voice 1): copied (4 note events)"));
 
-    const std::string written = cli_test::ReadFile(folder.File("score.cadentra.musicxml"));
+    const std::string written = cli_test::ReadFile(folder_.File("score.cadentra.musicxml"));
     // The source is untouched: the flute part's bytes are the same.
-    EXPECT_EQ(NotesOfPart(written, "P1"), NotesOfPart(original, "P1"));
+    EXPECT_EQ(NotesOfPart(written, "P1"), NotesOfPart(original_, "P1"));
     const std::string flutePart =
-        original.substr(original.find("<part id=\"P1\">"),
-                        original.find("<part id=\"P2\">") - original.find("<part id=\"P1\">"));
-    EXPECT_NE(written.find(flutePart), std::string::npos);
+        original_.substr(original_.find("<part id=\"P1\">"),
+                         original_.find("<part id=\"P2\">") - original_.find("<part id=\"P1\">"));
+    EXPECT_TRUE(Holds(written, flutePart));
     // Durations, rests, ties, the triplet and the articulations of the flute; the violin's
     // pitches (F sharp, B flat tied over, C, the chord A + C sharp) with their spelling.
     EXPECT_EQ(NotesOfPart(written, "P2"), (std::vector<std::string>{
@@ -102,24 +107,21 @@ TEST(Copy, TheDestinationTakesTheSourcesRhythmAndKeepsItsPitchesInOrder) {
                                           }));
     if (cli_test::CanValidate()) {
         std::string errors;
-        EXPECT_TRUE(cli_test::IsSchemaValid(folder.File("score.cadentra.musicxml"), &errors))
+        EXPECT_TRUE(cli_test::IsSchemaValid(folder_.File("score.cadentra.musicxml"), &errors))
             << errors;
     }
 }
 
-TEST(Copy, ACopyThatChangesNothingLeavesTheFileAsItWas) {
-    cli_test::TemporaryFolder folder;
-    const std::string input = folder.File("score.musicxml");
-    const std::string original =
-        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
-    cli_test::WriteFile(input, original);
+TEST_F(Copy, ACopyThatChangesNothingLeavesTheFileAsItWas) {
+    const std::string input = folder_.File("score.musicxml");
+    cli_test::WriteFile(input, original_);
     std::string report;
     // The source onto itself changes nothing, so nothing is written.
     ASSERT_EQ(Cadentra({"copy", input, "--source", "2", "--to", "2@1", "--in-place"}, &report),
               EXIT_NOTHING_TO_COPY)
         << report;
-    EXPECT_NE(report.find("left alone: it is the source"), std::string::npos) << report;
-    EXPECT_EQ(cli_test::ReadFile(input), original);
+    EXPECT_TRUE(Holds(report, "left alone: it is the source"));
+    EXPECT_EQ(cli_test::ReadFile(input), original_);
     // The other way round the flute takes the violin's four quarters on its own pitches.
     ASSERT_EQ(Cadentra({"copy", input, "--source", "2", "--to", "1@1", "--in-place"}, &report),
               EXIT_DONE)
@@ -128,12 +130,9 @@ TEST(Copy, ACopyThatChangesNothingLeavesTheFileAsItWas) {
               (std::vector<std::string>{"D5 quarter", "D5 quarter", "E5 quarter", "G5 quarter"}));
 }
 
-TEST(Copy, CompressedScoresAreRewrittenInsideTheirArchive) {
-    cli_test::TemporaryFolder folder;
-    const std::string archive = folder.File("score.mxl");
-    const std::string original =
-        cli_test::ReadFile(std::string(CADENTRA_TEST_SCORES) + "/flute-violin.musicxml");
-    cli_test::WriteArchive(archive, "score.musicxml", original);
+TEST_F(Copy, CompressedScoresAreRewrittenInsideTheirArchive) {
+    const std::string archive = folder_.File("score.mxl");
+    cli_test::WriteArchive(archive, "score.musicxml", original_);
     const std::string archiveBytes = cli_test::ReadFile(archive);
 
     std::string report;
@@ -145,9 +144,8 @@ TEST(Copy, CompressedScoresAreRewrittenInsideTheirArchive) {
     // The default output of an archive is an archive beside it.
     ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1"}, &report), EXIT_DONE)
         << report;
-    EXPECT_NE(report.find("Written to " + folder.File("score.cadentra.mxl")), std::string::npos)
-        << report;
-    const LoadedFile copy = ReadScoreFile(folder.File("score.cadentra.mxl"));
+    EXPECT_TRUE(Holds(report, "Written to " + folder_.File("score.cadentra.mxl")));
+    const LoadedFile copy = ReadScoreFile(folder_.File("score.cadentra.mxl"));
     EXPECT_TRUE(copy.compressed);
     EXPECT_EQ(NotesOfPart(copy.bytes, "P2").size(), 7u);
     ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1", "--in-place"}, &report),
@@ -159,20 +157,20 @@ TEST(Copy, CompressedScoresAreRewrittenInsideTheirArchive) {
 
     // -o takes the kind its name says: text from an archive, an archive from text.
     ASSERT_EQ(Cadentra({"copy", archive, "--source", "1", "--to", "2@1", "-o",
-                        folder.File("plain.musicxml")},
+                        folder_.File("plain.musicxml")},
                        &report),
               EXIT_DONE)
         << report;
-    EXPECT_FALSE(ReadScoreFile(folder.File("plain.musicxml")).compressed);
-    const std::string text = folder.File("text.musicxml");
-    cli_test::WriteFile(text, original);
+    EXPECT_FALSE(ReadScoreFile(folder_.File("plain.musicxml")).compressed);
+    const std::string text = folder_.File("text.musicxml");
+    cli_test::WriteFile(text, original_);
     ASSERT_EQ(
-        Cadentra({"copy", text, "--source", "1", "--to", "2@1", "-o", folder.File("packed.mxl")},
+        Cadentra({"copy", text, "--source", "1", "--to", "2@1", "-o", folder_.File("packed.mxl")},
                  &report),
         EXIT_DONE)
         << report;
-    const LoadedFile packed = ReadScoreFile(folder.File("packed.mxl"));
+    const LoadedFile packed = ReadScoreFile(folder_.File("packed.mxl"));
     EXPECT_TRUE(packed.compressed);
-    EXPECT_EQ(packed.bytes, ReadScoreFile(folder.File("plain.musicxml")).bytes);
-    EXPECT_EQ(NotesOfPart(packed.bytes, "P1"), NotesOfPart(original, "P1"));
+    EXPECT_EQ(packed.bytes, ReadScoreFile(folder_.File("plain.musicxml")).bytes);
+    EXPECT_EQ(NotesOfPart(packed.bytes, "P1"), NotesOfPart(original_, "P1"));
 }

@@ -12,6 +12,7 @@
 
 using namespace cadentra_cli;
 using cli_test::Cadentra;
+using cli_test::Holds;
 using cli_test::MeasureXml;
 using cli_test::Notes;
 using cli_test::Outcome;
@@ -185,8 +186,8 @@ TEST(Match, EveryLayerAndRunOfMeasuresWithTheSourcesEventsAndLengths) {
 
     // With --by-measure both are shown.
     const Outcome both = Cadentra({"info", path, "--by-measure", "--match", "1@1-2"});
-    EXPECT_NE(both.out.find("Note events per measure"), std::string::npos);
-    EXPECT_NE(both.out.find("  staff 3 (P3 \"Horn\") layer 1: 3-4\n"), std::string::npos);
+    EXPECT_TRUE(Holds(both.out, "Note events per measure"));
+    EXPECT_TRUE(Holds(both.out, "  staff 3 (P3 \"Horn\") layer 1: 3-4\n"));
 }
 
 TEST(Match, ASourceWithoutNotesOrWithoutMeasuresIsAUsageError) {

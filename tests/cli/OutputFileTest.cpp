@@ -23,6 +23,7 @@
 
 using namespace cadentra_cli;
 using cli_test::Cadentra;
+using cli_test::Holds;
 using cli_test::Outcome;
 namespace fs = std::filesystem;
 
@@ -268,7 +269,7 @@ TEST_F(OutputFile, AWriteThatFailsEndsTheReportWithNothingWritten) {
     EXPECT_EQ(readOnly.code, EXIT_BAD_INPUT) << readOnly.err;
     const std::string reason = locked + "/out.musicxml: cannot create a temporary file in " +
                                locked + ": Permission denied";
-    EXPECT_NE(readOnly.out.find("layer 1 (voice 1): copied"), std::string::npos) << readOnly.out;
+    EXPECT_TRUE(Holds(readOnly.out, "layer 1 (voice 1): copied"));
     EXPECT_EQ(LastLine(readOnly.out), "Nothing written: " + reason);
     EXPECT_EQ(readOnly.err, "cadentra: " + reason + "\n");
     EXPECT_EQ(Entries(locked), 0);

@@ -15,12 +15,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <optional>
-#include <sstream>
 
 using namespace cadentra_cli;
 using cli_test::Cadentra;
+using cli_test::Holds;
 using cli_test::Notes;
 using cli_test::Outcome;
 
@@ -38,8 +37,6 @@ std::string QuartetScore() {
             cli_test::PartXml("P3", {Notes("C4 w"), Notes("D4 w")}) +
             cli_test::PartXml("P4", {Notes("G3 h, A3 h"), Notes("B3 q, C4 h.")}));
 }
-
-const std::vector<std::string> QUARTET_COPY = {"--source", "1@1", "--to", "2,4@1-2", "--repeat"};
 
 /// Sets an environment variable (or unsets it, for none) while it lives.
 class ScopedVariable {
@@ -65,31 +62,16 @@ private:
     std::optional<std::string> old_;
 };
 
-/// Whether the class attribute of `node` holds the class `name`.
-bool HasClass(pugi::xml_node node, const char* name) {
-    std::istringstream classes(node.attribute("class").value());
-    for (std::string word; classes >> word;)
-        if (word == name) return true;
-    return false;
-}
-
-/// The elements under `root` (itself included) of element name `element` and class `name`.
-std::vector<pugi::xml_node> WithClass(pugi::xml_node root, const char* element, const char* name) {
+/// The elements under `root` (itself included) of element name `element` whose class attribute
+/// holds the class `name`.
+std::vector<pugi::xml_node> WithClass(pugi::xml_node root, const std::string& element,
+                                      const std::string& name) {
     std::vector<pugi::xml_node> found;
-    struct Walker : pugi::xml_tree_walker {
-        const char* element;
-        const char* name;
-        std::vector<pugi::xml_node>* found;
-        bool for_each(pugi::xml_node& node) override {
-            if (std::strcmp(node.name(), element) == 0 && HasClass(node, name))
-                found->push_back(node);
-            return true;
-        }
-    } walker;
-    walker.element = element;
-    walker.name = name;
-    walker.found = &found;
-    root.traverse(walker);
+    for (const pugi::xpath_node& node : root.select_nodes(
+             ("descendant-or-self::" + element +
+              "[contains(concat(' ', normalize-space(@class), ' '), ' " + name + " ')]")
+                 .c_str()))
+        found.push_back(node.node());
     return found;
 }
 
@@ -128,8 +110,8 @@ protected:
     }
 
     std::vector<std::string> CopyArguments(std::vector<std::string> extra) const {
-        std::vector<std::string> arguments{"copy", score_};
-        arguments.insert(arguments.end(), QUARTET_COPY.begin(), QUARTET_COPY.end());
+        std::vector<std::string> arguments{"copy", score_,    "--source", "1@1",
+                                           "--to", "2,4@1-2", "--repeat"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     }
@@ -146,9 +128,7 @@ TEST_F(PreviewPage, DrawsEachRangeBeforeAndAfterWithTheNotesOfItsMeasures) {
     if (auto missing = MissingEngraver()) GTEST_SKIP() << "no engraver: " << *missing;
     const Outcome run = Cadentra(CopyArguments({"-o", out_, "--preview", page_}));
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_NE(run.out.find("Written to " + out_ + "\nPreview page written to " + page_ + "\n"),
-              std::string::npos)
-        << run.out;
+    EXPECT_TRUE(Holds(run.out, "Written to " + out_ + "\nPreview page written to " + page_ + "\n"));
 
     // The page changes nothing of the score that is written.
     const std::string written = cli_test::ReadFile(out_);
@@ -235,10 +215,8 @@ TEST_F(PreviewPage, ADryRunWritesThePageAndNotTheScore) {
     if (auto missing = MissingEngraver()) GTEST_SKIP() << "no engraver: " << *missing;
     const Outcome run = Cadentra(CopyArguments({"--dry-run", "--preview", page_}));
     ASSERT_EQ(run.code, EXIT_DONE) << run.err;
-    EXPECT_NE(
-        run.out.find("Preview page written to " + page_ + "\nDry run: nothing else written.\n"),
-        std::string::npos)
-        << run.out;
+    EXPECT_TRUE(
+        Holds(run.out, "Preview page written to " + page_ + "\nDry run: nothing else written.\n"));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"page.html", "quartet.musicxml"}));
 
     // The page may replace neither the score nor the result.
@@ -306,17 +284,13 @@ TEST_F(PreviewPage, AnEngraverThatFailsIsReportedAndNothingIsWritten) {
                         "process.stderr.write('cannot engrave this\\n'); process.exit(3);\n");
     Outcome run = Cadentra(CopyArguments({"--preview", page_, "-o", out_}));
     EXPECT_EQ(run.code, EXIT_BAD_INPUT);
-    EXPECT_NE(run.out.find("Nothing written: --preview: the engraver (" +
-                           broken.File("render.mjs") +
-                           ") failed with exit code 3: cannot engrave this\n"),
-              std::string::npos)
-        << run.out;
+    EXPECT_TRUE(Holds(run.out, "Nothing written: --preview: the engraver (" +
+                                   broken.File("render.mjs") +
+                                   ") failed with exit code 3: cannot engrave this\n"));
     cli_test::WriteFile(broken.File("render.mjs"), "process.exit(0);\n");
     run = Cadentra(CopyArguments({"--preview", page_, "-o", out_}));
     EXPECT_EQ(run.code, EXIT_BAD_INPUT);
-    EXPECT_NE(run.out.find("Nothing written: --preview: the engraver drew nothing for "),
-              std::string::npos)
-        << run.out;
+    EXPECT_TRUE(Holds(run.out, "Nothing written: --preview: the engraver drew nothing for "));
     EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"quartet.musicxml"}));
 }
 
@@ -366,20 +340,14 @@ Screenshot TakeScreenshot(const std::string& chromium, const cli_test::Temporary
 
 } // namespace
 
-TEST(PreviewPageBrowser, ShowsTheNotationWithTheChangedStavesInColour) {
+TEST_F(PreviewPage, InABrowserShowsTheNotationWithTheChangedStavesInColour) {
     if (auto missing = MissingEngraver()) GTEST_SKIP() << "no engraver: " << *missing;
     const std::string chromium = cadentra_cli::FindOnPath("chromium");
     if (chromium.empty())
         GTEST_SKIP() << "no chromium on PATH (scripts/install-deps.sh installs it)";
-    cli_test::TemporaryFolder folder;
-    cli_test::WriteFile(folder.File("quartet.musicxml"), QuartetScore());
-    const std::string page = folder.File("page.html");
-    std::vector<std::string> arguments{"copy", folder.File("quartet.musicxml")};
-    arguments.insert(arguments.end(), QUARTET_COPY.begin(), QUARTET_COPY.end());
-    arguments.insert(arguments.end(), {"--dry-run", "--preview", page});
-    ASSERT_EQ(Cadentra(arguments).code, EXIT_DONE);
+    ASSERT_EQ(Cadentra(CopyArguments({"--dry-run", "--preview", page_})).code, EXIT_DONE);
 
-    const Screenshot shot = TakeScreenshot(chromium, folder, page);
+    const Screenshot shot = TakeScreenshot(chromium, folder_, page_);
     ASSERT_EQ(shot.width, 1200u);
     ASSERT_EQ(shot.height, 1600u);
     const size_t total = size_t{shot.width} * shot.height;
@@ -389,12 +357,12 @@ TEST(PreviewPageBrowser, ShowsTheNotationWithTheChangedStavesInColour) {
 
     // The same page without the rules that colour the changed staves: the words and the band
     // beside the report keep their colour, the staves lose theirs.
-    std::string unmarked = cli_test::ReadFile(page);
+    std::string unmarked = cli_test::ReadFile(page_);
     for (size_t at = unmarked.find("g.staff[data-n="); at != std::string::npos;
          at = unmarked.find("g.staff[data-n=", at))
         unmarked.replace(at, 7, "g.other");
-    cli_test::WriteFile(folder.File("unmarked.html"), unmarked);
-    const Screenshot plain = TakeScreenshot(chromium, folder, folder.File("unmarked.html"));
+    cli_test::WriteFile(folder_.File("unmarked.html"), unmarked);
+    const Screenshot plain = TakeScreenshot(chromium, folder_, folder_.File("unmarked.html"));
     EXPECT_GT(shot.marked, plain.marked + total / 2000)
         << "marked " << shot.marked << ", without the staves' marks " << plain.marked;
     EXPECT_GT(plain.ink, shot.ink) << "the staves drawn black where they are not marked";

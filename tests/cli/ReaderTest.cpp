@@ -6,7 +6,6 @@
 #include "host/Builder.h"
 #include "host/EntryDetails.h"
 #include "host/Frames.h"
-
 #include "host/MeasureRecord.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 #include <set>
 
 using namespace cadentra_cli;
+using cli_test::Holds;
 using cli_test::OnePart;
 using cli_test::Read;
 
@@ -32,6 +32,9 @@ std::string Note(const std::string& step, int octave, int duration, const std::s
 
 const std::string ATTRIBUTES = "<attributes><divisions>2</divisions><key><fifths>0</fifths></key>"
                                "<time><beats>4</beats><beat-type>4</beat-type></time></attributes>";
+/// The opening of a measure 1 that counts one division to the quarter.
+const std::string FIRST = "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>";
+const std::string BACKUP = "<backup><duration>4</duration></backup>";
 
 std::string ReadError(const std::string& xml) {
     try {
@@ -69,25 +72,18 @@ TEST(Reader, NotesChordsRestsTiesAndDurations) {
 
 TEST(Reader, StavesOfAPartAndVoicesBecomeLayersInOrderOfAppearance) {
     const std::string piano =
-        "<measure number=\"1\"><attributes><divisions>1</divisions><staves>2</staves></attributes>"
-        "<note><pitch><step>E</step><octave>5</octave></pitch><duration>4</duration><voice>1</"
-        "voice><type>whole</type><staff>1</staff></note>"
-        "<backup><duration>4</duration></backup>"
-        "<note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><voice>2</"
-        "voice><type>whole</type><staff>1</staff></note>"
-        "<backup><duration>4</duration></backup>"
-        "<note><pitch><step>C</step><octave>3</octave></pitch><duration>4</duration><voice>6</"
-        "voice><type>whole</type><staff>2</staff></note>"
-        "<backup><duration>4</duration></backup>"
-        "<note><pitch><step>G</step><octave>2</octave></pitch><duration>4</duration><voice>5</"
-        "voice><type>whole</type><staff>2</staff></note>"
-        "</measure>";
+        "<measure "
+        "number=\"1\"><attributes><divisions>1</divisions><staves>2</staves></attributes>" +
+        Note("E", 5, 4, "whole", "<staff>1</staff>") + BACKUP +
+        Note("C", 5, 4, "whole", "<staff>1</staff>", "2") + BACKUP +
+        Note("C", 3, 4, "whole", "<staff>2</staff>", "6") + BACKUP +
+        Note("G", 2, 4, "whole", "<staff>2</staff>", "5") + "</measure>";
     const std::string xml = cli_test::Partwise(
         "<score-part id=\"P1\"><part-name>Flute</part-name></score-part><score-part "
         "id=\"P2\"><part-name>Piano</part-name></score-part>",
-        "<part id=\"P1\"><measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
-        "<note><rest measure=\"yes\"/><duration>4</duration></note></measure></part><part "
-        "id=\"P2\">" +
+        "<part id=\"P1\">" + FIRST +
+            "<note><rest measure=\"yes\"/><duration>4</duration></note></measure></part><part "
+            "id=\"P2\">" +
             piano + "</part>");
     auto read = Read(xml);
     const Score& score = *read.score;
@@ -126,13 +122,9 @@ TEST(Reader, StavesThatOnlyADeclarationOrAChordNoteNamesStillExist) {
     EXPECT_EQ(score.HostStaff(1, 2), 5);
     EXPECT_EQ(score.HostStaff(1, 3), 0);
 
-    const std::string many =
-        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-                Note("C", 4, 4, "whole", "<staff>65</staff>") + "</measure>");
-    const std::string message = ReadError(many);
-    EXPECT_NE(message.find("<staff>: part \"P1\" claims more staves than the host can hold"),
-              std::string::npos)
-        << message;
+    EXPECT_TRUE(Holds(
+        ReadError(OnePart(FIRST + Note("C", 4, 4, "whole", "<staff>65</staff>") + "</measure>")),
+        "<staff>: part \"P1\" claims more staves than the host can hold"));
 }
 
 TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
@@ -168,7 +160,8 @@ TEST(Reader, TupletsAndArticulationsBecomeDetailRecords) {
 // save to drop an entry with details does not look over the whole score; what the host then does
 // must be what it would do having looked.
 TEST(Reader, EveryEntryHasANumberOfItsOwnAndSavesKeepTheirDetailsRight) {
-    const std::string staccato = "<notations><articulations><staccato/></articulations></notations>";
+    const std::string staccato =
+        "<notations><articulations><staccato/></articulations></notations>";
     const std::string xml = OnePart(
         "<measure number=\"1\">" + ATTRIBUTES + Note("C", 4, 2, "quarter", staccato) +
         "<note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>2</duration>"
@@ -222,17 +215,11 @@ TEST(Reader, NumbersAreReadInEveryFormAScoreWritesThem) {
                "</octave></pitch><duration> 1\n</duration><voice>1</voice><type>quarter</type>"
                "</note>";
     };
-    const std::string xml =
-        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-                pitch("-1", "4") + pitch(" +1 ", " 5") + pitch("1.5", "4\n") + pitch("-0.5", "3") +
-                "</measure>");
-    auto read = Read(xml);
+    auto read = Read(OnePart(FIRST + pitch("-1", "4") + pitch(" +1 ", " 5") + pitch("1.5", "4\n") +
+                             pitch("-0.5", "3") + "</measure>"));
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "Cb4 q, C#5 q, C##4 q, Cb3 q");
-    EXPECT_NE(ReadError(OnePart("<measure number=\"1\"><attributes><divisions>1</divisions>"
-                                "</attributes>" +
-                                pitch("0", "4th") + "</measure>"))
-                  .find("expected a number, found \"4th\""),
-              std::string::npos);
+    EXPECT_TRUE(Holds(ReadError(OnePart(FIRST + pitch("0", "4th") + "</measure>")),
+                      "expected a number, found \"4th\""));
 }
 
 TEST(Reader, AFaultInTheMeasuresKeysOrTimesIsReportedBeforeOneInTheirNotes) {
@@ -241,35 +228,30 @@ TEST(Reader, AFaultInTheMeasuresKeysOrTimesIsReportedBeforeOneInTheirNotes) {
     // it is at fault too.
     // A faulty note in measure 1, and measure 2 opening with `attributes`.
     const auto errorAfterBadNote = [](const std::string& attributes) {
-        return ReadError(OnePart(
-            "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
-            "<note><duration>1</duration><voice>1</voice><type>quarter</type></note>"
-            "</measure><measure number=\"2\">" +
-            attributes + Note("C", 4, 4, "whole") + "</measure>"));
+        return ReadError(OnePart(FIRST +
+                                 "<note><duration>1</duration><voice>1</voice><type>quarter</type>"
+                                 "</note></measure><measure number=\"2\">" +
+                                 attributes + Note("C", 4, 4, "whole") + "</measure>"));
     };
-    const std::string later =
-        errorAfterBadNote("<attributes><key><fifths>two</fifths></key></attributes>");
-    EXPECT_NE(later.find("expected a number, found \"two\""), std::string::npos) << later;
-    const std::string time = errorAfterBadNote(
-        "<attributes><time><beats>40000</beats><beat-type>4</beat-type></time></attributes>");
-    EXPECT_NE(time.find("a time signature of more than 32767 beats"), std::string::npos) << time;
+    EXPECT_TRUE(Holds(errorAfterBadNote("<attributes><key><fifths>two</fifths></key></attributes>"),
+                      "expected a number, found \"two\""));
+    EXPECT_TRUE(Holds(errorAfterBadNote("<attributes><time><beats>40000</beats><beat-type>4"
+                                        "</beat-type></time></attributes>"),
+                      "a time signature of more than 32767 beats"));
     // Without them, the note's own fault is.
-    const std::string note = errorAfterBadNote("");
-    EXPECT_NE(note.find("a note with neither <pitch>, <unpitched> nor <rest>"), std::string::npos)
-        << note;
+    EXPECT_TRUE(
+        Holds(errorAfterBadNote(""), "a note with neither <pitch>, <unpitched> nor <rest>"));
 }
 
 TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
-    const std::string xml = OnePart(
-        "<measure "
-        "number=\"1\"><attributes><divisions>1</divisions><key><fifths>2</fifths></key></"
-        "attributes>" +
+    auto read = Read(OnePart(
+        "<measure number=\"1\"><attributes><divisions>1</divisions><key><fifths>2</fifths></key>"
+        "</attributes>" +
         Note("D", 4, 4, "whole") +
-        "</measure><measure "
-        "number=\"2\"><attributes><key><fifths>-3</fifths><mode>minor</mode></key></attributes>" +
+        "</measure><measure number=\"2\"><attributes><key><fifths>-3</fifths><mode>minor</mode>"
+        "</key></attributes>" +
         Note("C", 4, 4, "whole") + "</measure><measure number=\"3\">" +
-        Note("E", 4, 4, "whole", "<accidental>natural</accidental>") + "</measure>");
-    auto read = Read(xml);
+        Note("E", 4, 4, "whole", "<accidental>natural</accidental>") + "</measure>"));
     auto keyOf = [&](int measure) {
         const auto& record =
             read.document->records.at(host::MeasureRecordKey(static_cast<twobyte>(measure)));
@@ -289,12 +271,10 @@ TEST(Reader, KeysGoIntoMeasureRecordsAndPitchesAreRelativeToThem) {
 }
 
 TEST(Reader, GraceNotesStayWithTheNoteTheyLeadInto) {
-    const std::string xml =
-        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
-                "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><voice>1</"
-                "voice><type>eighth</type></note>" +
-                Note("C", 4, 4, "whole") + "</measure>");
-    auto read = Read(xml);
+    auto read = Read(OnePart(FIRST +
+                             "<note><grace/><pitch><step>D</step><octave>4</octave></pitch><voice>1"
+                             "</voice><type>eighth</type></note>" +
+                             Note("C", 4, 4, "whole") + "</measure>"));
     EXPECT_EQ(host::DescribeLayer(*read.document, 1, 1, 1), "C4 w");
     const CellOrigin& cell = read.score->cells.at(host::FrameKey{1, 1, 0});
     ASSERT_EQ(cell.entries.size(), 1u);
@@ -354,12 +334,11 @@ TEST(Reader, RehearsalMarksAreReadOnceAMeasureFromEveryPartInMeasureOrder) {
 }
 
 TEST(Reader, MalformedAndUnholdableInputIsRefusedWithFileLineAndProblem) {
-    EXPECT_EQ(ReadError("<score-partwise>\n<part-list>\n"),
-              "bad.musicxml:2: not well-formed XML: the file ends too early, before its elements "
-              "are closed");
-    EXPECT_EQ(ReadError("<score-partwise>\n<part-list><score-part id=\"P1\"><part-na"),
-              "bad.musicxml:2: not well-formed XML: the file ends too early, before its elements "
-              "are closed");
+    const std::string early =
+        "bad.musicxml:2: not well-formed XML: the file ends too early, before "
+        "its elements are closed";
+    EXPECT_EQ(ReadError("<score-partwise>\n<part-list>\n"), early);
+    EXPECT_EQ(ReadError("<score-partwise>\n<part-list><score-part id=\"P1\"><part-na"), early);
     EXPECT_EQ(ReadError("<score-partwise>\n<part-list></score-partwise>\n"),
               "bad.musicxml:2: not well-formed XML: Start-end tags mismatch");
     EXPECT_EQ(ReadError("<?xml version=\"1.0\"?>\n<opus/>"),
@@ -367,18 +346,12 @@ TEST(Reader, MalformedAndUnholdableInputIsRefusedWithFileLineAndProblem) {
               "<score-timewise>)");
     std::string five = "<measure number=\"7\"><attributes><divisions>1</divisions></attributes>";
     for (int v = 1; v <= 5; ++v)
-        five += (v > 1 ? "<backup><duration>4</duration></backup>" : "") +
-                Note("C", 4, 4, "whole", "", std::to_string(v));
+        five += (v > 1 ? BACKUP : "") + Note("C", 4, 4, "whole", "", std::to_string(v));
     const std::string message = ReadError(OnePart(five + "</measure>", "Organ"));
-    EXPECT_NE(message.find("part \"P1\" (Organ), staff 1, measure 7"), std::string::npos)
-        << message;
-    EXPECT_NE(message.find("at most 4 layers"), std::string::npos) << message;
-    EXPECT_NE(
-        ReadError(
-            OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>\n" +
-                    Note("C", 4, 4, "maxima") + "</measure>"))
-            .find("<type>: note value \"maxima\" is longer than the host can hold"),
-        std::string::npos);
+    EXPECT_TRUE(Holds(message, "part \"P1\" (Organ), staff 1, measure 7"));
+    EXPECT_TRUE(Holds(message, "at most 4 layers"));
+    EXPECT_TRUE(Holds(ReadError(OnePart(FIRST + "\n" + Note("C", 4, 4, "maxima") + "</measure>")),
+                      "<type>: note value \"maxima\" is longer than the host can hold"));
 }
 
 TEST(Reader, NestingInsideANoteIsRefusedFromTheFirstNodeBeyondTheLimit) {
@@ -405,23 +378,17 @@ TEST(Reader, NestingInsideANoteIsRefusedFromTheFirstNodeBeyondTheLimit) {
                     std::string deep = note;
                     deep.insert(at, nested(inside) + (at == end ? after : ""));
                     SCOPED_TRACE(deep);
-                    const std::string message = ReadError(OnePart(
-                        "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-                        deep + (noteAfter ? note : "") + "</measure>"));
-                    if (inside == 58) {
-                        EXPECT_EQ(message, "(no error)");
-                    } else {
-                        EXPECT_EQ(message, "bad.musicxml:7: <a>: elements nested more than 64 "
-                                           "deep; a score needs far fewer");
-                    }
+                    EXPECT_EQ(
+                        ReadError(OnePart(FIRST + deep + (noteAfter ? note : "") + "</measure>")),
+                        inside == 58 ? "(no error)"
+                                     : "bad.musicxml:7: <a>: elements nested more than 64 "
+                                       "deep; a score needs far fewer");
                 }
 }
 
 TEST(Reader, EncodingsAreReadAndOffsetsMapBackToTheBytes) {
     const std::string xml =
-        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-                    Note("C", 4, 4, "whole") + "</measure>",
-                "Fl\xC3\xBBte");
+        OnePart(FIRST + Note("C", 4, 4, "whole") + "</measure>", "Fl\xC3\xBBte");
     // The same score in UTF-16LE with a byte order mark.
     std::string utf16 = "\xFF\xFE";
     for (unsigned char c : std::string(xml)) {
@@ -440,10 +407,7 @@ TEST(Reader, EncodingsAreReadAndOffsetsMapBackToTheBytes) {
 
     const std::string latin =
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" +
-        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-                    Note("C", 4, 4, "whole") + "</measure>",
-                "Fl\xFBte")
-            .substr(38);
+        OnePart(FIRST + Note("C", 4, 4, "whole") + "</measure>", "Fl\xFBte").substr(38);
     auto latinRead = Read(latin);
     EXPECT_EQ(latinRead.score->text->Encoding(), TextEncoding::Latin1);
     EXPECT_EQ(latinRead.score->parts[0].name, "Fl\xC3\xBBte");
@@ -453,9 +417,7 @@ TEST(Reader, EncodingsAreReadAndOffsetsMapBackToTheBytes) {
 TEST(Reader, CompressedScoresAreReadThroughTheirContainer) {
     cli_test::TemporaryFolder folder;
     const std::string path = folder.File("score.mxl");
-    const std::string xml =
-        OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
-                Note("G", 4, 4, "whole") + "</measure>");
+    const std::string xml = OnePart(FIRST + Note("G", 4, 4, "whole") + "</measure>");
     const std::string container =
         "<?xml version=\"1.0\"?><container><rootfiles><rootfile full-path=\"music/score.xml\"/>"
         "</rootfiles></container>";
@@ -481,7 +443,6 @@ TEST(Reader, CompressedScoresAreReadThroughTheirContainer) {
         ReadScoreFile(folder.File("broken.mxl"));
         ADD_FAILURE() << "a broken archive was read";
     } catch (const InputError& e) {
-        EXPECT_NE(e.message.find("broken.mxl: not a readable .mxl archive"), std::string::npos)
-            << e.message;
+        EXPECT_TRUE(Holds(e.message, "broken.mxl: not a readable .mxl archive"));
     }
 }

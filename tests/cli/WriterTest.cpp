@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace cadentra_cli;
+using cli_test::Holds;
 
 namespace {
 
@@ -130,21 +131,15 @@ TEST(Writer, RewritesOnlyTheChangedCellWithTheHostsRhythmAndTheDestinationsSpell
     EXPECT_EQ(text.substr(text.size() - (original.size() - tail)), original.substr(tail));
     // The dotted quarter needs finer divisions for the stretch before the dynamic, which stays
     // between the notes at the same time (after two quarters).
-    EXPECT_NE(text.find("<attributes><divisions>2</divisions></attributes>\n      <note>"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(
-        text.find("<type>eighth</type><notations><tied type=\"stop\"/></notations></note>\n"
-                  "      <attributes><divisions>1</divisions></attributes>\n      <direction>"),
-        std::string::npos)
-        << text;
+    EXPECT_TRUE(Holds(text, "<attributes><divisions>2</divisions></attributes>\n      <note>"));
+    EXPECT_TRUE(
+        Holds(text, "<type>eighth</type><notations><tied type=\"stop\"/></notations></note>\n"
+                    "      <attributes><divisions>1</divisions></attributes>\n      <direction>"));
     // The lyric and the first note's spelling stay with the event's first note only; the
     // articulations come from the host, and the destination's fermata went with its rhythm.
     EXPECT_EQ(text.find("<lyric>"), text.find("<lyric><text>la</text></lyric></note>"));
-    EXPECT_NE(text.find("<accidental>sharp</accidental><notations><articulations><staccato/></"
-                        "articulations></notations>"),
-              std::string::npos)
-        << text;
+    EXPECT_TRUE(Holds(text, "<accidental>sharp</accidental><notations><articulations><staccato/></"
+                            "articulations></notations>"));
     EXPECT_EQ(text.find("<fermata"), std::string::npos) << text;
     ExpectSchemaValid(text);
 }
@@ -156,16 +151,13 @@ TEST(Writer, TupletsGetTimeModificationsBracketsAndFinerDivisions) {
     EXPECT_EQ(host::DescribeLayer(*out.reread.document, 2, 1, 1, 0),
               "E4 e/3:2, E4 e, E4 e, r q, F#4 h");
     const std::string& text = out.bytes;
-    EXPECT_NE(text.find("<attributes><divisions>3</divisions></attributes>"), std::string::npos)
-        << text;
-    EXPECT_NE(text.find("<attributes><divisions>1</divisions></attributes>"), std::string::npos)
-        << text;
-    EXPECT_NE(text.find("<time-modification><actual-notes>3</actual-notes><normal-notes>2</"
-                        "normal-notes></time-modification>"),
-              std::string::npos);
-    EXPECT_NE(text.find("<tuplet type=\"start\" number=\"1\"/>"), std::string::npos);
-    EXPECT_NE(text.find("<tuplet type=\"stop\" number=\"1\"/>"), std::string::npos);
-    EXPECT_NE(text.find("<rest/><duration>3</duration>"), std::string::npos) << text;
+    EXPECT_TRUE(Holds(text, "<attributes><divisions>3</divisions></attributes>"));
+    EXPECT_TRUE(Holds(text, "<attributes><divisions>1</divisions></attributes>"));
+    EXPECT_TRUE(Holds(text, "<time-modification><actual-notes>3</actual-notes><normal-notes>2</"
+                            "normal-notes></time-modification>"));
+    EXPECT_TRUE(Holds(text, "<tuplet type=\"start\" number=\"1\"/>"));
+    EXPECT_TRUE(Holds(text, "<tuplet type=\"stop\" number=\"1\"/>"));
+    EXPECT_TRUE(Holds(text, "<rest/><duration>3</duration>"));
     ExpectSchemaValid(text);
 }
 
@@ -193,18 +185,13 @@ TEST(Writer, PitchesAreSpelledInTheMeasuresKeyWhenTheHostChangedThem) {
 
     const Rewritten out = Rewrite(*read.score, document);
     const std::string& text = out.bytes;
-    EXPECT_NE(text.find("<note><pitch><step>E</step><octave>4</octave></pitch><duration>1</"
-                        "duration><voice>1</voice>"
-                        "<type>quarter</type><lyric>"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(
-        text.find("<note><rest/><duration>1</duration><voice>1</voice><type>quarter</type></note>"),
-        std::string::npos);
-    EXPECT_NE(
-        text.find("<note><pitch><step>F</step><octave>5</octave></pitch><duration>2</duration>"),
-        std::string::npos)
-        << text;
+    EXPECT_TRUE(Holds(text, "<note><pitch><step>E</step><octave>4</octave></pitch><duration>1</"
+                            "duration><voice>1</voice>"
+                            "<type>quarter</type><lyric>"));
+    EXPECT_TRUE(Holds(
+        text, "<note><rest/><duration>1</duration><voice>1</voice><type>quarter</type></note>"));
+    EXPECT_TRUE(
+        Holds(text, "<note><pitch><step>F</step><octave>5</octave></pitch><duration>2</duration>"));
     const EXNOTE& reread = out.reread.document->frames.at(host::FrameKey{2, 1, 0})[2].notes[0];
     EXPECT_EQ(+reread.displacement, +lowered.notes[0].displacement);
     EXPECT_EQ(+reread.raiseLower, +lowered.notes[0].raiseLower);
@@ -216,11 +203,9 @@ TEST(Writer, ShorterMusicLeavesAForwardSoThatLaterElementsKeepTheirTime) {
     Replace(*read.document, host::FrameKey{2, 1, 0}, "E4 q, F#4 q");
     const Rewritten out = Rewrite(*read.score, *read.document);
     // Both notes come before the dynamic; after it a forward fills the rest of the voice.
-    EXPECT_NE(out.bytes.find(
-                  "</direction>\n      <forward><duration>2</duration><voice>1</voice></forward>\n"
-                  "      <backup>"),
-              std::string::npos)
-        << out.bytes;
+    EXPECT_TRUE(Holds(
+        out.bytes, "</direction>\n      <forward><duration>2</duration><voice>1</voice></forward>\n"
+                   "      <backup>"));
     EXPECT_EQ(host::DescribeLayer(*out.reread.document, 2, 1, 1, 1), "C4 w");
     ExpectSchemaValid(out.bytes);
 }

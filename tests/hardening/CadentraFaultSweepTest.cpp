@@ -79,9 +79,8 @@ std::string ThreeParts() {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
@@ -109,11 +108,9 @@ TEST(CadentraFaultSweep, NoFileIsWrittenWhenCopyDidNotSucceed) {
 
     const Outcome clean = Copy(score, output);
     ASSERT_EQ(clean.code, cadentra_cli::EXIT_DONE) << clean.err;
-    ASSERT_NE(clean.out.find("staff 2 (P2 \"Oboe\"), layer 1 (voice 1): copied"), std::string::npos)
-        << clean.out;
-    ASSERT_NE(clean.out.find("staff 3 (P3 \"Cello\"), layer 1 (voice 1): copied"),
-              std::string::npos)
-        << clean.out;
+    for (const std::string staff : {"staff 2 (P2 \"Oboe\")", "staff 3 (P3 \"Cello\")"})
+        ASSERT_NE(clean.out.find(staff + ", layer 1 (voice 1): copied"), std::string::npos)
+            << clean.out;
     const std::string expected = ReadFile(output);
     ASSERT_NE(expected, ReadFile(score));
     const int hostCalls = static_cast<int>(host.Calls().size());

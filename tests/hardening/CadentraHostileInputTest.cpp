@@ -49,9 +49,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
@@ -126,41 +125,48 @@ protected:
         EXPECT_EQ(inPlace.code, cadentra_cli::EXIT_BAD_INPUT);
         EXPECT_EQ(folder_.Names(), std::vector<std::string>{name});
     }
-    void ExpectRefused(const std::string& name, const std::string& bytes,
-                       const std::string& problem) {
-        WriteFile(folder_.File(name), bytes);
-        ExpectRefusedFile(name, problem);
-        fs::remove(folder_.File(name));
+    /// A file of `bytes` written as `name` is refused, with `problem` in the message.
+    struct Hostile {
+        std::string name;
+        std::string bytes;
+        std::string problem;
+    };
+    void ExpectRefused(const std::vector<Hostile>& files) {
+        for (const Hostile& file : files) {
+            WriteFile(folder_.File(file.name), file.bytes);
+            ExpectRefusedFile(file.name, file.problem);
+            fs::remove(folder_.File(file.name));
+        }
     }
 
     TemporaryFolder folder_;
 };
 
 TEST_F(HostileInput, MalformedOrForeignDocumentsAreRefused) {
-    ExpectRefused("unclosed.musicxml", Score(NOTE).substr(0, 200), "not well-formed XML");
-    ExpectRefused("empty.musicxml", "", "not well-formed XML");
-    ExpectRefused("binary.musicxml", std::string("\x00\x01\xFF\xFE\x80garbage", 12),
-                  "not well-formed XML");
-    ExpectRefused("page.musicxml", "<?xml version=\"1.0\"?><html><body/></html>",
-                  "not a MusicXML score");
-    ExpectRefused("noparts.musicxml",
-                  "<score-partwise><part-list/><part id=\"P1\"><measure/></part></score-partwise>",
-                  "the score has no parts");
+    ExpectRefused({
+        {"unclosed.musicxml", Score(NOTE).substr(0, 200), "not well-formed XML"},
+        {"empty.musicxml", "", "not well-formed XML"},
+        {"binary.musicxml", std::string("\x00\x01\xFF\xFE\x80garbage", 12), "not well-formed XML"},
+        {"page.musicxml", "<?xml version=\"1.0\"?><html><body/></html>", "not a MusicXML score"},
+        {"noparts.musicxml",
+         "<score-partwise><part-list/><part id=\"P1\"><measure/></part></score-partwise>",
+         "the score has no parts"},
+    });
 }
 
 TEST_F(HostileInput, DivisionsMustBeGivenPositiveAndBounded) {
     // Before any divisions a note's length comes from its value; one without a value has none.
-    ExpectRefused("missing.musicxml",
-                  Score("<note><rest/><duration>1</duration><voice>1</voice></note>", ""),
-                  "neither <divisions> in force nor a <type>");
-    ExpectRefused("zero.musicxml", Score(NOTE, "<attributes><divisions>0</divisions></attributes>"),
-                  "divisions must be positive");
-    ExpectRefused("negative.musicxml",
-                  Score(NOTE, "<attributes><divisions>-4</divisions></attributes>"),
-                  "divisions must be positive");
-    ExpectRefused("fine.musicxml",
-                  Score(NOTE, "<attributes><divisions>1000001</divisions></attributes>"),
-                  "more than 1000000 divisions per quarter note");
+    auto divisions = [](const std::string& count) {
+        return Score(NOTE, "<attributes><divisions>" + count + "</divisions></attributes>");
+    };
+    ExpectRefused({
+        {"missing.musicxml",
+         Score("<note><rest/><duration>1</duration><voice>1</voice></note>", ""),
+         "neither <divisions> in force nor a <type>"},
+        {"zero.musicxml", divisions("0"), "divisions must be positive"},
+        {"negative.musicxml", divisions("-4"), "divisions must be positive"},
+        {"fine.musicxml", divisions("1000001"), "more than 1000000 divisions per quarter note"},
+    });
 }
 
 TEST_F(HostileInput, DurationsAndCountsOutOfRangeAreRefused) {
@@ -168,45 +174,46 @@ TEST_F(HostileInput, DurationsAndCountsOutOfRangeAreRefused) {
         return "<note><pitch><step>C</step><octave>4</octave></pitch><duration>" + duration +
                "</duration><voice>1</voice><type>eighth</type>" + extra + "</note>";
     };
-    ExpectRefused("negative.musicxml", Score(note("-5")), "a negative duration");
-    ExpectRefused("huge.musicxml", Score(note("1000000000000")), "expected a number");
-    ExpectRefused("long.musicxml", Score(note("999999999")), "at most 1024 are accepted");
-    ExpectRefused("tuplet.musicxml",
-                  Score(note("1", "<time-modification><actual-notes>999999999</actual-notes>"
-                                  "<normal-notes>2</normal-notes></time-modification>")),
-                  "a time modification of more than 1000 notes");
-    ExpectRefused("bracket.musicxml",
-                  Score(note("1", "<notations><tuplet type=\"start\"><tuplet-actual>"
-                                  "<tuplet-number>70000</tuplet-number></tuplet-actual></tuplet>"
-                                  "</notations>")),
-                  "a tuplet of more than 1000 notes");
-    ExpectRefused("beats.musicxml",
-                  Score(NOTE, "<attributes><divisions>1</divisions><time><beats>2147483647+"
-                              "2147483647</beats><beat-type>4</beat-type></time></attributes>"),
-                  "a time signature of more than 32767 beats");
-    ExpectRefused("staves.musicxml",
-                  Score(NOTE, "<attributes><divisions>1</divisions><staves>1000000</staves>"
-                              "</attributes>"),
-                  "claims more staves than the host can hold");
-    ExpectRefused("notes.musicxml", Score(Repeat(NOTE, cadentra_cli::MAX_ENTRIES_PER_MEASURE + 1)),
-                  "more than 10000 notes and rests in one voice of one measure");
     std::string parts = "<?xml version=\"1.0\"?><score-partwise><part-list>";
     for (size_t p = 0; p <= cadentra_cli::MAX_PARTS; ++p)
         parts += "<score-part id=\"P" + std::to_string(p) + "\"/>";
-    ExpectRefused("parts.musicxml", parts + "</part-list></score-partwise>",
-                  "more than 1000 parts");
+    ExpectRefused({
+        {"negative.musicxml", Score(note("-5")), "a negative duration"},
+        {"huge.musicxml", Score(note("1000000000000")), "expected a number"},
+        {"long.musicxml", Score(note("999999999")), "at most 1024 are accepted"},
+        {"tuplet.musicxml",
+         Score(note("1", "<time-modification><actual-notes>999999999</actual-notes>"
+                         "<normal-notes>2</normal-notes></time-modification>")),
+         "a time modification of more than 1000 notes"},
+        {"bracket.musicxml",
+         Score(note("1", "<notations><tuplet type=\"start\"><tuplet-actual>"
+                         "<tuplet-number>70000</tuplet-number></tuplet-actual></tuplet>"
+                         "</notations>")),
+         "a tuplet of more than 1000 notes"},
+        {"beats.musicxml",
+         Score(NOTE, "<attributes><divisions>1</divisions><time><beats>2147483647+"
+                     "2147483647</beats><beat-type>4</beat-type></time></attributes>"),
+         "a time signature of more than 32767 beats"},
+        {"staves.musicxml",
+         Score(NOTE, "<attributes><divisions>1</divisions><staves>1000000</staves></attributes>"),
+         "claims more staves than the host can hold"},
+        {"notes.musicxml", Score(Repeat(NOTE, cadentra_cli::MAX_ENTRIES_PER_MEASURE + 1)),
+         "more than 10000 notes and rests in one voice of one measure"},
+        {"parts.musicxml", parts + "</part-list></score-partwise>", "more than 1000 parts"},
+    });
 }
 
-TEST_F(HostileInput, AMillionMeasuresAreRefused) {
-    ExpectRefused("measures.musicxml",
-                  "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">" +
-                      Repeat("<measure/>", 1000000) + "</part></score-partwise>",
-                  "more measures than the host can hold");
-}
-
-TEST_F(HostileInput, DeeplyNestedElementsAreRefused) {
-    ExpectRefused("deep.musicxml", Score(Repeat("<a>", 200000) + Repeat("</a>", 200000) + NOTE),
-                  "elements nested more than 64 deep");
+TEST_F(HostileInput, AMillionMeasuresDeepNestingAndFilesPastTheSizeLimitAreRefused) {
+    ExpectRefused({
+        {"measures.musicxml",
+         "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">" +
+             Repeat("<measure/>", 1000000) + "</part></score-partwise>",
+         "more measures than the host can hold"},
+        {"deep.musicxml", Score(Repeat("<a>", 200000) + Repeat("</a>", 200000) + NOTE),
+         "elements nested more than 64 deep"},
+        {"large.musicxml", Score(NOTE) + std::string(cadentra_cli::MAX_FILE_BYTES, ' '),
+         "the file is larger than 32 MiB"},
+    });
 }
 
 TEST_F(HostileInput, NestingIsRefusedFromTheFirstNodeBeyondTheLimit) {
@@ -224,95 +231,86 @@ TEST_F(HostileInput, NestingIsRefusedFromTheFirstNodeBeyondTheLimit) {
         WriteFile(folder_.File("limit.musicxml"), nested(59, last));
         EXPECT_EQ(Cadentra({"info", folder_.File("limit.musicxml")}).code, 0);
         fs::remove(folder_.File("limit.musicxml"));
-        ExpectRefused("beyond.musicxml", nested(60, last), "elements nested more than 64 deep");
+        ExpectRefused({{"beyond.musicxml", nested(60, last), "elements nested more than 64 deep"}});
     }
     // Outside the measures too: <identification> lies 2 deep.
     const std::string score = Score(NOTE);
     const size_t partList = score.find("<part-list>");
-    ExpectRefused("identification.musicxml",
-                  score.substr(0, partList) + "<identification>" + Repeat("<a>", 62) + "x" +
-                      Repeat("</a>", 62) + "</identification>" + score.substr(partList),
-                  "elements nested more than 64 deep");
+    ExpectRefused({{"identification.musicxml",
+                    score.substr(0, partList) + "<identification>" + Repeat("<a>", 62) + "x" +
+                        Repeat("</a>", 62) + "</identification>" + score.substr(partList),
+                    "elements nested more than 64 deep"}});
 }
 
 TEST_F(HostileInput, EntityDeclarationsAreRefusedAndReferencesNotExpanded) {
-    const std::string laughs =
-        "<?xml version=\"1.0\"?><!DOCTYPE score-partwise [<!ENTITY a \"aaaaaaaaaa\">"
-        "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
-        "]>";
-    ExpectRefused("laughs.musicxml", laughs + Score(NOTE).substr(21), "declares entities");
-    const std::string external =
-        "<?xml version=\"1.0\"?><!DOCTYPE score-partwise [<!ENTITY e SYSTEM "
-        "\"file:///etc/passwd\">]>";
-    ExpectRefused("external.musicxml", external + Score(NOTE).substr(21), "declares entities");
-    // Without declarations a reference stays the text it is: not a number of divisions.
-    ExpectRefused("reference.musicxml",
-                  Score(NOTE, "<attributes><divisions>&c;</divisions></attributes>"),
-                  "expected a number, found \"&c;\"");
+    const std::string body = Score(NOTE).substr(21);
+    ExpectRefused({
+        {"laughs.musicxml",
+         "<?xml version=\"1.0\"?><!DOCTYPE score-partwise [<!ENTITY a \"aaaaaaaaaa\">"
+         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+         "]>" +
+             body,
+         "declares entities"},
+        {"external.musicxml",
+         "<?xml version=\"1.0\"?><!DOCTYPE score-partwise [<!ENTITY e SYSTEM "
+         "\"file:///etc/passwd\">]>" +
+             body,
+         "declares entities"},
+        // Without declarations a reference stays the text it is: not a number of divisions.
+        {"reference.musicxml", Score(NOTE, "<attributes><divisions>&c;</divisions></attributes>"),
+         "expected a number, found \"&c;\""},
+    });
 }
 
 TEST_F(HostileInput, ArchivesThatAreBombsLeaveTheirFolderOrLackTheirContainerAreRefused) {
     const std::string score = Score(NOTE);
     const std::string container = Container("score.musicxml");
 
-    WriteArchive(folder_.File("bomb.mxl"),
-                 {{"META-INF/container.xml", container},
-                  {"score.musicxml", score + std::string(cadentra_cli::MAX_MEMBER_BYTES, ' ')}});
-    ExpectRefusedFile("bomb.mxl", "unpacks to more than 32 MiB");
-    fs::remove(folder_.File("bomb.mxl"));
-
-    WriteArchive(folder_.File("containerbomb.mxl"),
-                 {{"META-INF/container.xml",
-                   container + std::string(cadentra_cli::MAX_CONTAINER_BYTES, ' ')},
-                  {"score.musicxml", score}});
-    ExpectRefusedFile("containerbomb.mxl", "unpacks to more than 64 KiB");
-    fs::remove(folder_.File("containerbomb.mxl"));
-
-    const std::vector<std::pair<std::string, std::string>> unsafe = {
-        {"/tmp/score.musicxml", "/tmp/score.musicxml"},
-        {"../score.musicxml", "../score.musicxml"},
-        {"music/../../score.musicxml", "music/../../score.musicxml"},
-        {"..\\score.musicxml", "..\\score.musicxml"},
-        {"C:/score.musicxml", "C:/score.musicxml"},
-    };
-    for (const auto& [member, shown] : unsafe) {
-        WriteArchive(folder_.File("unsafe.mxl"),
-                     {{"META-INF/container.xml", Container(member)}, {member, score}});
-        ExpectRefusedFile("unsafe.mxl", "a member with an absolute or \"..\" path (" + shown + ")");
-        fs::remove(folder_.File("unsafe.mxl"));
-    }
-    // An unsafe member beside a sound score is refused too: the archive would be written back.
-    WriteArchive(folder_.File("beside.mxl"), {{"META-INF/container.xml", container},
-                                              {"score.musicxml", score},
-                                              {"../../evil.sh", "#!/bin/sh"}});
-    ExpectRefusedFile("beside.mxl", "(../../evil.sh)");
-    fs::remove(folder_.File("beside.mxl"));
-
-    WriteArchive(folder_.File("bare.mxl"), {{"score.musicxml", score}});
-    ExpectRefusedFile("bare.mxl", "it has no META-INF/container.xml");
-    fs::remove(folder_.File("bare.mxl"));
-
-    WriteArchive(
-        folder_.File("elsewhere.mxl"),
-        {{"META-INF/container.xml", Container("other.musicxml")}, {"score.musicxml", score}});
-    ExpectRefusedFile("elsewhere.mxl", "names no score that the archive holds");
-    fs::remove(folder_.File("elsewhere.mxl"));
-
-    std::vector<std::pair<std::string, std::string>> many = {{"META-INF/container.xml", container},
-                                                             {"score.musicxml", score}};
+    using Members = std::vector<std::pair<std::string, std::string>>;
+    Members many = {{"META-INF/container.xml", container}, {"score.musicxml", score}};
     for (long i = 0; i < cadentra_cli::MAX_ARCHIVE_MEMBERS; ++i)
         many.emplace_back("extra/" + std::to_string(i), "");
-    WriteArchive(folder_.File("many.mxl"), many);
-    ExpectRefusedFile("many.mxl", "members, more than 1000");
-    fs::remove(folder_.File("many.mxl"));
+    struct Archive {
+        std::string name;
+        Members members;
+        std::string problem;
+    };
+    std::vector<Archive> archives = {
+        {"bomb.mxl",
+         {{"META-INF/container.xml", container},
+          {"score.musicxml", score + std::string(cadentra_cli::MAX_MEMBER_BYTES, ' ')}},
+         "unpacks to more than 32 MiB"},
+        {"containerbomb.mxl",
+         {{"META-INF/container.xml",
+           container + std::string(cadentra_cli::MAX_CONTAINER_BYTES, ' ')},
+          {"score.musicxml", score}},
+         "unpacks to more than 64 KiB"},
+        // An unsafe member beside a sound score is refused too: the archive would be written back.
+        {"beside.mxl",
+         {{"META-INF/container.xml", container},
+          {"score.musicxml", score},
+          {"../../evil.sh", "#!/bin/sh"}},
+         "(../../evil.sh)"},
+        {"bare.mxl", {{"score.musicxml", score}}, "it has no META-INF/container.xml"},
+        {"elsewhere.mxl",
+         {{"META-INF/container.xml", Container("other.musicxml")}, {"score.musicxml", score}},
+         "names no score that the archive holds"},
+        {"many.mxl", many, "members, more than 1000"},
+    };
+    for (const std::string member :
+         {"/tmp/score.musicxml", "../score.musicxml", "music/../../score.musicxml",
+          "..\\score.musicxml", "C:/score.musicxml"})
+        archives.push_back({"unsafe.mxl",
+                            {{"META-INF/container.xml", Container(member)}, {member, score}},
+                            "a member with an absolute or \"..\" path (" + member + ")"});
+    for (const Archive& archive : archives) {
+        WriteArchive(folder_.File(archive.name), archive.members);
+        ExpectRefusedFile(archive.name, archive.problem);
+        fs::remove(folder_.File(archive.name));
+    }
 
-    ExpectRefused("truncated.mxl", std::string("PK\x03\x04", 4) + "not an archive",
-                  "not a readable .mxl archive");
-}
-
-TEST_F(HostileInput, FilesPastTheSizeLimitAreRefused) {
-    ExpectRefused("large.musicxml", Score(NOTE) + std::string(cadentra_cli::MAX_FILE_BYTES, ' '),
-                  "the file is larger than 32 MiB");
+    ExpectRefused({{"truncated.mxl", std::string("PK\x03\x04", 4) + "not an archive",
+                    "not a readable .mxl archive"}});
 }
 
 TEST_F(HostileInput, AFileAtTheLimitAndAPipeAreReadWhole) {
