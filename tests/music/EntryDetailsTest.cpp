@@ -16,40 +16,48 @@
 
 namespace {
 
-TEST(TupletStyle, ShapesAreStoredAsTheirBits) {
-    FCTuplet tuplet;
-    tuplet.SetShapeStyle(FCTuplet::TUPLETSHAPE_BRACKET);
-    EXPECT_EQ(tuplet.GetShapeStyle(), FCTuplet::TUPLETSHAPE_BRACKET);
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0x2000);
-    tuplet.SetShapeStyle(FCTuplet::TUPLETSHAPE_SLUR);
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0x1000);
-    EXPECT_EQ(tuplet.GetShapeStyle(), FCTuplet::TUPLETSHAPE_SLUR);
-    tuplet.SetShapeStyle(static_cast<FCTuplet::SHAPESTYLE>(3));
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0);
-    tuplet._GetTupletRecord().tupletFlags = 0x3000; // both bits: no shape the framework knows
-    EXPECT_EQ(tuplet.GetShapeStyle(), FCTuplet::TUPLETSHAPE_NONE);
+/// A style set over a tuplet whose first flag word held `flags` (none when `set` is -1): the word
+/// it leaves and the style read back.
+struct StyleCase {
+    utwobyte flags;
+    int set;
+    utwobyte stored;
+    int read;
+};
+
+template <typename Style>
+void ExpectStyles(const std::vector<StyleCase>& cases, void (FCTuplet::*set)(Style),
+                  Style (FCTuplet::*get)() const) {
+    for (const StyleCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "flags 0x" << c.flags << ", set " << c.set);
+        FCTuplet tuplet;
+        tuplet._GetTupletRecord().tupletFlags = c.flags;
+        if (c.set >= 0) {
+            (tuplet.*set)(static_cast<Style>(c.set));
+            EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, c.stored);
+        }
+        EXPECT_EQ((tuplet.*get)(), c.read);
+    }
 }
 
-TEST(TupletStyle, PlacementAndNumberKeepTheOtherBits) {
-    FCTuplet tuplet;
-    tuplet._GetTupletRecord().tupletFlags = 0xB008;
-    tuplet.SetPlacementMode(FCTuplet::TUPLETPLACEMENT_BELOW);
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0xB048);
-    EXPECT_EQ(tuplet.GetPlacementMode(), FCTuplet::TUPLETPLACEMENT_BELOW);
-    tuplet.SetPlacementMode(static_cast<FCTuplet::PLACEMENTMODE>(7));
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0xB008);
-    EXPECT_EQ(tuplet.GetPlacementMode(), FCTuplet::TUPLETPLACEMENT_MANUAL);
-    tuplet._GetTupletRecord().tupletFlags = 0x0060; // placement 6 reads as 0
-    EXPECT_EQ(tuplet.GetPlacementMode(), FCTuplet::TUPLETPLACEMENT_MANUAL);
-
-    tuplet._GetTupletRecord().tupletFlags = 0x8070;
-    tuplet.SetNumberStyle(FCTuplet::TUPLETNUMBER_RATIO);
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0x8072);
-    EXPECT_EQ(tuplet.GetNumberStyle(), FCTuplet::TUPLETNUMBER_RATIO);
-    tuplet.SetNumberStyle(static_cast<FCTuplet::NUMBERSTYLE>(9));
-    EXPECT_EQ(+tuplet.GetTupletRecord().tupletFlags, 0x8070);
-    tuplet._GetTupletRecord().tupletFlags = 0x000F;
-    EXPECT_EQ(tuplet.GetNumberStyle(), FCTuplet::TUPLETNUMBER_NONE);
+// Each style owns its bits of the first flag word; a value out of range clears them.
+TEST(TupletStyle, StylesAreStoredAsTheirBitsAndKeepTheOtherBits) {
+    using T = FCTuplet;
+    ExpectStyles<T::SHAPESTYLE>({{0, T::TUPLETSHAPE_BRACKET, 0x2000, T::TUPLETSHAPE_BRACKET},
+                                 {0x2000, T::TUPLETSHAPE_SLUR, 0x1000, T::TUPLETSHAPE_SLUR},
+                                 {0x1000, 3, 0, T::TUPLETSHAPE_NONE},
+                                 // Both bits: no shape the framework knows.
+                                 {0x3000, -1, 0, T::TUPLETSHAPE_NONE}},
+                                &T::SetShapeStyle, &T::GetShapeStyle);
+    ExpectStyles<T::PLACEMENTMODE>(
+        {{0xB008, T::TUPLETPLACEMENT_BELOW, 0xB048, T::TUPLETPLACEMENT_BELOW},
+         {0xB048, 7, 0xB008, T::TUPLETPLACEMENT_MANUAL},
+         {0x0060, -1, 0, T::TUPLETPLACEMENT_MANUAL}}, // placement 6 reads as 0
+        &T::SetPlacementMode, &T::GetPlacementMode);
+    ExpectStyles<T::NUMBERSTYLE>({{0x8070, T::TUPLETNUMBER_RATIO, 0x8072, T::TUPLETNUMBER_RATIO},
+                                  {0x8072, 9, 0x8070, T::TUPLETNUMBER_NONE},
+                                  {0x000F, -1, 0, T::TUPLETNUMBER_NONE}},
+                                 &T::SetNumberStyle, &T::GetNumberStyle);
 }
 
 TEST(TupletStyle, AppearanceNeedsTheFirstFlagWord) {

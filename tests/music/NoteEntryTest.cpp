@@ -52,12 +52,8 @@ TEST_F(NoteEntries, AnEntryShowsItsRecordAndNotes) {
 TEST_F(NoteEntries, IsDottedForEveryDurationButThePlainValues) {
     doc_.Layer(1, 1).Notes("C4 q., C4 3, C4 dw., C4 4, C4 dw, C4 e");
     auto layer = Load();
-    EXPECT_TRUE(layer->GetItemAt(0)->IsDotted());
-    EXPECT_TRUE(layer->GetItemAt(1)->IsDotted());
-    EXPECT_TRUE(layer->GetItemAt(2)->IsDotted());
-    EXPECT_FALSE(layer->GetItemAt(3)->IsDotted());
-    EXPECT_FALSE(layer->GetItemAt(4)->IsDotted());
-    EXPECT_FALSE(layer->GetItemAt(5)->IsDotted());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(layer->GetItemAt(i)->IsDotted(), i < 3) << i;
 }
 
 TEST_F(NoteEntries, DeletingTheOnlyNoteMakesARest) {
@@ -278,13 +274,11 @@ TEST_F(NoteEntries, FlippabilityAndBeamedGroupEnds) {
     doc_.Layer(1, 1).Notes("C4 h, D4 q, E4 q | C4 e, D4 q., E4 h | C4 h, D4 h | r w");
     auto layer = Load(1, 4);
     auto entry = [&](int i) { return layer->GetItemAt(i); };
-    EXPECT_TRUE(entry(0)->CalcFlippable());  // no previous entry
-    EXPECT_FALSE(entry(1)->CalcFlippable()); // the next lies in the same measure
-    EXPECT_FALSE(entry(2)->CalcFlippable()); // last of its measure, same duration as before
-    EXPECT_FALSE(entry(3)->CalcFlippable());
-    EXPECT_TRUE(entry(5)->CalcFlippable());  // last of its measure after a dotted quarter
-    EXPECT_FALSE(entry(7)->CalcFlippable()); // after a half note of the same duration
-    EXPECT_FALSE(entry(8)->CalcFlippable()); // a rest
+    // 0: no previous entry; 1: the next lies in the same measure; 2: last of its measure, same
+    // duration as before; 5: last of its measure after a dotted quarter; 7: after a half note of
+    // the same duration; 8: a rest.
+    for (int i : {0, 1, 2, 3, 5, 7, 8})
+        EXPECT_EQ(entry(i)->CalcFlippable(), i == 0 || i == 5) << i;
     EXPECT_FALSE(entry(1)->CalcBeamedGroupEnd());
     EXPECT_TRUE(entry(2)->CalcBeamedGroupEnd());  // next in another measure
     EXPECT_FALSE(entry(5)->CalcBeamedGroupEnd()); // flippable itself
@@ -304,9 +298,8 @@ TEST_F(NoteEntries, FlippabilityAndBeamedGroupEnds) {
 TEST_F(NoteEntries, StemsComeFromTheHostsMetrics) {
     doc_.Layer(1, 1).Notes("A4 q, B4 q, C4+C6 q, D4 q");
     auto layer = Load();
-    EXPECT_TRUE(layer->GetItemAt(0)->CalcStemUp());
-    EXPECT_FALSE(layer->GetItemAt(1)->CalcStemUp());
-    EXPECT_FALSE(layer->GetItemAt(2)->CalcStemUp());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(layer->GetItemAt(i)->CalcStemUp(), i == 0) << i;
     Host().FailNext("FX_GetEntryMetrics");
     EXPECT_FALSE(layer->GetItemAt(3)->CalcStemUp());
     EXPECT_TRUE(layer->GetItemAt(3)->CalcStemUp());
@@ -327,10 +320,8 @@ TEST_F(NoteEntries, AMultiLayeredCellHasEntriesInTwoLayers) {
 TEST_F(NoteEntries, TupletsOfTheFrame) {
     doc_.Layer(1, 1).Notes("C4 q, D4 e/3:2/3:2s, E4 e, F4 e, G4 q, A4 q");
     auto layer = Load();
-    EXPECT_FALSE(layer->GetItemAt(0)->IsPartOfTuplet());
-    EXPECT_TRUE(layer->GetItemAt(1)->IsPartOfTuplet());
-    EXPECT_TRUE(layer->GetItemAt(3)->IsPartOfTuplet());
-    EXPECT_FALSE(layer->GetItemAt(4)->IsPartOfTuplet());
+    for (int i : {0, 1, 3, 4})
+        EXPECT_EQ(layer->GetItemAt(i)->IsPartOfTuplet(), i == 1 || i == 3) << i;
     EDTTuplet2005 def{};
     EXPECT_TRUE(layer->GetItemAt(1)->_GetTupletDef(1, &def));
     EXPECT_EQ(host::TupletDefinition::Read(def).unitDuration, 256);

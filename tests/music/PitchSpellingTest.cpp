@@ -51,75 +51,62 @@ protected:
 
 constexpr bool MINOR = true;
 
+/// Notes spelled in a key, each in a measure of its own.
 struct KeyCase {
     int accidentals; // sharps +, flats -
     bool minor;
-    const char* note;
-    Spelled sounding;
+    struct Note {
+        const char* name;
+        Spelled sounding;
+    };
+    std::vector<Note> notes;
 };
 
 } // namespace
 
 TEST_F(PitchSpelling, TheKeySignatureAltersTheLettersItNames) {
-    const std::vector<KeyCase> cases = {
-        {0, false, "C4", {'C', 0}},
-        {0, false, "F#4", {'F', 1}},
-        {0, false, "Bb3", {'B', -1}},
-        {2, false, "C#5", {'C', 1}},
-        {2, false, "C5", {'C', 0}},
-        {2, false, "F#4", {'F', 1}},
-        {2, false, "G4", {'G', 0}},
-        {4, false, "D#5", {'D', 1}},
-        {4, false, "Dbb4", {'D', -2}},
-        {7, false, "B#3", {'B', 1}},
-        {7, false, "E4", {'E', 0}},
-        {-1, false, "Bb4", {'B', -1}},
-        {-1, false, "B4", {'B', 0}},
-        {-3, false, "Ab4", {'A', -1}},
-        {-3, false, "A4", {'A', 0}},
-        {-3, false, "D#5", {'D', 1}},
-        {-6, false, "Cb5", {'C', -1}},
-        {-6, false, "F4", {'F', 0}},
-        {-7, false, "Fb4", {'F', -1}},
-        {-7, false, "Cb6", {'C', -1}},
-        {-7, false, "C4", {'C', 0}},
-        {0, MINOR, "G#4", {'G', 1}},
-        {0, MINOR, "A3", {'A', 0}},
-        {-3, MINOR, "B4", {'B', 0}},
-        {-3, MINOR, "Eb4", {'E', -1}},
-        {-3, MINOR, "Ab3", {'A', -1}},
-        {3, MINOR, "E#5", {'E', 1}},
-        {5, MINOR, "F##4", {'F', 2}},
-        {5, MINOR, "G#2", {'G', 1}},
-        {-6, MINOR, "Cb4", {'C', -1}},
-        {-7, MINOR, "G4", {'G', 0}},
-        {-7, MINOR, "Abb4", {'A', -2}},
+    const KeyCase keys[] = {
+        {0, false, {{"C4", {'C', 0}}, {"F#4", {'F', 1}}, {"Bb3", {'B', -1}}}},
+        {2, false, {{"C#5", {'C', 1}}, {"C5", {'C', 0}}, {"F#4", {'F', 1}}, {"G4", {'G', 0}}}},
+        {4, false, {{"D#5", {'D', 1}}, {"Dbb4", {'D', -2}}}},
+        {7, false, {{"B#3", {'B', 1}}, {"E4", {'E', 0}}}},
+        {-1, false, {{"Bb4", {'B', -1}}, {"B4", {'B', 0}}}},
+        {-3, false, {{"Ab4", {'A', -1}}, {"A4", {'A', 0}}, {"D#5", {'D', 1}}}},
+        {-6, false, {{"Cb5", {'C', -1}}, {"F4", {'F', 0}}}},
+        {-7, false, {{"Fb4", {'F', -1}}, {"Cb6", {'C', -1}}, {"C4", {'C', 0}}}},
+        {0, MINOR, {{"G#4", {'G', 1}}, {"A3", {'A', 0}}}},
+        {-3, MINOR, {{"B4", {'B', 0}}, {"Eb4", {'E', -1}}, {"Ab3", {'A', -1}}}},
+        {3, MINOR, {{"E#5", {'E', 1}}}},
+        {5, MINOR, {{"F##4", {'F', 2}}, {"G#2", {'G', 1}}}},
+        {-6, MINOR, {{"Cb4", {'C', -1}}}},
+        {-7, MINOR, {{"G4", {'G', 0}}, {"Abb4", {'A', -2}}}},
         // Beyond seven: the order starts again, so the letters first altered get a second one.
-        {8, false, "F##4", {'F', 2}},
-        {8, false, "F#4", {'F', 1}},
-        {8, false, "C#4", {'C', 1}},
-        {9, false, "C##5", {'C', 2}},
-        {-8, false, "Bbb4", {'B', -2}},
-        {-8, false, "Eb4", {'E', -1}},
-        {-9, MINOR, "Ebb3", {'E', -2}},
-        {-9, MINOR, "Bb3", {'B', -1}},
+        {8, false, {{"F##4", {'F', 2}}, {"F#4", {'F', 1}}, {"C#4", {'C', 1}}}},
+        {9, false, {{"C##5", {'C', 2}}}},
+        {-8, false, {{"Bbb4", {'B', -2}}, {"Eb4", {'E', -1}}}},
+        {-9, MINOR, {{"Ebb3", {'E', -2}}, {"Bb3", {'B', -1}}}},
     };
+    // One note a measure, each measure in its case's key.
+    std::vector<std::pair<const KeyCase*, const KeyCase::Note*>> cases;
+    for (const KeyCase& key : keys)
+        for (const KeyCase::Note& note : key.notes)
+            cases.emplace_back(&key, &note);
     auto doc = NewDocument().Staves(1).Measures(static_cast<int>(cases.size()));
     for (size_t i = 0; i < cases.size(); ++i) {
         const auto measure = static_cast<twobyte>(i + 1);
-        doc.KeySignature(measure, cases[i].accidentals, cases[i].minor);
-        doc.Layer(1, measure).Notes(std::string(cases[i].note) + " w");
+        doc.KeySignature(measure, cases[i].first->accidentals, cases[i].first->minor);
+        doc.Layer(1, measure).Notes(std::string(cases[i].second->name) + " w");
     }
     auto layer = Load(1, 1, static_cast<twobyte>(cases.size()));
     ASSERT_EQ(layer->GetCount(), static_cast<int>(cases.size()));
     for (size_t i = 0; i < cases.size(); ++i) {
+        const auto& [key, expected] = cases[i];
+        SCOPED_TRACE(std::string(expected->name) + " with " + std::to_string(key->accidentals) +
+                     (key->minor ? " minor" : " major"));
         const FCNote* note = NoteOf(*layer, static_cast<int>(i));
-        const std::string what = std::string(cases[i].note) + " with " +
-                                 std::to_string(cases[i].accidentals) +
-                                 (cases[i].minor ? " minor" : " major");
-        EXPECT_EQ(Sounding(note), cases[i].sounding) << what;
+        EXPECT_EQ(Sounding(note), expected->sounding);
         // An untransposed staff writes what sounds.
-        EXPECT_EQ(Written(note), cases[i].sounding) << what;
+        EXPECT_EQ(Written(note), expected->sounding);
     }
 }
 

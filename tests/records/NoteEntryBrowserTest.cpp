@@ -64,19 +64,22 @@ protected:
     FCBrowserNoteEntries browser;
 };
 
-const Sequence FIRST_CELL = {"OnBrowseStart",
-                             "OnFirstLoaded",
-                             "Iterate m1 s1 D4 @1024",
-                             "Iterate m1 s1 E4 @2048",
-                             "PostIterate m1 s1 D4 @1024",
-                             "PostIterate m1 s1 E4 @2048",
-                             "OnVisitsDone",
-                             "OnBrowseEnd"};
+/// The calls of a cell's browse whose two passes visit `entries` to the end; a cell whose last
+/// entries were removed has no visits-done notice.
+Sequence Browse(const Sequence& entries, bool visitsDone = true) {
+    Sequence calls{"OnBrowseStart", "OnFirstLoaded"};
+    for (const char* pass : {"Iterate ", "PostIterate "})
+        for (const std::string& entry : entries)
+            calls.push_back(pass + entry);
+    if (visitsDone) calls.push_back("OnVisitsDone");
+    calls.push_back("OnBrowseEnd");
+    return calls;
+}
+
+const Sequence FIRST_CELL = Browse({"m1 s1 D4 @1024", "m1 s1 E4 @2048"});
 const Sequence EMPTY_CELL = {"OnBrowseStart", "OnBrowseEnd"};
-const Sequence THIRD_CELL = {"OnBrowseStart",           "OnFirstLoaded", "Iterate m2 s1 F4 @0",
-                             "PostIterate m2 s1 F4 @0", "OnVisitsDone",  "OnBrowseEnd"};
-const Sequence FOURTH_CELL = {"OnBrowseStart",          "OnFirstLoaded", "Iterate m2 s2 r @0",
-                              "PostIterate m2 s2 r @0", "OnVisitsDone",  "OnBrowseEnd"};
+const Sequence THIRD_CELL = Browse({"m2 s1 F4 @0"});
+const Sequence FOURTH_CELL = Browse({"m2 s2 r @0"});
 
 } // namespace
 
@@ -196,10 +199,7 @@ TEST_F(NoteEntryBrowser, ACellLeftEmptyByTheRemovalOfNullEntriesHasNoVisitsDone)
     emptying.SetSaveChanges(true);
     EXPECT_EQ(browser.ForEachInRegion(&emptying, &region), 1);
     EXPECT_EQ(Stored(1, 1), "");
-    EXPECT_EQ(emptying.calls, (Sequence{"OnBrowseStart", "OnFirstLoaded", "Iterate m1 s1 C4 @0",
-                                        "Iterate m1 s1 D4 @1024", "Iterate m1 s1 E4 @2048",
-                                        "PostIterate m1 s1 C4 @0", "PostIterate m1 s1 D4 @1024",
-                                        "PostIterate m1 s1 E4 @2048", "OnBrowseEnd"}));
+    EXPECT_EQ(emptying.calls, Browse({"m1 s1 C4 @0", "m1 s1 D4 @1024", "m1 s1 E4 @2048"}, false));
 }
 
 TEST_F(NoteEntryBrowser, TheLayerSelectionChoosesTheLayersOfEveryCell) {
@@ -214,10 +214,7 @@ TEST_F(NoteEntryBrowser, TheLayerSelectionChoosesTheLayersOfEveryCell) {
     browser.SetLayerSelection(-1); // every layer
     RecordingHandler all(DescribeEntry);
     browser.ForEachInRegion(&all, &region);
-    EXPECT_EQ(all.calls, (Sequence{"OnBrowseStart", "OnFirstLoaded", "Iterate m2 s1 F4 @0",
-                                   "Iterate m2 s1 A4 @0", "Iterate m2 s1 B4 @2048",
-                                   "PostIterate m2 s1 F4 @0", "PostIterate m2 s1 A4 @0",
-                                   "PostIterate m2 s1 B4 @2048", "OnVisitsDone", "OnBrowseEnd"}));
+    EXPECT_EQ(all.calls, Browse({"m2 s1 F4 @0", "m2 s1 A4 @0", "m2 s1 B4 @2048"}));
 
     browser.SetLayerSelection(2); // the second layer only
     RecordingHandler second(DescribeEntry);

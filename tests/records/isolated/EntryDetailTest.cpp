@@ -82,6 +82,14 @@ protected:
         }
         return found;
     }
+    /// Loads the details of `record` (entry 12) into `marks`.
+    bool LoadMarks() {
+        marks.SetNoteEntry(EntryOf(record));
+        return marks.LoadAll();
+    }
+
+    EXENTRY record = Numbered(12);
+    Marks marks;
 };
 
 TEST_F(EntryDetail, LoadAndSaveAsAddressByEntryNumberAndInci) {
@@ -131,9 +139,9 @@ TEST_F(EntryDetail, LoadFirstReadsInciZeroOfTheEntrysNumber) {
     EXPECT_FALSE(mark.LoadFirst());
     EXPECT_TRUE(Host().Calls().empty());
 
-    EXENTRY record = Numbered(13);
-    mark.SetNoteEntry(EntryOf(record));
-    EXPECT_EQ(mark.GetNoteEntry(), EntryOf(record));
+    EXENTRY thirteen = Numbered(13);
+    mark.SetNoteEntry(EntryOf(thirteen));
+    EXPECT_EQ(mark.GetNoteEntry(), EntryOf(thirteen));
     EXPECT_EQ(mark.GetEntryNumber(), 13);
     ASSERT_TRUE(mark.LoadFirst());
     EXPECT_EQ(mark.Get(), (Bytes{130, 0, 0, 0}));
@@ -148,7 +156,6 @@ TEST_F(EntryDetail, SaveNewAppendsToTheEntryAndSetsItsFlag) {
     EXPECT_FALSE(mark.SaveNew()) << "no entry";
     EXPECT_TRUE(Host().Calls().empty());
 
-    EXENTRY record = Numbered(12);
     mark.SetNoteEntry(EntryOf(record));
     ASSERT_TRUE(mark.SaveNew());
     EXPECT_EQ(mark.GetEntryNumber(), 12);
@@ -161,7 +168,6 @@ TEST_F(EntryDetail, SaveNewAppendsToTheEntryAndSetsItsFlag) {
 }
 
 TEST_F(EntryDetail, AFailedSaveNewChangesNeitherKeyNorEntry) {
-    EXENTRY record = Numbered(12);
     Mark mark;
     ASSERT_TRUE(mark.Load(12, 1));
     mark.SetNoteEntry(EntryOf(record));
@@ -173,7 +179,6 @@ TEST_F(EntryDetail, AFailedSaveNewChangesNeitherKeyNorEntry) {
 }
 
 TEST_F(EntryDetail, AKindWithItsOwnBitSetsThatBit) {
-    EXENTRY record = Numbered(12);
     Accent accent;
     accent.Set({5, 0, 0, 0});
     accent.SetNoteEntry(EntryOf(record));
@@ -183,7 +188,6 @@ TEST_F(EntryDetail, AKindWithItsOwnBitSetsThatBit) {
 }
 
 TEST_F(EntryDetail, CollectionLoadAllNeedsANumberedEntry) {
-    Marks marks;
     EXPECT_FALSE(marks.LoadAll()) << "no entry";
 
     EXENTRY other = Numbered(13);
@@ -205,10 +209,7 @@ TEST_F(EntryDetail, CollectionLoadAllNeedsANumberedEntry) {
 
 TEST_F(EntryDetail, CollectionLoadAllTakesTheEntrysDetailsUpToAGap) {
     host::DocumentBuilder(*Host().Current()).DetailRecord(host::TAG_DOTMOD, 12, 4, {124, 0, 0, 0});
-    EXENTRY record = Numbered(12);
-    Marks marks;
-    marks.SetNoteEntry(EntryOf(record));
-    ASSERT_TRUE(marks.LoadAll());
+    ASSERT_TRUE(LoadMarks());
     ASSERT_EQ(marks.GetCount(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(marks.At(i)->GetItemInci(), i);
@@ -217,10 +218,7 @@ TEST_F(EntryDetail, CollectionLoadAllTakesTheEntrysDetailsUpToAGap) {
 }
 
 TEST_F(EntryDetail, DestroyItemAtFollowsTheHostsRenumbering) {
-    EXENTRY record = Numbered(12);
-    Marks marks;
-    marks.SetNoteEntry(EntryOf(record));
-    ASSERT_TRUE(marks.LoadAll());
+    ASSERT_TRUE(LoadMarks());
 
     EXPECT_TRUE(marks.DestroyItemAt(0));
     EXPECT_EQ(DetailsOf(host::TAG_DOTMOD, 12), (std::map<int, int>{{0, 121}, {1, 122}}));
@@ -245,10 +243,7 @@ TEST_F(EntryDetail, DestroyItemAtFollowsTheHostsRenumbering) {
 }
 
 TEST_F(EntryDetail, DestroyItemAtInTheMiddleRenumbersOnlyTheLaterDetails) {
-    EXENTRY record = Numbered(12);
-    Marks marks;
-    marks.SetNoteEntry(EntryOf(record));
-    ASSERT_TRUE(marks.LoadAll());
+    ASSERT_TRUE(LoadMarks());
     EXPECT_TRUE(marks.DestroyItemAt(1));
     ASSERT_EQ(marks.GetCount(), 2);
     EXPECT_EQ(marks.At(0)->Get().at(0), 120);
@@ -259,10 +254,7 @@ TEST_F(EntryDetail, DestroyItemAtInTheMiddleRenumbersOnlyTheLaterDetails) {
 }
 
 TEST_F(EntryDetail, DestroyItemAtTheHostRefusesChangesNothing) {
-    EXENTRY record = Numbered(12);
-    Marks marks;
-    marks.SetNoteEntry(EntryOf(record));
-    ASSERT_TRUE(marks.LoadAll());
+    ASSERT_TRUE(LoadMarks());
     Host().FailNext("FX_DeleteEData");
     EXPECT_FALSE(marks.DestroyItemAt(0));
     ASSERT_EQ(marks.GetCount(), 3) << "the detail stays in the collection";
